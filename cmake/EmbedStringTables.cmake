@@ -1,0 +1,17 @@
+# cmake -DOUTPUT=<file.cpp> -DINPUTS=<a.txt;b.txt> -P EmbedStringTables.cmake
+# INPUTS is separated by "|". Writes the table files into a C++ source as raw string literals.
+set(body "// Generated from data/i18n at build time. Do not edit.\n#include \"i18n/strings.h\"\n\nnamespace vantora {\n\nconst std::vector<EmbeddedStringFile>& EmbeddedStringFiles() {\n    static const std::vector<EmbeddedStringFile> files = {\n")
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
+foreach(input IN LISTS INPUTS)
+  file(READ ${input} content)
+  get_filename_component(name ${input} NAME)
+  string(FIND "${content}" ")VANTORA_TEXT\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${input} contains the raw-string delimiter")
+  endif()
+  string(APPEND body "        {\"${name}\", R\"VANTORA_TEXT(${content})VANTORA_TEXT\"},\n")
+endforeach()
+string(APPEND body "    };\n    return files;\n}\n\n}  // namespace vantora\n")
+file(WRITE ${OUTPUT}.new "${body}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace vantora {
+
+// The running executable's folder, ending in '/'.
+std::string GetExeFolder();
+
+// The user's documents folder followed by "VANTORA Files/": $XDG_DOCUMENTS_DIR,
+// else XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs, else
+// $HOME/Documents. Ends in '/'.
+std::string GetDataFolder();
+
+// The user's documents folder alone (no trailing '/'), resolved as above.
+std::string GetDocumentsFolder();
+
+// Creates `path` and every missing parent. True when the folder exists
+// afterwards, created now or already there.
+bool EnsureDirectory(const std::string& path);
+
+// $HOME, or the password database's home folder when HOME is unset.
+std::string GetHomeFolder();
+
+// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config.
+std::string GetConfigHome();
+
+}  // namespace vantora

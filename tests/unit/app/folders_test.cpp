@@ -1,0 +1,99 @@
+#include "app/folders.h"
+#include "support/env_guard.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace vantora {
+namespace {
+
+bool IsDir(const std::string& path) {
+    return std::filesystem::is_directory(path);
+}
+
+TEST(ExeFolder, IsTheFolderOfTheRunningBinaryWithATrailingSlash) {
+    const std::string folder = GetExeFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(folder.front(), '/');
+    EXPECT_TRUE(std::filesystem::exists(folder + "folders_test"));
+}
+
+class DataFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env_.Set("HOME", dir_.path() + "home");
+        env_.Set("XDG_CONFIG_HOME", dir_.path() + "config");
+        env_.Unset("XDG_DOCUMENTS_DIR");
+    }
+    test::TempDir dir_;
+    test::EnvGuard env_;
+};
+
+TEST_F(DataFolderTest, FallsBackToDocumentsInHome) {
+    EXPECT_EQ(GetDataFolder(), dir_.path() + "home/Documents/VANTORA Files/");
+}
+
+TEST_F(DataFolderTest, EnvironmentVariableWins) {
+    env_.Set("XDG_DOCUMENTS_DIR", dir_.path() + "docs/");
+    dir_.WriteFile("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    EXPECT_EQ(GetDataFolder(), dir_.path() + "docs/VANTORA Files/");
+}
+
+TEST_F(DataFolderTest, UserDirsFileIsRead) {
+    dir_.WriteFile("config/user-dirs.dirs",
+                   "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                   "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    EXPECT_EQ(GetDataFolder(), dir_.path() + "home/Dokumente/VANTORA Files/");
+}
+
+TEST_F(DataFolderTest, UserDirsAbsolutePathAndHomeAloneAreHandled) {
+    dir_.WriteFile("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/srv/papers\"\n");
+    EXPECT_EQ(GetDataFolder(), "/srv/papers/VANTORA Files/");
+    // "$HOME/" means the directory is disabled: use the default.
+    dir_.WriteFile("config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/\"\n");
+    EXPECT_EQ(GetDataFolder(), dir_.path() + "home/Documents/VANTORA Files/");
+}
+
+TEST_F(DataFolderTest, RelativeEnvironmentValuesAreIgnored) {
+    env_.Set("XDG_DOCUMENTS_DIR", "relative/docs");
+    env_.Set("XDG_CONFIG_HOME", "relative");
+    EXPECT_EQ(GetDataFolder(), dir_.path() + "home/Documents/VANTORA Files/");
+    EXPECT_EQ(GetConfigHome(), dir_.path() + "home/.config");
+}
+
+TEST(EnsureDirectory, CreatesEveryMissingParent) {
+    test::TempDir dir;
+    const std::string deep = dir.path() + "a/b/c/VANTORA Files/db";
+    EXPECT_TRUE(EnsureDirectory(deep));
+    EXPECT_TRUE(IsDir(deep));
+    EXPECT_TRUE(EnsureDirectory(deep));                 // already there
+    EXPECT_TRUE(EnsureDirectory(dir.path() + "x/y/"));  // trailing slash
+    EXPECT_TRUE(IsDir(dir.path() + "x/y"));
+}
+
+TEST(EnsureDirectory, FailsWhenAFileIsInTheWayOrThePathIsEmpty) {
+    test::TempDir dir;
+    const std::string file = dir.WriteFile("plain", "x");
+    EXPECT_FALSE(EnsureDirectory(file));
+    EXPECT_FALSE(EnsureDirectory(file + "/below"));
+    EXPECT_FALSE(EnsureDirectory(""));
+}
+
+TEST(EnsureDirectory, FailsInAFolderWithoutWriteAccess) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores folder permissions";
+    }
+    test::TempDir dir;
+    ASSERT_TRUE(EnsureDirectory(dir.path() + "locked"));
+    chmod((dir.path() + "locked").c_str(), 0500);
+    EXPECT_FALSE(EnsureDirectory(dir.path() + "locked/inner"));
+    chmod((dir.path() + "locked").c_str(), 0700);
+}
+
+}  // namespace
+}  // namespace vantora
