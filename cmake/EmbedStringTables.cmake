@@ -1,7 +1,7 @@
 # cmake -DOUTPUT=<file.cpp> -DINPUTS=<a.txt;b.txt> -P EmbedStringTables.cmake
-# INPUTS is separated by "|". Writes the table files into a C++ source as raw string literals.
+# INPUTS is separated by ",". Writes the table files into a C++ source as raw string literals.
 set(body "// Generated from data/i18n at build time. Do not edit.\n#include \"i18n/strings.h\"\n\nnamespace vantora {\n\nconst std::vector<EmbeddedStringFile>& EmbeddedStringFiles() {\n    static const std::vector<EmbeddedStringFile> files = {\n")
-string(REPLACE "|" ";" INPUTS "${INPUTS}")
+string(REPLACE "," ";" INPUTS "${INPUTS}")
 foreach(input IN LISTS INPUTS)
   file(READ ${input} content)
   get_filename_component(name ${input} NAME)
