@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantora {
+
+// Escapes text for an attribute value or element content: < & > ' " become
+// &lt; &amp; &gt; &apos; &quot;. Everything else is copied unchanged.
+std::string EscapeXml(std::string_view text);
+
+// Resolves references in text read from a document: the five XML entities,
+// decimal (&#n;) and hexadecimal (&#xn;) character references and the HTML
+// named entities (names up to 9 characters; an exact match is preferred, else
+// the name is matched without regard to case). Anything after an '&' that is
+// not a recognisable reference (no ';', an unknown name, a reference to an
+// invalid code point) is kept literally, '&' included.
+std::string DecodeXmlEntities(std::string_view text);
+
+// The code point of the HTML named entity `name` (without & and ;), or 0.
+char32_t LookUpNamedEntity(std::string_view name);
+
+// Appends the UTF-8 form of a code point; surrogates and values above
+// U+10FFFF append U+FFFD.
+void AppendUtf8(std::string& out, char32_t code_point);
+
+}  // namespace vantora
