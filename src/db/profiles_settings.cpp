@@ -93,7 +93,8 @@ bool ProfileDatabase::GetConfig(const std::string& key, std::string& value) {
     statement.BindAll(kSettingsProfile, key);
     const int rc = statement.Step();
     if (prepared != kSqliteOk || (rc != kSqliteRow && rc != kSqliteDone)) {
-        value = "0";
+        // (assign, not operator=: GCC 12 warns falsely about the latter at -O3)
+        value.assign(1, '0');
         return false;
     }
     if (rc == kSqliteDone) {
@@ -131,13 +132,15 @@ std::string DisplayProfileName(const std::string& stored, int language) {
     static constexpr std::string_view kChineseWord = "配置方案";
     if (language == kChineseSimplified) {
         if (StartsWith(stored, kEnglishWord)) {
-            return GetUiString(kProfileWordId, language) + stored.substr(kEnglishWord.size());
+            return Concat(GetUiString(kProfileWordId, language),
+                          std::string_view(stored).substr(kEnglishWord.size()));
         }
     } else if (language == kEnglish) {
         for (std::string_view prefix :
              {kChineseWord, std::string_view(GetUiString(kProfileWordId, kChineseSimplified))}) {
             if (StartsWith(stored, prefix)) {
-                return GetUiString(kProfileWordId, language) + stored.substr(prefix.size());
+                return Concat(GetUiString(kProfileWordId, language),
+                              std::string_view(stored).substr(prefix.size()));
             }
         }
     }
