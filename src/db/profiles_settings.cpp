@@ -132,15 +132,13 @@ std::string DisplayProfileName(const std::string& stored, int language) {
     static constexpr std::string_view kChineseWord = "配置方案";
     if (language == kChineseSimplified) {
         if (StartsWith(stored, kEnglishWord)) {
-            return Concat(GetUiString(kProfileWordId, language),
-                          std::string_view(stored).substr(kEnglishWord.size()));
+            return GetUiString(kProfileWordId, language) + stored.substr(kEnglishWord.size());
         }
     } else if (language == kEnglish) {
         for (std::string_view prefix :
              {kChineseWord, std::string_view(GetUiString(kProfileWordId, kChineseSimplified))}) {
             if (StartsWith(stored, prefix)) {
-                return Concat(GetUiString(kProfileWordId, language),
-                              std::string_view(stored).substr(prefix.size()));
+                return GetUiString(kProfileWordId, language) + stored.substr(prefix.size());
             }
         }
     }
