@@ -1,0 +1,167 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "db/records.h"
+#include "db/sqlite_db.h"
+
+namespace vantora {
+
+// The one data-access object over the profile database file
+// (<data folder>/db/<name>_data.db). Every table operation holds the object's
+// lock from prepare to finalize, so the UI thread and the device worker may
+// call any operation at any time. The lock is not held across operations:
+// a sequence of them is not atomic.
+//
+// Results follow one convention: inserts return the new id (0 on failure),
+// lists and counts return the number of rows (0 without a usable database),
+// updates and deletes return whether the statement ran. Without a connection
+// or with a file whose tables do not fit, operations fail this way and never
+// crash. Nothing is logged or shown.
+class ProfileDatabase {
+public:
+    ProfileDatabase();
+    ~ProfileDatabase();
+    ProfileDatabase(const ProfileDatabase&) = delete;
+    ProfileDatabase& operator=(const ProfileDatabase&) = delete;
+
+    // ---- The file ---------------------------------------------------------
+    // Opens <baseFolder>db/<name>_data.db as it is, or creates it with the
+    // schema when it does not exist; then copies it to <baseFolder>db/data_bak.db
+    // unless that backup already exists. `baseFolder` normally ends in '/'
+    // (GetDataFolder()); one is added when missing.
+    bool OpenProfileDatabase(const std::string& baseFolder, const std::string& name);
+    // The same open (without the backup), then WipeAllTables() (factory reset).
+    void ResetProfileDatabase(const std::string& baseFolder, const std::string& name);
+    // Creates the file with every table and index; true when the connection
+    // was already open or every schema statement succeeded.
+    bool CreateSchema();
+    // Deletes every row of every table and the AUTOINCREMENT counters.
+    void WipeAllTables();
+
+    bool IsOpen() const;
+    std::string DatabasePath() const;
+    std::string BackupPath() const;
+    // The 17 schema statements, in the order they run on a new file.
+    static const std::vector<std::string>& SchemaStatements();
+    // Test hook: sees every SQL text before it runs. Set before sharing.
+    void SetStatementObserver(SQLiteDB::StatementObserver observer);
+
+    // ---- Profiles (t_profile_data) ---------------------------------------
+    int AddProfile(const std::string& name);
+    bool DeleteProfile(int id);
+    bool RenameProfile(int id, const std::string& name);
+    // Replaces `list` with every profile in ascending id order.
+    int ListProfiles(std::vector<ProfileItem>& list);
+    // Every profile inactive, then `id` active (two statements).
+    bool SetActiveProfile(int id);
+    // The active profile's id, 0 when none.
+    int GetActiveProfile();
+    // ListProfiles; when it finds none, creates "<string 110> 1".."3" in the
+    // current UI language and the default settings, activates the first new
+    // profile and lists again.
+    int ListProfilesCreatingDefaults(std::vector<ProfileItem>& list);
+
+    // ---- Settings (t_config_data, always under profile 1) ----------------
+    // True with the value when the row exists; false with "" when it does
+    // not; false with "0" when the statement cannot run.
+    bool GetConfig(const std::string& key, std::string& value);
+    // True when the update ran, also when no row matched (nothing inserted).
+    bool SetConfig(const std::string& key, const std::string& value);
+    // The nine default rows ("version" 1.0.1, ..., "disable_altf4" 0).
+    void InsertDefaultConfig();
+
+    // ---- Key assignments (t_key_macro_data, t_key_otherdata) --------------
+    // key_code 0: nothing, 0. Otherwise deletes the key's row of that profile
+    // and layer, then inserts the record when macro_value != 0. New key_id, or 0.
+    int SaveKeyAssignment(const KeyAssignment& record);
+    // Fills `record` from the first matching row; false (record untouched) when none.
+    bool GetKeyAssignment(int profile, int layer, int keyCode, KeyAssignment& record);
+    int ListKeyAssignments(int profile, int layer, std::vector<KeyAssignment>& list);
+    int ListAllKeyAssignments(int profile, std::vector<KeyAssignment>& list);
+    // New host-side function row; its id, 0 on failure. Rows are never reused.
+    int AddOtherData(const std::string& desc, const std::string& param, int type);
+    // Always true; the outputs are written only when the row exists.
+    bool GetOtherData(int id, std::string& desc, std::string& param, int& type);
+
+    // ---- Lighting (t_light_data, t_key_light_data, t_musiclayer_data) -----
+    int CountLightModes(int profile);
+    int AddLightMode(const LightMode& record);
+    // Writes brightness .. reserved of `record` to the row of `mode` (profile 1).
+    bool UpdateLightMode(int mode, const LightMode& record);
+    bool SetActiveLightMode(int profile, int mode);
+    // The current mode (profile 1), 0 when none.
+    int GetActiveLightMode();
+    bool GetLightMode(int mode, LightMode& record);
+    int ListLightModes(std::vector<LightMode>& list);
+    // Inserts every record in one transaction; returns records.size().
+    int AddKeyColours(const std::vector<KeyColour>& records);
+    bool DeleteKeyColours(int lightId);
+    int ListKeyColours(int lightId, std::vector<KeyColour>& list);
+    int CountMusicLayers();
+    // Inserts a music layer with the default settings (13, 300, 0, 100).
+    int AddMusicLayer(const std::string& name);
+    bool GetMusicLayer(int layerId, MusicLayer& record);
+    bool UpdateMusicLayer(int layerId, const MusicLayer& record);
+
+    // ---- Macros (t_macro_data, t_macrorecord) ----------------------------
+    // New macro with play_times 1, delay_type 1, delay_time 0, link_count 0.
+    int AddMacro(const std::string& name);
+    int AddMacroWithSettings(const Macro& record);
+    bool RenameMacro(int id, const std::string& name);
+    bool SetMacroLinkCount(int id, int count);
+    // Deletes the macro and then its steps; true only when both succeeded.
+    bool DeleteMacro(int id);
+    bool GetMacro(int id, Macro& record);
+    // Every macro in ascending id order (the keyboard's macro numbering).
+    int ListMacros(std::vector<Macro>& list);
+    // Inserts every step in one transaction; failures of single rows ignored.
+    void AddMacroSteps(std::vector<MacroStep> steps);
+    // The macro's steps sorted by record_index.
+    int ListMacroSteps(int id, std::vector<MacroStep>& list);
+    bool DeleteMacroSteps(int id);
+    int CountAllMacroSteps();
+    // Counts the type-3 assignments of both layers of `profile` per macro id,
+    // stores each count above 0 with SetMacroLinkCount and returns them
+    // (macro id -> count; ids without a link are absent: show them as 0).
+    std::map<int, int> UpdateMacroLinkCounts(int profile);
+
+    // ---- Current selection shared by the UI thread and the device worker --
+    std::atomic<int> deviceIndex{-1};    // -1 no keyboard, 0 connected
+    std::atomic<int> currentProfile{1};  // profile being edited and downloaded
+    std::atomic<int> currentLayer{0};    // 0 standard, 1 FN
+    std::atomic<int> currentLightMode{1};
+    std::atomic<int> selectedKey{0};  // key_code on the picture, 0 none
+    std::atomic<int> musicLayerId{1};
+    std::atomic<uint8_t> rgbMode{1};
+    // The keyboard's default key table (first 768 bytes used). Read and
+    // written only by the device worker thread, hence not synchronised.
+    std::array<uint8_t, 800> keyTableCache{};
+
+private:
+    bool OpenFileLocked(const std::string& baseFolder, const std::string& name);
+    bool CreateSchemaLocked();
+    void WipeAllTablesLocked();
+    int ListKeyAssignmentsLocked(const char* sql, int profile, const int* layer,
+                                 std::vector<KeyAssignment>& list);
+
+    SQLiteDB db_;
+    mutable std::mutex lock_;
+    std::string path_;
+    std::string backupPath_;
+    bool opened_ = false;
+};
+
+// The text shown for a stored profile name in UI language `language`: with
+// Simplified Chinese (2052) a leading "Profile", and with English (1033) a
+// leading Chinese default word, are replaced by string 110 of that language.
+// Other names and languages are shown as stored.
+std::string DisplayProfileName(const std::string& stored, int language);
+
+}  // namespace vantora

@@ -1,0 +1,147 @@
+// Profiles (t_profile_data), global settings (t_config_data), the first-run
+// defaults and the display rule for default profile names.
+
+#include <string_view>
+
+#include "db/profile_database.h"
+#include "db/statement_runner.h"
+#include "i18n/strings.h"
+
+namespace vantora {
+
+using namespace db_detail;
+
+namespace {
+
+constexpr int kProfileWordId = 110;
+constexpr int kEnglish = 1033;
+constexpr int kChineseSimplified = 2052;
+// Every setting lives under profile 1, whatever profile is active.
+constexpr int kSettingsProfile = 1;
+
+ProfileItem ReadProfile(const SQLiteStatement& statement) {
+    ProfileItem item;
+    item.profile = statement.ColumnInt(0);
+    item.name = statement.ColumnString(1);
+    item.status = statement.ColumnInt(2);
+    return item;
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+int ProfileDatabase::AddProfile(const std::string& name) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return Insert(db_, "INSERT INTO t_profile_data(name, status) VALUES (?, ?);", name, 0);
+}
+
+bool ProfileDatabase::DeleteProfile(int id) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return Change(db_, "DELETE FROM t_profile_data WHERE profile = ?", id);
+}
+
+bool ProfileDatabase::RenameProfile(int id, const std::string& name) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return Change(db_, "UPDATE t_profile_data SET name = ? WHERE profile = ?", name, id);
+}
+
+int ProfileDatabase::ListProfiles(std::vector<ProfileItem>& list) {
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteStatement statement;
+    PrepareBound(db_, statement, "SELECT * FROM t_profile_data");
+    return ReadRows(statement, list, ReadProfile);
+}
+
+bool ProfileDatabase::SetActiveProfile(int id) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        Change(db_, "UPDATE t_profile_data SET status = ?", 0);
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    return Change(db_, "UPDATE t_profile_data SET status = ? WHERE profile = ?", 1, id);
+}
+
+int ProfileDatabase::GetActiveProfile() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return QueryInt(db_, "SELECT profile FROM t_profile_data WHERE status = ?", 1);
+}
+
+int ProfileDatabase::ListProfilesCreatingDefaults(std::vector<ProfileItem>& list) {
+    if (ListProfiles(list) > 0) {
+        return static_cast<int>(list.size());
+    }
+    const std::string& word = GetUiString(kProfileWordId);
+    const int first = AddProfile(word + " 1");
+    InsertDefaultConfig();
+    AddProfile(word + " 2");
+    AddProfile(word + " 3");
+    // On a new or wiped database the first profile is id 1. On a database whose
+    // profiles were all deleted the counter has moved on; activate the profile
+    // actually created rather than a missing id 1.
+    SetActiveProfile(first != 0 ? first : 1);
+    return ListProfiles(list);
+}
+
+bool ProfileDatabase::GetConfig(const std::string& key, std::string& value) {
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteStatement statement;
+    const int prepared =
+        db_.Prepare(statement, "SELECT value FROM t_config_data WHERE profile = ? and key = ?");
+    statement.BindAll(kSettingsProfile, key);
+    const int rc = statement.Step();
+    if (prepared != kSqliteOk || (rc != kSqliteRow && rc != kSqliteDone)) {
+        value = "0";
+        return false;
+    }
+    if (rc == kSqliteDone) {
+        value.clear();
+        return false;
+    }
+    value = statement.ColumnString(0);
+    return true;
+}
+
+bool ProfileDatabase::SetConfig(const std::string& key, const std::string& value) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return Change(db_, "UPDATE t_config_data SET value = ? WHERE profile = ? and key = ?", value,
+                  kSettingsProfile, key);
+}
+
+void ProfileDatabase::InsertDefaultConfig() {
+    static const std::pair<std::string, std::string> kDefaults[] = {
+        {"version", "1.0.1"}, {"fn_layer", "0"},       {"lightmode", "1"},
+        {"sleep_light", "0"}, {"userlight", "0"},      {"disable_gamemode", "0"},
+        {"disable_win", "0"}, {"disable_alttab", "0"}, {"disable_altf4", "0"},
+    };
+    for (const auto& [key, value] : kDefaults) {
+        std::lock_guard<std::mutex> guard(lock_);
+        Insert(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?);", kSettingsProfile, key,
+               value);
+    }
+}
+
+std::string DisplayProfileName(const std::string& stored, int language) {
+    // The default words of the two built-in languages. Besides the literal
+    // Chinese default word, names created under the Chinese interface carry
+    // that table's own string 110, so both are recognised.
+    static constexpr std::string_view kEnglishWord = "Profile";
+    static constexpr std::string_view kChineseWord = "配置方案";
+    if (language == kChineseSimplified) {
+        if (StartsWith(stored, kEnglishWord)) {
+            return GetUiString(kProfileWordId, language) + stored.substr(kEnglishWord.size());
+        }
+    } else if (language == kEnglish) {
+        for (std::string_view prefix :
+             {kChineseWord, std::string_view(GetUiString(kProfileWordId, kChineseSimplified))}) {
+            if (StartsWith(stored, prefix)) {
+                return GetUiString(kProfileWordId, language) + stored.substr(prefix.size());
+            }
+        }
+    }
+    return stored;
+}
+
+}  // namespace vantora
