@@ -1,0 +1,124 @@
+#include "device/device_connection.h"
+
+#include "app/config.h"
+#include "device/protocol.h"
+#include "device/report_descriptor.h"
+
+namespace vantora {
+
+DeviceConnection::DeviceConnection(HidDeviceManager& manager, Hooks hooks)
+    : manager_(manager), hooks_(std::move(hooks)) {}
+
+DeviceConnection::~DeviceConnection() {
+    StopHotplug();
+}
+
+void DeviceConnection::AddHotplugSource(std::unique_ptr<HotplugSource> source) {
+    if (source) {
+        sources_.push_back(std::move(source));
+    }
+}
+
+void DeviceConnection::SetUpDevice(DeviceChangeCallback deliver) {
+    SetUpDeviceWith(ReadConfigString("VID "), ReadConfigString("PID "), std::move(deliver));
+}
+
+void DeviceConnection::SetUpDeviceWith(const std::string& vendorText, const std::string& productText,
+                                       DeviceChangeCallback deliver) {
+    DeviceIdentity identity;
+    identity.vendorText = vendorText;
+    identity.productText = productText;
+    identity.vendorId = ParseHexId(vendorText);
+    identity.productId = ParseHexId(productText);
+    {
+        std::lock_guard lock(identitiesMutex_);
+        identities_.push_back(identity);
+    }
+    // Ids beyond 16 bits belong to no USB device; such a filter matches nothing.
+    if (identity.vendorId <= 0xFFFF && identity.productId <= 0xFFFF) {
+        manager_.AddDeviceFilter(static_cast<std::uint16_t>(identity.vendorId),
+                                 static_cast<std::uint16_t>(identity.productId), "",
+                                 protocol::kCommandInterface);
+    }
+    if (deliver) {
+        for (auto& source : sources_) {
+            source->Start(deliver);
+        }
+    }
+    Reconnect();
+}
+
+void DeviceConnection::StopHotplug() {
+    for (auto& source : sources_) {
+        source->Stop();
+    }
+}
+
+void DeviceConnection::Reconnect() {
+    // The UI thread (removals) and the worker (arrivals) may both reconnect.
+    std::lock_guard lock(reconnectMutex_);
+    manager_.CloseDevices();
+    manager_.OpenDevices();
+    manager_.SetOpenFlag(true);
+    if (manager_.DeviceCount() > 0) {
+        deviceIndex_ = 0;
+        connected_ = true;
+        return;
+    }
+    if (connected_.load() && hooks_.showHomePage) {
+        hooks_.showHomePage();
+    }
+    deviceIndex_ = -1;
+    connected_ = false;
+}
+
+std::vector<DeviceIdentity> DeviceConnection::Identities() const {
+    std::lock_guard lock(identitiesMutex_);
+    return identities_;
+}
+
+bool DeviceConnection::CheckInterface(const std::string& path) {
+    auto handle = manager_.Backend().OpenPath(path);
+    if (!handle) {
+        return false;
+    }
+    std::vector<std::uint8_t> descriptor;
+    return handle->GetReportDescriptor(descriptor) && HasProtocolReportLengths(descriptor);
+}
+
+void DeviceConnection::OnDeviceChange(const DeviceChange& change) {
+    const auto identities = Identities();
+    if (change.kind == DeviceChange::Kind::Arrival) {
+        for (const auto& identity : identities) {
+            if (change.vendorId != identity.vendorId || change.productId != identity.productId ||
+                change.interfaceNumber != identity.interfaceNumber) {
+                continue;
+            }
+            if (CheckInterface(change.path)) {
+                if (hooks_.queueDeviceArrived) {
+                    hooks_.queueDeviceArrived();
+                }
+                if (hooks_.restartListener) {
+                    hooks_.restartListener();
+                }
+            }
+            return;  // the first identity that matches decides
+        }
+        return;
+    }
+    if (!connected_.load()) {
+        return;
+    }
+    // Any interface of the keyboard going away counts as its removal.
+    for (const auto& identity : identities) {
+        if (change.vendorId == identity.vendorId && change.productId == identity.productId) {
+            Reconnect();
+            if (hooks_.restartListener) {
+                hooks_.restartListener();
+            }
+            return;
+        }
+    }
+}
+
+}  // namespace vantora

@@ -1,0 +1,246 @@
+#include "device/hid_device_manager.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "device/protocol.h"
+
+namespace vantora {
+
+namespace {
+
+constexpr int kShortWaitMs = 10;
+constexpr int kAnswerTimeoutMs = 50;
+constexpr int kSecondTryWaitMs = 100;
+constexpr int kThirdTryWaitMs = 1000;
+
+bool Acknowledged(int readResult, const std::uint8_t* buffer) {
+    return readResult > 0 && buffer[0] == protocol::kAnswerMarker;
+}
+
+}  // namespace
+
+int ParseHexId(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+        i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+        i += 2;
+    }
+    long value = 0;
+    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
+        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        int digit = (c >= 'a') ? c - 'a' + 10 : c - '0';
+        value = value * 16 + digit;
+        if (value > 0x7FFFFFFF) {
+            return 0;  // no USB id; matches nothing
+        }
+    }
+    return static_cast<int>(value);
+}
+
+HidDeviceManager::HidDeviceManager(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
+
+HidDeviceManager::~HidDeviceManager() {
+    std::lock_guard lock(mutex_);
+    open_ = true;  // close whatever is open, whatever the flag says
+    CloseDevicesLocked();
+}
+
+void HidDeviceManager::AddDeviceFilter(std::uint16_t vendorId, std::uint16_t productId,
+                                       const std::string& productName, int interfaceNumber) {
+    std::lock_guard lock(mutex_);
+    filters_.push_back(DeviceFilter{vendorId, productId, productName, interfaceNumber});
+}
+
+void HidDeviceManager::ClearDeviceFilters() {
+    std::lock_guard lock(mutex_);
+    filters_.clear();
+}
+
+bool HidDeviceManager::FilterMatches(const HidDeviceInfo& entry) const {
+    // The first filter with the entry's ids decides the interface number, as
+    // the path pattern of the first such filter does on other systems.
+    bool productMatched = false;
+    for (const auto& filter : filters_) {
+        if (filter.vendorId == entry.vendorId && filter.productId == entry.productId &&
+            (filter.productName.empty() || filter.productName == entry.productString)) {
+            productMatched = true;
+            break;
+        }
+    }
+    if (!productMatched) {
+        return false;
+    }
+    for (const auto& filter : filters_) {
+        if (filter.vendorId == entry.vendorId && filter.productId == entry.productId) {
+            return filter.interfaceNumber == entry.interfaceNumber;
+        }
+    }
+    return false;
+}
+
+bool HidDeviceManager::OpenDevices() {
+    std::lock_guard lock(mutex_);
+    if (!records_.empty()) {
+        return true;  // at most one interface is open at any time
+    }
+    for (const auto& entry : backend_.Enumerate(0, 0)) {
+        if (!FilterMatches(entry)) {
+            continue;
+        }
+        auto device = backend_.OpenPath(entry.path);
+        if (!device) {
+            continue;  // held by someone else or gone: try the next one
+        }
+        DeviceRecord record;
+        record.info.index = static_cast<int>(records_.size());
+        record.info.vendorId = entry.vendorId;
+        record.info.productId = entry.productId;
+        record.info.path = entry.path;
+        record.info.manufacturer = device->ManufacturerString();
+        record.info.product = device->ProductString();
+        record.info.releaseNumber = entry.releaseNumber;
+        record.device = std::move(device);
+        records_.push_back(std::move(record));
+        break;
+    }
+    return !records_.empty();
+}
+
+void HidDeviceManager::CloseDevices() {
+    std::lock_guard lock(mutex_);
+    CloseDevicesLocked();
+}
+
+void HidDeviceManager::CloseDevicesLocked() {
+    if (!open_.load()) {
+        return;
+    }
+    open_ = false;
+    for (auto& record : records_) {
+        if (record.device) {
+            record.device->CancelRead();
+        }
+    }
+    records_.clear();
+}
+
+void HidDeviceManager::SetOpenFlag(bool open) {
+    std::lock_guard lock(mutex_);
+    open_ = open;
+}
+
+int HidDeviceManager::DeviceCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(records_.size());
+}
+
+std::vector<DeviceRecordInfo> HidDeviceManager::Records() const {
+    std::lock_guard lock(mutex_);
+    std::vector<DeviceRecordInfo> infos;
+    for (const auto& record : records_) {
+        infos.push_back(record.info);
+    }
+    return infos;
+}
+
+int HidDeviceManager::FirmwareVersion() const {
+    std::lock_guard lock(mutex_);
+    if (!open_.load() || records_.empty()) {
+        return 0;
+    }
+    return records_.front().info.releaseNumber;
+}
+
+HidHandle* HidDeviceManager::DeviceForExchange(int index) const {
+    if (!open_.load()) {
+        return nullptr;
+    }
+    if (index < 0 || index >= static_cast<int>(records_.size())) {
+        return nullptr;
+    }
+    return records_[static_cast<std::size_t>(index)].device.get();
+}
+
+bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
+    if (buffer.size() < protocol::kRequestSize) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    HidHandle* device = DeviceForExchange(index);
+    if (device == nullptr) {
+        return false;
+    }
+    std::uint8_t* data = buffer.data();
+
+    clock_.SleepMs(kShortWaitMs);
+    data[protocol::kHostChecksum] = protocol::Checksum(data, 5, 64);
+    std::uint8_t request[protocol::kRequestSize];
+    std::memcpy(request, data, sizeof request);
+
+    auto write = [&] { return device->Write(request, sizeof request); };
+    if (write() <= 0) {
+        clock_.SleepMs(kShortWaitMs);
+        if (write() <= 0) {
+            return false;
+        }
+    }
+    if (Acknowledged(device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs), data)) {
+        return true;
+    }
+
+    clock_.SleepMs(kSecondTryWaitMs);
+    write();
+    if (Acknowledged(device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs), data)) {
+        return true;
+    }
+
+    clock_.SleepMs(kThirdTryWaitMs);
+    write();
+    device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs);
+    return data[0] == protocol::kAnswerMarker;
+}
+
+bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
+    if (buffer.size() < protocol::kRequestSize) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    HidHandle* device = DeviceForExchange(index);
+    if (device == nullptr) {
+        return false;
+    }
+    std::uint8_t* data = buffer.data();
+
+    // Drain answers left over from earlier requests.
+    std::uint8_t scratch[protocol::kReportSize];
+    while (device->ReadTimeout(scratch, sizeof scratch, kAnswerTimeoutMs) > 0) {
+        clock_.SleepMs(kShortWaitMs);
+    }
+
+    clock_.SleepMs(kShortWaitMs);
+    data[protocol::kHostChecksum] = protocol::Checksum(data, 5, 63);
+
+    if (device->Write(data, protocol::kReportSize) < 1) {
+        clock_.SleepMs(kShortWaitMs);
+        if (device->Write(data, protocol::kReportSize) < 1) {
+            return false;
+        }
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            clock_.SleepMs(kShortWaitMs);
+        }
+        device->ReadTimeout(data, protocol::kReportSize, kAnswerTimeoutMs);
+        if (data[0] == protocol::kAnswerMarker) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace vantora

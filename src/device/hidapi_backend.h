@@ -1,0 +1,27 @@
+#pragma once
+
+#include "device/hid_backend.h"
+
+namespace vantora {
+
+// Real HID interfaces through hidapi (hidraw). The library is initialised on
+// first use, once per process; a failed initialisation is tried again on
+// the next call.
+class HidapiBackend : public HidBackend {
+public:
+    std::vector<HidDeviceInfo> Enumerate(std::uint16_t vendorId, std::uint16_t productId) override;
+    bool OwnsPath(const std::string& path) const override;
+    std::unique_ptr<HidHandle> OpenPath(const std::string& path) override;
+
+    // Releases the library (main window shutdown).
+    static void Shutdown();
+};
+
+// Converts hidapi's wide text to UTF-8.
+std::string WideToUtf8(const wchar_t* text);
+
+// The interface number of a hidraw node from sysfs ("/dev/hidraw3" ->
+// .../hidraw3/device/../bInterfaceNumber); -1 when unknown.
+int HidrawInterfaceNumber(const std::string& devicePath);
+
+}  // namespace vantora
