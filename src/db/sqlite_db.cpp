@@ -111,15 +111,21 @@ int SQLiteStatement::Step() {
     return sqlite3_step(handle_);
 }
 
+// A file whose tables differ from ours can return fewer columns than a
+// "SELECT *" reader expects; such columns read as NULL.
+bool SQLiteStatement::HasColumn(int column) const {
+    return handle_ != nullptr && column >= 0 && column < sqlite3_column_count(handle_);
+}
+
 int SQLiteStatement::ColumnInt(int column) const {
-    if (handle_ == nullptr) {
+    if (!HasColumn(column)) {
         return 0;
     }
     return sqlite3_column_int(handle_, column);
 }
 
 const char* SQLiteStatement::ColumnText(int column) const {
-    if (handle_ == nullptr) {
+    if (!HasColumn(column)) {
         return nullptr;
     }
     return reinterpret_cast<const char*>(sqlite3_column_text(handle_, column));

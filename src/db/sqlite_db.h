@@ -98,6 +98,7 @@ public:
     }
 
     int Step();
+    // Columns outside the result read as 0 / null.
     int ColumnInt(int column) const;
     // The column as UTF-8; null without a statement or for a NULL value.
     const char* ColumnText(int column) const;
@@ -107,6 +108,8 @@ public:
 
 private:
     friend class SQLiteDB;
+
+    bool HasColumn(int column) const;
 
     void BindOne(int index, const std::string& text, int& rc) {
         const int r = BindText(index, text);
