@@ -5,7 +5,6 @@
 
 namespace vantora {
 
-Clock::~Clock() = default;
 
 void SystemClock::SleepMs(int ms) {
     if (ms > 0) {

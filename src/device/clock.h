@@ -8,7 +8,7 @@ namespace vantora {
 // run the retry schedules in virtual time.
 class Clock {
 public:
-    virtual ~Clock();
+    virtual ~Clock() = default;
     // Waits `ms` milliseconds (nothing for ms <= 0).
     virtual void SleepMs(int ms) = 0;
     // Milliseconds since an arbitrary fixed point; never goes backwards.

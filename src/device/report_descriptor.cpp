@@ -19,6 +19,12 @@ struct Totals {
     std::uint64_t feature = 0;
 };
 
+// Sums that cannot wrap around: absurd descriptors saturate.
+void AddBits(std::uint64_t& total, std::uint64_t bits) {
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 48;
+    total = std::min(kLimit, total + std::min(kLimit, bits));
+}
+
 int ByteLength(std::uint64_t bits) {
     std::uint64_t bytes = (bits + 7) / 8 + 1;
     return bytes > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(bytes);
@@ -60,11 +66,11 @@ bool ParseReportLengths(const std::vector<std::uint8_t>& descriptor, ReportLengt
         if (type == 0) {  // main
             std::uint64_t bits = static_cast<std::uint64_t>(global.reportSize) * global.reportCount;
             if (tag == 0x8) {
-                reports[global.reportId].input += bits;
+                AddBits(reports[global.reportId].input, bits);
             } else if (tag == 0x9) {
-                reports[global.reportId].output += bits;
+                AddBits(reports[global.reportId].output, bits);
             } else if (tag == 0xB) {
-                reports[global.reportId].feature += bits;
+                AddBits(reports[global.reportId].feature, bits);
             }
         } else if (type == 1) {  // global
             if (tag == 0x7) {

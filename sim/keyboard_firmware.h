@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "device/protocol.h"
+
+namespace vantora::sim {
+
+// Faults a test can switch on.
+struct FirmwareFaults {
+    bool refuseAll = false;       // answer every request with a refusal
+    int answerDelayMs = 0;        // answers become readable this much later
+    bool neverAnswer = false;     // take every request, answer none
+    int vanishAfterReports = -1;  // disappear on receiving report N + 1 (-1: never)
+};
+
+// What the keyboard does with one received report.
+struct FirmwareReply {
+    std::optional<std::array<std::uint8_t, protocol::kReportSize>> answer;
+    int delayMs = 0;
+    bool vanished = false;  // the keyboard went away on this report
+};
+
+using EventReport = std::array<std::uint8_t, protocol::kEventReportSize>;
+
+// Our model of the keyboard's firmware: its tables and its side of the
+// configuration protocol. Deterministic and single-threaded; callers that
+// share it between threads lock around it.
+//
+// Answers: byte 0 is 0xAA (accepted) or 0x00 (refused); bytes 1 to 7 repeat
+// the request's header (command, reserved, checksum, length, offset) with
+// byte 2 carrying the refusal reason; read commands carry 56 table bytes
+// from the requested offset at bytes 8 to 63.
+class KeyboardFirmware {
+public:
+    enum RefusalReason : std::uint8_t {
+        kBadMarker = 1,
+        kBadChecksum = 2,
+        kUnknownCommand = 3,
+        kOutOfRange = 4,
+        kFaultRefuse = 5,
+    };
+
+    KeyboardFirmware();
+
+    // One 64-byte report as the keyboard receives it (shorter ones are
+    // padded with zeros, longer ones cut).
+    FirmwareReply HandleReport(std::span<const std::uint8_t> report);
+
+    // A key press on the standard (fn false) or FN layer: the event report
+    // to send on the vendor collection when the key's function class is
+    // 0x50 or 0x60; nothing otherwise or for an index outside 0 to 127.
+    std::optional<EventReport> PressKey(int index, bool fn) const;
+
+    void FactoryReset();
+    void SetFaults(const FirmwareFaults& faults) { faults_ = faults; }
+    const FirmwareFaults& Faults() const { return faults_; }
+
+    const std::array<std::uint8_t, protocol::kSettingsSize>& Settings() const { return settings_; }
+    const std::array<std::uint8_t, protocol::kKeyTableSize>& KeyTable() const { return keys_; }
+    const std::array<std::uint8_t, protocol::kKeyTableSize>& DefaultKeyTable() const { return defaultKeys_; }
+    const std::array<std::uint8_t, protocol::kKeyColoursSize>& KeyColours() const { return keyColours_; }
+    const std::array<std::uint8_t, protocol::kMacroMemorySize>& MacroMemory() const { return macros_; }
+    const std::array<std::uint8_t, protocol::kMusicFrameSize>& MusicFrame() const { return musicFrame_; }
+    bool InTransaction() const { return inTransaction_; }
+    int ReportsReceived() const { return reportsReceived_; }
+    bool Vanished() const { return vanished_; }
+    // Plugging in again after a vanish: the keyboard answers again.
+    void Revive() { vanished_ = false; }
+
+    // The factory tables, for tests and for the keyboard itself.
+    static std::array<std::uint8_t, protocol::kKeyTableSize> FactoryKeyTable();
+    static std::array<std::uint8_t, protocol::kSettingsSize> FactorySettings();
+
+private:
+    std::array<std::uint8_t, protocol::kSettingsSize> settings_{};
+    std::array<std::uint8_t, protocol::kKeyTableSize> defaultKeys_{};
+    std::array<std::uint8_t, protocol::kKeyTableSize> keys_{};
+    std::array<std::uint8_t, protocol::kKeyColoursSize> keyColours_{};
+    std::array<std::uint8_t, protocol::kMacroMemorySize> macros_{};
+    std::array<std::uint8_t, protocol::kMusicFrameSize> musicFrame_{};
+    FirmwareFaults faults_;
+    bool inTransaction_ = false;
+    int reportsReceived_ = 0;
+    bool vanished_ = false;
+};
+
+}  // namespace vantora::sim

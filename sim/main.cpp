@@ -1,0 +1,95 @@
+// vantora-kbd-sim: runs one simulated keyboard until "quit" or the end of
+// standard input. Every command is acknowledged with one line on standard
+// output, so a script (or a test) can wait for it.
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "sim/sim_command_line.h"
+#include "sim/sim_keyboard_server.h"
+
+namespace {
+
+std::mutex gOutputMutex;
+
+void Say(const std::string& line) {
+    std::lock_guard lock(gOutputMutex);
+    std::cout << line << std::endl;
+}
+
+std::string Hex(const vantora::sim::EventReport& event) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += kDigits[event[i] >> 4];
+        text += kDigits[event[i] & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vantora::sim;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    SimCommandLine options;
+    std::string error;
+    std::string vendor = vantora::ReadConfigString("VID ");
+    std::string product = vantora::ReadConfigString("PID ");
+    if (!ParseSimCommandLine(args, vendor.empty() ? "1209" : vendor, product.empty() ? "0001" : product,
+                             options, error)) {
+        std::cerr << "vantora-kbd-sim: " << error << "\n" << SimUsage();
+        return 2;
+    }
+    if (options.help) {
+        std::cout << SimUsage();
+        return 0;
+    }
+    options.server.onVanish = [] { Say("vanished"); };
+    SimKeyboardServer server(options.server);
+    if (!server.Plug(&error)) {
+        std::cerr << "vantora-kbd-sim: " << error << "\n";
+        return 1;
+    }
+    Say("plugged " + server.SocketPath());
+
+    for (std::string line; std::getline(std::cin, line);) {
+        SimCommand command = ParseSimCommand(line);
+        switch (command.kind) {
+            case SimCommand::Kind::Empty:
+                break;
+            case SimCommand::Kind::Invalid:
+                Say("error: unknown command: " + line);
+                break;
+            case SimCommand::Kind::Press: {
+                auto event = server.Press(command.index, command.fn);
+                Say("pressed " + std::to_string(command.index) + (command.fn ? " fn " : " ") +
+                    (event ? Hex(*event) : std::string("none")));
+                break;
+            }
+            case SimCommand::Kind::Unplug:
+                server.Unplug();
+                Say("unplugged");
+                break;
+            case SimCommand::Kind::Plug:
+                if (server.Plug(&error)) {
+                    Say("plugged " + server.SocketPath());
+                } else {
+                    Say("error: " + error);
+                }
+                break;
+            case SimCommand::Kind::Quit:
+                server.Unplug();
+                Say("bye");
+                return 0;
+        }
+    }
+    server.Unplug();
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "sim/sim_command_line.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <sstream>
+
+#include "device/hid_device_manager.h"
+
+namespace vantora::sim {
+
+namespace {
+
+bool ParseHex16(const std::string& text, std::uint16_t& value) {
+    if (text.empty() || text.size() > 6) {
+        return false;
+    }
+    std::size_t start = (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) ? 2 : 0;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) {
+            return false;
+        }
+    }
+    if (start == text.size() || text.size() - start > 4) {
+        return false;
+    }
+    value = static_cast<std::uint16_t>(ParseHexId(text));
+    return true;
+}
+
+bool ParseCount(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 7) {
+        return false;
+    }
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    value = std::atoi(text.c_str());
+    return true;
+}
+
+}  // namespace
+
+std::string SimUsage() {
+    return "usage: vantora-kbd-sim [--vid HEX] [--pid HEX] [--release HEX] [--product TEXT]\n"
+           "                       [--trace FILE] [--refuse] [--delay MS] [--no-answer] [--vanish-after N]\n"
+           "commands on standard input: press INDEX [fn] | unplug | plug | quit\n"
+           "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim.\n";
+}
+
+bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string& defaultVendor,
+                         const std::string& defaultProduct, SimCommandLine& result, std::string& error) {
+    SimCommandLine parsed;
+    std::uint16_t id = 0;
+    if (ParseHex16(defaultVendor, id)) {
+        parsed.server.vendorId = id;
+    }
+    if (ParseHex16(defaultProduct, id)) {
+        parsed.server.productId = id;
+    }
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+        } else if (arg == "--vid" || arg == "--pid" || arg == "--release") {
+            if (!value(text) || !ParseHex16(text, id)) {
+                error = error.empty() ? arg + " takes a hexadecimal number of up to four digits" : error;
+                return false;
+            }
+            (arg == "--vid"   ? parsed.server.vendorId
+             : arg == "--pid" ? parsed.server.productId
+                              : parsed.server.releaseNumber) = id;
+        } else if (arg == "--product") {
+            if (!value(parsed.server.product)) {
+                return false;
+            }
+        } else if (arg == "--trace") {
+            if (!value(parsed.server.traceFile)) {
+                return false;
+            }
+        } else if (arg == "--refuse") {
+            parsed.server.faults.refuseAll = true;
+        } else if (arg == "--no-answer") {
+            parsed.server.faults.neverAnswer = true;
+        } else if (arg == "--delay" || arg == "--vanish-after") {
+            int count = 0;
+            if (!value(text) || !ParseCount(text, count)) {
+                error = error.empty() ? arg + " takes a number" : error;
+                return false;
+            }
+            (arg == "--delay" ? parsed.server.faults.answerDelayMs
+                              : parsed.server.faults.vanishAfterReports) = count;
+        } else {
+            error = "unknown argument: " + arg;
+            return false;
+        }
+    }
+    result = std::move(parsed);
+    return true;
+}
+
+SimCommand ParseSimCommand(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    SimCommand command;
+    if (words.empty()) {
+        return command;
+    }
+    command.kind = SimCommand::Kind::Invalid;
+    if (words[0] == "press" && (words.size() == 2 || (words.size() == 3 && words[2] == "fn"))) {
+        int index = 0;
+        if (ParseCount(words[1], index) && index < 128) {
+            command.kind = SimCommand::Kind::Press;
+            command.index = index;
+            command.fn = words.size() == 3;
+        }
+    } else if (words.size() == 1 && words[0] == "unplug") {
+        command.kind = SimCommand::Kind::Unplug;
+    } else if (words.size() == 1 && words[0] == "plug") {
+        command.kind = SimCommand::Kind::Plug;
+    } else if (words.size() == 1 && words[0] == "quit") {
+        command.kind = SimCommand::Kind::Quit;
+    }
+    return command;
+}
+
+}  // namespace vantora::sim

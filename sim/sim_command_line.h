@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/sim_keyboard_server.h"
+
+namespace vantora::sim {
+
+// The options of vantora-kbd-sim.
+struct SimCommandLine {
+    SimKeyboardServer::Options server;
+    bool help = false;
+};
+
+// Parses the arguments (without the program name). Ids default to
+// `defaultVendor` and `defaultProduct` (the "VID " and "PID " of config.ini).
+// False with `error` for an unknown switch or a bad value.
+bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string& defaultVendor,
+                         const std::string& defaultProduct, SimCommandLine& result, std::string& error);
+
+// One command read from standard input.
+struct SimCommand {
+    enum class Kind { Press, Unplug, Plug, Quit, Empty, Invalid };
+    Kind kind = Kind::Empty;
+    int index = 0;
+    bool fn = false;
+};
+SimCommand ParseSimCommand(const std::string& line);
+
+std::string SimUsage();
+
+}  // namespace vantora::sim

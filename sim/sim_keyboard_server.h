@@ -1,0 +1,95 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/sim_link.h"
+#include "sim/keyboard_firmware.h"
+
+namespace vantora::sim {
+
+// One simulated keyboard on a Unix socket in the simulator folder: plugging
+// it in creates the socket (it appears fully listening, by a rename),
+// unplugging removes it. A thread of its own serves every connection.
+class SimKeyboardServer {
+public:
+    struct Options {
+        std::string folder;  // empty: SimulatorFolder()
+        std::uint16_t vendorId = 0x1209;
+        std::uint16_t productId = 0x0001;
+        std::uint16_t releaseNumber = 0x0102;
+        std::string manufacturer = "VANTORA";
+        std::string product = "VANTORA Gaming Keyboard";
+        std::string traceFile;  // one line per received report when set
+        FirmwareFaults faults;
+        // Called on the server thread when the keyboard vanished by fault.
+        std::function<void()> onVanish;
+    };
+
+    explicit SimKeyboardServer(Options options);
+    ~SimKeyboardServer();
+    SimKeyboardServer(const SimKeyboardServer&) = delete;
+    SimKeyboardServer& operator=(const SimKeyboardServer&) = delete;
+
+    // Creates the socket and starts serving. False with `error` when the
+    // folder is unsafe or the socket cannot be made.
+    bool Plug(std::string* error = nullptr);
+    // Closes every connection and removes the socket. Nothing when unplugged.
+    void Unplug();
+    bool Plugged() const { return plugged_.load(); }
+    std::string SocketPath() const;
+
+    // A key press; the event report sent on the vendor collection, if any.
+    std::optional<EventReport> Press(int index, bool fn);
+    void SetFaults(const FirmwareFaults& faults);
+    template <typename Action>
+    auto WithFirmware(Action action) {
+        std::lock_guard lock(firmwareMutex_);
+        return action(firmware_);
+    }
+
+private:
+    struct Client {
+        int fd = -1;
+        simlink::FrameReader reader;
+        int interfaceNumber = -1;
+    };
+    struct DelayedAnswer {
+        std::uint64_t dueMs;
+        int fd;
+        std::array<std::uint8_t, protocol::kReportSize> report;
+    };
+
+    void Run();
+    // False when the keyboard vanished while handling the frame.
+    bool HandleFrame(Client& client, const simlink::Frame& frame);
+    void Trace(const std::array<std::uint8_t, protocol::kReportSize>& report);
+    void CloseEverything();
+    void Wake();
+
+    Options options_;
+    simlink::SimKeyboardInfo info_;
+    std::string folder_;
+    std::string socketPath_;
+    mutable std::mutex stateMutex_;
+    std::mutex firmwareMutex_;
+    KeyboardFirmware firmware_;
+    std::vector<EventReport> pendingEvents_;  // guarded by stateMutex_
+    std::atomic<bool> plugged_{false};
+    std::atomic<bool> stop_{false};
+    int listenFd_ = -1;
+    int wakeFd_ = -1;
+    std::vector<Client> clients_;
+    std::vector<DelayedAnswer> delayed_;
+    std::thread thread_;
+    std::FILE* trace_ = nullptr;
+};
+
+}  // namespace vantora::sim

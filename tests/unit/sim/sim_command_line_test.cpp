@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "sim/sim_command_line.h"
+
+namespace vantora::sim {
+namespace {
+
+TEST(SimCommandLineTest, DefaultsComeFromTheConfiguredIds) {
+    SimCommandLine options;
+    std::string error;
+    ASSERT_TRUE(ParseSimCommandLine({}, "abcd", "00EF", options, error));
+    EXPECT_EQ(options.server.vendorId, 0xABCD);
+    EXPECT_EQ(options.server.productId, 0x00EF);
+    // Unusable configured ids leave the built-in ones.
+    ASSERT_TRUE(ParseSimCommandLine({}, "", "xyz", options, error));
+    EXPECT_EQ(options.server.vendorId, 0x1209);
+    EXPECT_EQ(options.server.productId, 0x0001);
+}
+
+TEST(SimCommandLineTest, ReadsEverySwitch) {
+    SimCommandLine options;
+    std::string error;
+    ASSERT_TRUE(ParseSimCommandLine(
+        {"--vid", "1234", "--pid", "0x5678", "--release", "0203", "--trace", "/tmp/t", "--refuse", "--delay",
+         "60", "--no-answer", "--vanish-after", "5", "--product", "Board"},
+        "1209", "0001", options, error))
+        << error;
+    EXPECT_EQ(options.server.vendorId, 0x1234);
+    EXPECT_EQ(options.server.productId, 0x5678);
+    EXPECT_EQ(options.server.releaseNumber, 0x0203);
+    EXPECT_EQ(options.server.traceFile, "/tmp/t");
+    EXPECT_TRUE(options.server.faults.refuseAll);
+    EXPECT_EQ(options.server.faults.answerDelayMs, 60);
+    EXPECT_TRUE(options.server.faults.neverAnswer);
+    EXPECT_EQ(options.server.faults.vanishAfterReports, 5);
+    EXPECT_EQ(options.server.product, "Board");
+}
+
+TEST(SimCommandLineTest, RejectsBadArguments) {
+    SimCommandLine options;
+    std::string error;
+    EXPECT_FALSE(ParseSimCommandLine({"--vid"}, "1209", "0001", options, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--vid", "12345"}, "1209", "0001", options, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--pid", "zz"}, "1209", "0001", options, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--delay", "-1"}, "1209", "0001", options, error));
+    EXPECT_FALSE(ParseSimCommandLine({"--bogus"}, "1209", "0001", options, error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(SimCommandLineTest, ParsesCommands) {
+    auto press = ParseSimCommand("press 12");
+    EXPECT_EQ(press.kind, SimCommand::Kind::Press);
+    EXPECT_EQ(press.index, 12);
+    EXPECT_FALSE(press.fn);
+    auto fn = ParseSimCommand("  press 127 fn ");
+    EXPECT_EQ(fn.kind, SimCommand::Kind::Press);
+    EXPECT_TRUE(fn.fn);
+    EXPECT_EQ(ParseSimCommand("unplug").kind, SimCommand::Kind::Unplug);
+    EXPECT_EQ(ParseSimCommand("plug").kind, SimCommand::Kind::Plug);
+    EXPECT_EQ(ParseSimCommand("quit").kind, SimCommand::Kind::Quit);
+    EXPECT_EQ(ParseSimCommand("").kind, SimCommand::Kind::Empty);
+    EXPECT_EQ(ParseSimCommand("press 128").kind, SimCommand::Kind::Invalid);
+    EXPECT_EQ(ParseSimCommand("press -1").kind, SimCommand::Kind::Invalid);
+    EXPECT_EQ(ParseSimCommand("press 3 fm").kind, SimCommand::Kind::Invalid);
+    EXPECT_EQ(ParseSimCommand("press").kind, SimCommand::Kind::Invalid);
+    EXPECT_EQ(ParseSimCommand("plug now").kind, SimCommand::Kind::Invalid);
+}
+
+}  // namespace
+}  // namespace vantora::sim

@@ -1,0 +1,266 @@
+// The program's simulator back end against a simulated keyboard served on
+// its socket, all in this process. Every step waits for a definite event
+// (an answer, a frame, a folder change), never for time.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+
+#include "device/device_event_listener.h"
+#include "device/hid_device_manager.h"
+#include "device/protocol.h"
+#include "device/sim_folder_monitor.h"
+#include "device/sim_hid_backend.h"
+#include "device/sim_link.h"
+#include "sim/sim_keyboard_server.h"
+#include "support/env_guard.h"
+#include "support/temp_dir.h"
+
+namespace vantora::sim {
+namespace {
+
+using Request = std::array<std::uint8_t, protocol::kRequestSize>;
+
+Request MakeRequest(std::uint8_t command, std::uint8_t length = 0) {
+    Request request{};
+    request[protocol::kHostMarker] = protocol::kRequestMarker;
+    request[protocol::kHostCommand] = command;
+    request[protocol::kHostLength] = length;
+    return request;
+}
+
+// Collects device changes from the folder monitor's thread.
+class ChangeLog {
+public:
+    void Add(const DeviceChange& change) {
+        std::lock_guard lock(mutex_);
+        changes_.push_back(change);
+        changed_.notify_all();
+    }
+    std::vector<DeviceChange> WaitFor(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        bool reached =
+            changed_.wait_for(lock, std::chrono::seconds(20), [&] { return changes_.size() >= count; });
+        EXPECT_TRUE(reached) << "only " << changes_.size() << " of " << count << " changes";
+        return changes_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<DeviceChange> changes_;
+};
+
+class SimKeyboardServerTest : public ::testing::Test {
+protected:
+    SimKeyboardServerTest() {
+        folder = temp.path() + "sim";
+        env.Set("VANTORA_SIM_DIR", folder);
+    }
+
+    SimKeyboardServer::Options ServerOptions() {
+        SimKeyboardServer::Options options;
+        options.folder = folder;
+        return options;
+    }
+
+    test::TempDir temp;
+    test::EnvGuard env;
+    std::string folder;
+};
+
+TEST_F(SimKeyboardServerTest, FolderIsCreatedPrivate) {
+    SimKeyboardServer server(ServerOptions());
+    std::string error;
+    ASSERT_TRUE(server.Plug(&error)) << error;
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(simlink::SimulatorFolder(), folder);
+}
+
+TEST_F(SimKeyboardServerTest, RefusesAFolderOthersCanEnter) {
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    SimKeyboardServer server(ServerOptions());
+    std::string error;
+    EXPECT_FALSE(server.Plug(&error));
+    EXPECT_FALSE(error.empty());
+    SimHidBackend backend({.folder = folder});
+    EXPECT_TRUE(backend.Enumerate(0, 0).empty());
+}
+
+TEST_F(SimKeyboardServerTest, EnumeratesInterfaceTwoAndTheVendorCollection) {
+    SimKeyboardServer::Options options = ServerOptions();
+    options.releaseNumber = 0x0305;
+    SimKeyboardServer server(options);
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend;  // finds the folder through VANTORA_SIM_DIR
+    auto entries = backend.Enumerate(0, 0);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].interfaceNumber, 2);
+    EXPECT_EQ(entries[0].vendorId, 0x1209);
+    EXPECT_EQ(entries[0].productId, 0x0001);
+    EXPECT_EQ(entries[0].releaseNumber, 0x0305);
+    EXPECT_EQ(entries[0].productString, "VANTORA Gaming Keyboard");
+    EXPECT_EQ(entries[1].usagePage, 0xFF00);
+    EXPECT_EQ(entries[1].usage, 0);
+    EXPECT_TRUE(backend.Enumerate(0x1209, 0x0002).empty());
+    EXPECT_EQ(backend.Enumerate(0x1209, 0x0001).size(), 2u);
+}
+
+TEST_F(SimKeyboardServerTest, StaleSocketFilesAreSkipped) {
+    ASSERT_TRUE(simlink::EnsureSimulatorFolder(folder, nullptr));
+    std::ofstream(folder + "/" + simlink::SocketName(0x1209, 0x0001, "stale")) << "not a socket";
+    SimHidBackend backend({.folder = folder});
+    EXPECT_TRUE(backend.Enumerate(0, 0).empty());
+}
+
+TEST_F(SimKeyboardServerTest, ExchangesReportsThroughTheSocket) {
+    std::string trace = temp.path() + "trace.txt";
+    SimKeyboardServer::Options options = ServerOptions();
+    options.traceFile = trace;
+    SimKeyboardServer server(options);
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    HidDeviceManager manager(backend, SystemClock::Instance());
+    manager.AddDeviceFilter(0x1209, 0x0001, "");
+    ASSERT_TRUE(manager.OpenDevices());
+    manager.SetOpenFlag(true);
+    EXPECT_EQ(manager.Records()[0].manufacturer, "VANTORA");
+
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    EXPECT_TRUE(manager.SendReport(begin, 0));
+    Request settings = MakeRequest(protocol::CMD_READ_SETTINGS, 32);
+    EXPECT_TRUE(manager.QueryReport(settings, 0));
+    EXPECT_EQ(settings[8 + 3], 100);
+    EXPECT_TRUE(server.WithFirmware([](KeyboardFirmware& f) { return f.InTransaction(); }));
+
+    std::ifstream lines(trace);
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(std::getline(lines, first));
+    ASSERT_TRUE(std::getline(lines, second));
+    EXPECT_EQ(first, "5501" + std::string(124, '0'));
+    EXPECT_EQ(second.substr(0, 10), "5505002020");
+    EXPECT_EQ(second.size(), 128u);
+}
+
+TEST_F(SimKeyboardServerTest, RefusingKeyboardOverTheSocket) {
+    SimKeyboardServer::Options options = ServerOptions();
+    options.faults.refuseAll = true;
+    SimKeyboardServer server(options);
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder, .readTimeoutOverrideMs = 0});
+    HidDeviceManager manager(backend, SystemClock::Instance());
+    manager.AddDeviceFilter(0x1209, 0x0001, "");
+    ASSERT_TRUE(manager.OpenDevices());
+    manager.SetOpenFlag(true);
+    Request request = MakeRequest(protocol::CMD_READ_SETTINGS, 32);
+    EXPECT_FALSE(manager.QueryReport(request, 0));
+    EXPECT_EQ(server.WithFirmware([](KeyboardFirmware& f) { return f.ReportsReceived(); }), 1);
+}
+
+TEST_F(SimKeyboardServerTest, KeyboardVanishingMidTransactionFailsWrites) {
+    SimKeyboardServer::Options options = ServerOptions();
+    options.faults.vanishAfterReports = 1;
+    SimKeyboardServer server(options);
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    EXPECT_EQ(handle->Write(begin.data(), begin.size()), 65);
+    Request end = MakeRequest(protocol::CMD_END);
+    EXPECT_EQ(handle->Write(end.data(), end.size()), -1);
+    std::uint8_t answer[64];
+    EXPECT_GT(handle->ReadTimeout(answer, sizeof answer, 0), 0);  // CMD_BEGIN's answer is still there
+    EXPECT_EQ(handle->ReadTimeout(answer, sizeof answer, 1000), -1);
+    EXPECT_TRUE(backend.Enumerate(0, 0).empty());
+}
+
+TEST_F(SimKeyboardServerTest, InterfaceCheckAndUnknownPaths) {
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    EXPECT_FALSE(backend.OpenPath("sim:" + server.SocketPath() + "#5"));
+    EXPECT_FALSE(backend.OpenPath("sim:/nowhere/x.sock#2"));
+    EXPECT_FALSE(backend.OpenPath("/dev/hidraw0"));
+    auto command = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(command);
+    std::vector<std::uint8_t> descriptor;
+    ASSERT_TRUE(command->GetReportDescriptor(descriptor));
+    auto events = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 1));
+    ASSERT_TRUE(events);
+    std::uint8_t data[65] = {};
+    EXPECT_EQ(events->Write(data, sizeof data), -1);  // the vendor collection takes no writes
+}
+
+TEST_F(SimKeyboardServerTest, KeyPressReachesTheListener) {
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    // Give index 9 an application function.
+    server.WithFirmware([](KeyboardFirmware& firmware) {
+        std::array<std::uint8_t, 64> request{};
+        request[0] = protocol::kRequestMarker;
+        request[1] = protocol::CMD_WRITE_KEYS;
+        request[4] = 3;
+        request[5] = 6 * 9;
+        request[8] = protocol::kClassApplication;
+        request[9] = 7;
+        request[3] = protocol::Checksum(request.data(), 4, 63);
+        firmware.HandleReport(request);
+    });
+    SimHidBackend backend({.folder = folder});
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::vector<std::intptr_t> ids;
+    DeviceEventListener listener(
+        backend, SystemClock::Instance(),
+        [&](unsigned, std::uintptr_t, std::intptr_t id) {
+            std::lock_guard lock(mutex);
+            ids.push_back(id);
+            posted.notify_all();
+        },
+        MSG_DEVICE_EVENT);
+    listener.SetFilter(0x1209, 0x0001);
+    listener.StartListener();
+    ASSERT_TRUE(listener.IsListening());
+    ASSERT_TRUE(server.Press(9, false));
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(posted.wait_for(lock, std::chrono::seconds(20), [&] { return !ids.empty(); }));
+    EXPECT_EQ(ids[0], 7);
+    lock.unlock();
+    listener.StopListener();  // returns promptly: the read is cancelled
+}
+
+TEST_F(SimKeyboardServerTest, PlugAndUnplugReachTheFolderMonitor) {
+    ASSERT_TRUE(simlink::EnsureSimulatorFolder(folder, nullptr));
+    ChangeLog log;
+    SimFolderMonitor monitor(folder);
+    ASSERT_TRUE(monitor.Start([&](const DeviceChange& change) { log.Add(change); }));
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    std::string path = simlink::InterfacePath(server.SocketPath(), 2);
+    auto changes = log.WaitFor(1);
+    EXPECT_EQ(changes[0].kind, DeviceChange::Kind::Arrival);
+    EXPECT_EQ(changes[0].path, path);
+    EXPECT_EQ(changes[0].vendorId, 0x1209);
+    EXPECT_EQ(changes[0].interfaceNumber, 2);
+    server.Unplug();
+    changes = log.WaitFor(2);
+    EXPECT_EQ(changes[1].kind, DeviceChange::Kind::Removal);
+    EXPECT_EQ(changes[1].path, path);
+    ASSERT_TRUE(server.Plug());
+    changes = log.WaitFor(3);
+    EXPECT_EQ(changes[2].kind, DeviceChange::Kind::Arrival);
+    monitor.Stop();
+    EXPECT_EQ(changes.size(), 3u);  // the hidden temporary name was never reported
+}
+
+}  // namespace
+}  // namespace vantora::sim
