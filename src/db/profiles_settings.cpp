@@ -93,7 +93,8 @@ bool ProfileDatabase::GetConfig(const std::string& key, std::string& value) {
     statement.BindAll(kSettingsProfile, key);
     const int rc = statement.Step();
     if (prepared != kSqliteOk || (rc != kSqliteRow && rc != kSqliteDone)) {
-        value = "0";
+        // (assign, not operator=: GCC 12 warns falsely about the latter at -O3)
+        value.assign(1, '0');
         return false;
     }
     if (rc == kSqliteDone) {

@@ -185,3 +185,24 @@ TEST(DisplayProfileName, OtherLanguagesShowTheNameAsStored) {
 
 }  // namespace
 }  // namespace vantora
+
+namespace vantora {
+namespace {
+
+TEST(CurrentSelection, StartValues) {
+    ProfileDatabase db;
+    EXPECT_EQ(db.deviceIndex.load(), -1);
+    EXPECT_EQ(db.currentProfile.load(), 1);
+    EXPECT_EQ(db.currentLayer.load(), 0);
+    EXPECT_EQ(db.currentLightMode.load(), 1);
+    EXPECT_EQ(db.selectedKey.load(), 0);
+    EXPECT_EQ(db.musicLayerId.load(), 1);
+    EXPECT_EQ(db.rgbMode.load(), 1);
+    EXPECT_EQ(db.keyTableCache.size(), 800u);
+    for (uint8_t byte : db.keyTableCache) {
+        ASSERT_EQ(byte, 0);
+    }
+}
+
+}  // namespace
+}  // namespace vantora
