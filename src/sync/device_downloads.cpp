@@ -160,7 +160,7 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
         list.push_back(std::move(entry));
     }
     const MacroImage image = BuildMacroImage(list);
-    const BlockPlan plan{MacroBlockCount(image), 40};
+    const BlockPlan plan = MacroBlockPlan(image);
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_MACROS, image.bytes, plan, false);
     result.blocksWritten = blocks.blocksWritten;
     result.blocksRefused = blocks.blocksRefused;

@@ -100,9 +100,18 @@ MacroImage BuildMacroImage(const std::vector<MacroWithSteps>& macros) {
     return image;
 }
 
-int MacroBlockCount(const MacroImage& image) {
-    const std::size_t maxBlocks = kMacroMemoryBytes / kBlockBytes;  // 64
-    return static_cast<int>(std::min(image.end / kBlockBytes + 1, maxBlocks));
+BlockPlan MacroBlockPlan(const MacroImage& image) {
+    constexpr std::size_t kLastLength = 40;
+    constexpr int kMaxBlocks = static_cast<int>(kMacroMemoryBytes / kBlockBytes);  // 64
+    const std::size_t end = std::min(image.end, kMacroMemoryBytes);
+    int last = 0;
+    while (kBlockBytes * static_cast<std::size_t>(last) + kLastLength < end) {
+        ++last;
+    }
+    if (last >= kMaxBlocks) {
+        return BlockPlan{kMaxBlocks, static_cast<int>(kBlockBytes)};
+    }
+    return BlockPlan{last + 1, static_cast<int>(kLastLength)};
 }
 
 }  // namespace vantora

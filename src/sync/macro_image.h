@@ -65,8 +65,12 @@ MacroImage PlanMacroMemory(const std::vector<int>& macroIds, const std::vector<i
 // order. Never writes past the 3584 bytes.
 MacroImage BuildMacroImage(const std::vector<MacroWithSteps>& macros);
 
-// Number of CMD_WRITE_MACROS blocks for an image: blocks 0 to end/56, the
-// last with length 40; never a block that starts past the image.
-int MacroBlockCount(const MacroImage& image);
+// The CMD_WRITE_MACROS blocks for an image: blocks of 56 from 0 up to the
+// first block whose 40-byte length covers the end of the records, that last
+// block with length 40. A keyboard takes only `length` bytes of a block, so
+// a last block of 40 must reach the end of the records; when the records
+// fill the memory's last 16 bytes, block 63 goes with 56 instead. Never a
+// block that starts past the image.
+BlockPlan MacroBlockPlan(const MacroImage& image);
 
 }  // namespace vantora

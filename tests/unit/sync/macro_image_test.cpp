@@ -34,7 +34,8 @@ TEST(MacroImageTest, OneMacroKeyDownAndUp) {
     EXPECT_EQ(Bytes(image, 64, 8),
               (std::vector<std::uint8_t>{0x0A, 0x00, 0x42, 0x04, 0x0A, 0x00, 0x82, 0x04}));
     EXPECT_EQ(image.end, 72u);
-    EXPECT_EQ(MacroBlockCount(image), 2);
+    EXPECT_EQ(MacroBlockPlan(image).count, 2);
+    EXPECT_EQ(MacroBlockPlan(image).lastLength, 40);
     EXPECT_EQ(image.positions.Lookup(7), 0);
     EXPECT_TRUE(image.leftOut.empty());
 }
@@ -75,7 +76,8 @@ TEST(MacroImageTest, DirectoryOffsetsAndEmptyMacros) {
 TEST(MacroImageTest, NoMacrosWritesTwoBlocks) {
     const MacroImage image = BuildMacroImage({});
     EXPECT_EQ(image.end, 64u);
-    EXPECT_EQ(MacroBlockCount(image), 2);
+    EXPECT_EQ(MacroBlockPlan(image).count, 2);
+    EXPECT_EQ(MacroBlockPlan(image).lastLength, 40);
     EXPECT_EQ(image.bytes, (std::array<std::uint8_t, kMacroMemoryBytes>{}));
 }
 
@@ -121,7 +123,8 @@ TEST(MacroImageTest, MacrosBeyondTheRecordMemoryAreLeftOutWhole) {
     EXPECT_EQ(second, 64 + 800 * 4);
     EXPECT_EQ(third, second);
     // The blocks never start past the image.
-    EXPECT_EQ(MacroBlockCount(image), 64);
+    EXPECT_EQ(MacroBlockPlan(image).count, 64);
+    EXPECT_EQ(MacroBlockPlan(image).lastLength, 56);  // the last 16 bytes hold records
     // The last record of macro 3 (a key up) is the image's last 4 bytes.
     EXPECT_EQ(image.bytes[kMacroMemoryBytes - 2], 0x82);
 }
@@ -132,6 +135,29 @@ TEST(MacroImageTest, OneMacroTooLargeForTheWholeMemory) {
     EXPECT_EQ(image.positions.Lookup(2), 1);
     EXPECT_EQ(image.end, 72u);
     ASSERT_EQ(image.leftOut.size(), 1u);
+}
+
+TEST(MacroImageTest, TheLastFortyByteBlockAlwaysCoversTheRecords) {
+    // Records end at 100: block 1 with 40 bytes would stop at 96, so block 1
+    // goes whole and a block 2 of 40 closes the download.
+    MacroImage image;
+    image.end = 100;
+    EXPECT_EQ(MacroBlockPlan(image).count, 3);
+    EXPECT_EQ(MacroBlockPlan(image).LengthOf(1), 56);
+    EXPECT_EQ(MacroBlockPlan(image).LengthOf(2), 40);
+    image.end = 96;  // exactly covered
+    EXPECT_EQ(MacroBlockPlan(image).count, 2);
+    image.end = 3568;  // block 63 with 40 reaches the end
+    EXPECT_EQ(MacroBlockPlan(image).count, 64);
+    EXPECT_EQ(MacroBlockPlan(image).lastLength, 40);
+    for (std::size_t end = 64; end <= kMacroMemoryBytes; end += 4) {
+        image.end = end;
+        const BlockPlan plan = MacroBlockPlan(image);
+        ASSERT_LE(plan.count, 64);
+        EXPECT_GE(kBlockBytes * static_cast<std::size_t>(plan.count - 1) +
+                      static_cast<std::size_t>(plan.lastLength),
+                  end);
+    }
 }
 
 TEST(MacroImageTest, PlanAgreesWithTheImage) {
