@@ -2,8 +2,10 @@
 // this process), through the real HidDeviceManager and virtual time.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "db/profile_database.h"
 #include "device/hid_device_manager.h"
@@ -353,6 +355,58 @@ TEST_F(WorkerKeyboardTest, UnpluggedAtStartThenArrival) {
     EXPECT_EQ(worker.initialLoadDone.load(), 1);
     EXPECT_EQ(Received().front(), (Sent{CMD_BEGIN, 0, 0}));
     EXPECT_EQ(Received().size(), 30u);
+}
+
+// Virtual time for the protocol, but each of the worker's 30 ms pauses lets a
+// real millisecond pass so that the running thread does not spin.
+class PacedClock : public Clock {
+public:
+    explicit PacedClock(Clock& inner) : inner_(inner) {}
+    void SleepMs(int ms) override {
+        inner_.SleepMs(ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::uint64_t NowMs() override { return inner_.NowMs(); }
+
+private:
+    Clock& inner_;
+};
+
+// The worker's thread with jobs queued from this thread while the keyboard
+// is unplugged and plugged again (the UI thread's reconnections): nothing
+// crashes, Stop returns after the thread ended, and a last download repairs
+// the keyboard.
+TEST_F(WorkerKeyboardTest, RunningWorkerWithReconnectionsOnAnotherThread) {
+    Assign(0, 4, 2, 5);
+    PacedClock paced(clock);
+    DeviceWorker threaded(SyncContext{db, manager, paced, codeToIndex, indexToCode}, host, &music);
+    host.page = kMusicPageId;
+    music.image.fill(0x00202020);
+    ASSERT_TRUE(threaded.Start(30, true));
+    for (int round = 0; round < 20; ++round) {
+        threaded.Queue(SyncKeys);
+        threaded.Queue(SyncSettings);
+        threaded.Queue(SyncKeyColours);
+        if (round % 5 == 2) {
+            keyboard->Unplug();
+            Connect();
+        } else if (round % 5 == 4) {
+            keyboard->Plug();
+            Connect();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    keyboard->Plug();
+    Connect();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (threaded.QueuedCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    threaded.Stop();
+    EXPECT_TRUE(threaded.IsDone());
+    EXPECT_EQ(threaded.QueuedCount(), 0u);
+    Run(SyncKeys);
+    EXPECT_EQ(Slot(9, 0), (std::array<std::uint8_t, 3>{0x10, 0x00, 0x05}));
 }
 
 }  // namespace
