@@ -1,7 +1,6 @@
 #include "sync/device_downloads.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 
 #include "sync/colour_tables.h"
@@ -244,12 +243,6 @@ MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, Sync
     }
     End();
     return MusicFrameResult::kSent;
-}
-
-std::string FirmwareVersionText(int version) {
-    char text[32];
-    std::snprintf(text, sizeof text, "Fw Ver: %x", static_cast<unsigned>(version));
-    return text;
 }
 
 }  // namespace vantora

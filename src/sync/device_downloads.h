@@ -1,9 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
-#include <string>
 #include <vector>
 
 #include "db/profile_database.h"
@@ -108,8 +106,5 @@ private:
     SyncContext context_;
     bool cacheValid_ = false;  // worker thread only
 };
-
-// The settings dialog's text for a firmware version: "Fw Ver: %x".
-std::string FirmwareVersionText(int version);
 
 }  // namespace vantora

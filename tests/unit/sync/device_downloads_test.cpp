@@ -5,6 +5,7 @@
 #include "device/key_index.h"
 #include "device/protocol.h"
 #include "fake_host.h"
+#include "sync/firmware_version.h"
 #include "sync_fixture.h"
 
 namespace vantora {
@@ -244,6 +245,12 @@ TEST_F(DownloadsTest, KeyColourDownload) {
     expected[214] = 2;
     expected[215] = 3;
     EXPECT_EQ(keyboard.colours, expected);
+}
+
+TEST_F(DownloadsTest, FirmwareVersionOfTheOpenKeyboard) {
+    EXPECT_EQ(FirmwareVersionText(manager), "Fw Ver: 102");
+    Disconnect();
+    EXPECT_EQ(FirmwareVersionText(manager), "Fw Ver: 0");
 }
 
 TEST_F(DownloadsTest, FactoryResetIsOneReportAlone) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "sync/colour_tables.h"
-#include "sync/device_downloads.h"
+#include "sync/firmware_version.h"
 #include "sync/music_sampling.h"
 #include "sync/settings_block.h"
 
