@@ -55,21 +55,26 @@ void DeviceConnection::StopHotplug() {
 }
 
 void DeviceConnection::Reconnect() {
-    // The UI thread (removals) and the worker (arrivals) may both reconnect.
-    std::lock_guard lock(reconnectMutex_);
-    manager_.CloseDevices();
-    manager_.OpenDevices();
-    manager_.SetOpenFlag(true);
-    if (manager_.DeviceCount() > 0) {
-        deviceIndex_ = 0;
-        connected_ = true;
-        return;
+    bool lost = false;
+    {
+        // The UI thread (removals) and the worker (arrivals) may both reconnect.
+        std::lock_guard lock(reconnectMutex_);
+        manager_.CloseDevices();
+        manager_.OpenDevices();
+        manager_.SetOpenFlag(true);
+        if (manager_.DeviceCount() > 0) {
+            deviceIndex_ = 0;
+            connected_ = true;
+            return;
+        }
+        lost = connected_.load();
+        deviceIndex_ = -1;
+        connected_ = false;
     }
-    if (connected_.load() && hooks_.showHomePage) {
+    // Outside the lock: the UI may marshal this to its own thread and wait.
+    if (lost && hooks_.showHomePage) {
         hooks_.showHomePage();
     }
-    deviceIndex_ = -1;
-    connected_ = false;
 }
 
 std::vector<DeviceIdentity> DeviceConnection::Identities() const {

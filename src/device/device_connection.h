@@ -34,10 +34,12 @@ class DeviceConnection {
 public:
     struct Hooks {
         // Reconnect lost a keyboard that was connected: the UI hides the
-        // page shown and returns to the HOME page.
+        // page shown and returns to the HOME page. Runs on the thread that
+        // called Reconnect (the UI thread, or the worker), after
+        // deviceIndex and connected were updated and with no lock held.
         std::function<void()> showHomePage;
         // An arrival of the keyboard's interface 2 passed CheckInterface:
-        // queue SyncDeviceArrived.
+        // queue SyncDeviceArrived. Called from OnDeviceChange.
         std::function<void()> queueDeviceArrived;
         // Restart the device event listener (after an arrival or removal).
         std::function<void()> restartListener;

@@ -96,16 +96,6 @@ std::string WideToUtf8(const wchar_t* text) {
     return out;
 }
 
-int HidrawInterfaceNumber(const std::string& devicePath) {
-    // device -> the HID device; its parent is the USB interface.
-    std::ifstream file("/sys/class/hidraw/" + NodeName(devicePath) + "/device/../bInterfaceNumber");
-    int number = -1;
-    if (file >> std::hex >> number) {
-        return number;
-    }
-    return -1;
-}
-
 std::vector<HidDeviceInfo> HidapiBackend::Enumerate(std::uint16_t vendorId, std::uint16_t productId) {
     std::vector<HidDeviceInfo> found;
     if (!EnsureInitialised()) {

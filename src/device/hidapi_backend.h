@@ -20,8 +20,4 @@ public:
 // Converts hidapi's wide text to UTF-8.
 std::string WideToUtf8(const wchar_t* text);
 
-// The interface number of a hidraw node from sysfs ("/dev/hidraw3" ->
-// .../hidraw3/device/../bInterfaceNumber); -1 when unknown.
-int HidrawInterfaceNumber(const std::string& devicePath);
-
 }  // namespace vantora

@@ -1,0 +1,15 @@
+#include "device/default_hid_backend.h"
+
+#include "device/hidapi_backend.h"
+#include "device/sim_hid_backend.h"
+
+namespace vantora {
+
+std::shared_ptr<CompositeHidBackend> CreateDefaultHidBackend() {
+    auto backend = std::make_shared<CompositeHidBackend>();
+    backend->Add(std::make_shared<HidapiBackend>());
+    backend->Add(std::make_shared<SimHidBackend>());
+    return backend;
+}
+
+}  // namespace vantora
