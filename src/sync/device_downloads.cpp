@@ -1,0 +1,248 @@
+#include "sync/device_downloads.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "sync/colour_tables.h"
+#include "sync/report_request.h"
+#include "sync/settings_block.h"
+
+namespace vantora {
+namespace {
+
+constexpr int kDefaultReadWaitMs = 8;
+
+}  // namespace
+
+DeviceDownloads::DeviceDownloads(SyncContext context) : context_(context) {}
+
+bool DeviceDownloads::Begin() {
+    ReportRequest request = MakeRequest(protocol::CMD_BEGIN);
+    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+}
+
+bool DeviceDownloads::End() {
+    ReportRequest request = MakeRequest(protocol::CMD_END);
+    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+}
+
+KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
+    KeyTableRead table;
+    for (int block = 0; block < kKeyTableBlocks.count; ++block) {
+        const std::size_t offset = kBlockBytes * static_cast<std::size_t>(block);
+        ReportRequest request =
+            MakeRequest(command, kKeyTableBlocks.LengthOf(block), static_cast<int>(offset));
+        const bool read = context_.manager.QueryReport(request, 0);
+        table.blockRead[static_cast<std::size_t>(block)] = read;
+        if (read) {
+            std::copy_n(request.begin() + protocol::kData, kBlockBytes,
+                        table.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+        }
+        if (waitMs > 0) {
+            context_.clock.SleepMs(waitMs);
+        }
+    }
+    return table;
+}
+
+void DeviceDownloads::StoreDefaults(const KeyTableRead& defaults) {
+    auto& cache = context_.db.keyTableCache;
+    std::fill(cache.begin(), cache.end(), std::uint8_t{0});
+    cacheValid_ = defaults.Complete();
+    if (cacheValid_) {
+        std::copy(defaults.bytes.begin(), defaults.bytes.end(), cache.begin());
+    }
+}
+
+void DeviceDownloads::InvalidateKeyTableCache() {
+    auto& cache = context_.db.keyTableCache;
+    std::fill(cache.begin(), cache.end(), std::uint8_t{0});
+    cacheValid_ = false;
+}
+
+ReadBackResult DeviceDownloads::ReadBackKeyTables() {
+    ReadBackResult result;
+    Begin();
+    const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
+    StoreDefaults(defaults);
+    const KeyTableRead current = ReadKeyTable(protocol::CMD_READ_KEYS, 0);
+    result.defaultsComplete = defaults.Complete();
+    result.currentComplete = current.Complete();
+
+    const int profile = context_.db.currentProfile.load();
+    for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
+        KeyAssignment empty;
+        empty.profile = profile;
+        empty.fn_layer = key.layer;
+        empty.key_code = key.keyCode;
+        empty.macro_value = 0;  // deletes the row, inserts nothing
+        context_.db.SaveKeyAssignment(empty);
+        ++result.keysReset;
+    }
+    End();
+    return result;
+}
+
+MacroPositions DeviceDownloads::CurrentMacroPositions() {
+    std::vector<Macro> macros;
+    context_.db.ListMacros(macros);
+    std::vector<int> ids;
+    std::vector<int> counts;
+    for (const Macro& macro : macros) {
+        std::vector<MacroStep> steps;
+        ids.push_back(macro.macro_id);
+        counts.push_back(context_.db.ListMacroSteps(macro.macro_id, steps));
+    }
+    return PlanMacroMemory(ids, counts).positions;
+}
+
+BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
+                                                 const BlockPlan& plan, bool stopOnRefusal) {
+    BlockDownloadResult result;
+    for (int block = 0; block < plan.count; ++block) {
+        const std::size_t offset = kBlockBytes * static_cast<std::size_t>(block);
+        const std::size_t available =
+            offset < table.size() ? std::min(kBlockBytes, table.size() - offset) : 0;
+        ReportRequest request = MakeRequest(command, plan.LengthOf(block), static_cast<int>(offset),
+                                            table.subspan(offset, available));
+        if (context_.manager.SendReport(request, 0)) {
+            ++result.blocksWritten;
+        } else {
+            ++result.blocksRefused;
+            if (stopOnRefusal) {
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+KeyDownloadResult DeviceDownloads::DownloadKeys() {
+    KeyDownloadResult result;
+    Begin();
+    if (!cacheValid_) {
+        result.defaultsRead = true;
+        StoreDefaults(ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, 0));
+        if (!cacheValid_) {
+            // Never build the keyboard's table on a default table we do not have.
+            End();
+            return result;
+        }
+    }
+    const MacroPositions macros = CurrentMacroPositions();
+    const int profile = context_.db.currentProfile.load();
+    std::vector<KeyAssignment> standardRows;
+    std::vector<KeyAssignment> fnRows;
+    context_.db.ListKeyAssignments(profile, 0, standardRows);
+    context_.db.ListKeyAssignments(profile, 1, fnRows);
+    const KeyTable table = BuildKeyTable(
+        std::span<const std::uint8_t, kKeyTableBytes>(context_.db.keyTableCache.data(), kKeyTableBytes),
+        standardRows, fnRows, macros, context_.layoutCodeToIndex);
+    const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_KEYS, table, kKeyTableBlocks, false);
+    result.written = true;
+    result.blocksRefused = blocks.blocksRefused;
+    End();
+    return result;
+}
+
+MacroDownloadResult DeviceDownloads::DownloadMacros() {
+    MacroDownloadResult result;
+    Begin();
+    std::vector<Macro> macros;
+    context_.db.ListMacros(macros);
+    std::vector<MacroWithSteps> list;
+    list.reserve(macros.size());
+    for (const Macro& macro : macros) {
+        MacroWithSteps entry;
+        entry.macroId = macro.macro_id;
+        context_.db.ListMacroSteps(macro.macro_id, entry.steps);
+        list.push_back(std::move(entry));
+    }
+    const MacroImage image = BuildMacroImage(list);
+    const BlockPlan plan = MacroBlockPlan(image);
+    const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_MACROS, image.bytes, plan, false);
+    result.blocksWritten = blocks.blocksWritten;
+    result.blocksRefused = blocks.blocksRefused;
+    result.leftOut = image.leftOut;
+    End();
+    return result;
+}
+
+SettingsDownloadResult DeviceDownloads::DownloadSettings() {
+    SettingsDownloadResult result;
+    ProfileDatabase& db = context_.db;
+    const int lightMode = db.currentLightMode.load();
+    std::optional<LightMode> row;
+    LightMode stored;
+    if (db.GetLightMode(lightMode, stored)) {
+        row = stored;
+    }
+    const int index = db.deviceIndex.load();
+    Begin();
+    ReportRequest read = MakeRequest(protocol::CMD_READ_SETTINGS, 32, 0);
+    result.readAcknowledged = context_.manager.QueryReport(read, index);
+    if (!result.readAcknowledged) {
+        // Without the keyboard's block we would write zeros over its other settings.
+        End();
+        return result;
+    }
+    // The write request is the answer shifted by the report id byte, with
+    // our marker and command; header and data otherwise as read.
+    ReportRequest write{};
+    std::copy_n(read.begin(), protocol::kReportSize, write.begin() + 1);
+    write[0] = 0;
+    write[protocol::kHostMarker] = protocol::kRequestMarker;
+    write[protocol::kHostCommand] = protocol::CMD_WRITE_SETTINGS;
+
+    std::string win;
+    std::string altTab;
+    std::string altF4;
+    db.GetConfig(kSwitchDisableWin, win);
+    db.GetConfig(kSwitchDisableAltTab, altTab);
+    db.GetConfig(kSwitchDisableAltF4, altF4);
+    PatchSettingsBlock(
+        std::span<std::uint8_t, kSettingsBytes>(write.data() + protocol::kHostData, kSettingsBytes),
+        lightMode, row, SwitchBits(win, altTab, altF4));
+    result.written = context_.manager.SendReport(write, index);
+    End();
+    return result;
+}
+
+BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
+    Begin();
+    std::vector<KeyColour> rows;
+    context_.db.ListKeyColours(0, rows);
+    const ColourTable table = BuildKeyColourTable(rows, context_.layoutCodeToIndex);
+    const BlockDownloadResult result =
+        WriteBlocks(protocol::CMD_WRITE_KEY_COLOURS, table, kColourTableBlocks, false);
+    End();
+    return result;
+}
+
+bool DeviceDownloads::SendFactoryReset() {
+    ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
+    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+}
+
+MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, SyncHost& host) {
+    MusicImage image;
+    if (!source.LatestImage(image)) {
+        return MusicFrameResult::kNoImage;
+    }
+    const MusicSamples samples = SampleMusicImage(image);
+    const std::vector<KeyColourSample> pictureKeys = host.PaintMusicKeys(samples.keys);
+    if (!samples.audible) {
+        return MusicFrameResult::kSilent;
+    }
+    Begin();
+    const ColourTable frame = BuildColourTable(pictureKeys, context_.layoutCodeToIndex);
+    const BlockDownloadResult blocks =
+        WriteBlocks(protocol::CMD_STREAM_COLOURS, frame, kColourTableBlocks, true);
+    if (blocks.blocksRefused > 0) {
+        return MusicFrameResult::kAbandoned;
+    }
+    End();
+    return MusicFrameResult::kSent;
+}
+
+}  // namespace vantora

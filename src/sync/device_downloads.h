@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "db/profile_database.h"
+#include "device/clock.h"
+#include "device/hid_device_manager.h"
+#include "sync/key_table_builder.h"
+#include "sync/macro_image.h"
+#include "sync/sync_host.h"
+
+namespace vantora {
+
+// What the downloads work with. The layout maps (code -> index and
+// index -> code, empty for the built-in table only) must outlive this object
+// and must not change while the worker runs.
+struct SyncContext {
+    ProfileDatabase& db;
+    HidDeviceManager& manager;
+    Clock& clock;
+    const std::map<int, int>& layoutCodeToIndex;
+    const std::map<int, int>& layoutIndexToCode;
+};
+
+struct ReadBackResult {
+    bool defaultsComplete = false;  // the default table is now cached
+    bool currentComplete = false;
+    int keysReset = 0;  // assignments removed because the key is at its default
+};
+
+struct KeyDownloadResult {
+    bool defaultsRead = false;  // the default table had to be read first
+    bool written = false;       // the table was sent (false: no complete default table)
+    int blocksRefused = 0;
+};
+
+struct MacroDownloadResult {
+    int blocksWritten = 0;
+    int blocksRefused = 0;
+    std::vector<MacroLeftOut> leftOut;  // macros the keyboard's memory cannot hold
+};
+
+struct SettingsDownloadResult {
+    bool readAcknowledged = false;
+    bool written = false;  // acknowledged write
+};
+
+struct BlockDownloadResult {
+    int blocksWritten = 0;
+    int blocksRefused = 0;
+};
+
+enum class MusicFrameResult {
+    kNoImage,    // the analyser has no image yet
+    kSilent,     // nothing above 1: the picture was painted, nothing sent
+    kSent,       // a whole frame and CMD_END
+    kAbandoned,  // a block was refused: the frame stopped there
+};
+
+// The downloads from the database to the keyboard. They run on the device
+// worker only (one at a time); each builds its whole table from the stored
+// rows. CMD_BEGIN and CMD_END go to deviceIndex, the blocks between them to
+// index 0. Results are for tests and for callers that want them; the worker
+// goes on whatever they say.
+class DeviceDownloads {
+public:
+    explicit DeviceDownloads(SyncContext context);
+
+    // Reads the default and current key tables, caches the default table
+    // when every block was read, and removes the stored assignments of the
+    // active profile for keys the keyboard reports at their default. Keys of
+    // a block that was not read keep their assignments.
+    ReadBackResult ReadBackKeyTables();
+    // The key table from the cached default table plus the active profile's
+    // assignments. Reads the default table first when none is cached; when
+    // it cannot be read completely nothing is written.
+    KeyDownloadResult DownloadKeys();
+    // The whole macro memory. Macros that do not fit are left out and listed.
+    MacroDownloadResult DownloadMacros();
+    // Reads the settings block, writes the light mode and switches into it
+    // and writes it back; when the read is not acknowledged nothing is written.
+    SettingsDownloadResult DownloadSettings();
+    // The stored per-key colours (light id 0) as one table.
+    BlockDownloadResult DownloadKeyColours();
+    // CMD_FACTORY_RESET alone, to deviceIndex.
+    bool SendFactoryReset();
+    // One music frame from the analyser's latest image.
+    MusicFrameResult MusicStreamStep(MusicImageSource& source, SyncHost& host);
+
+    // The cached default key table is used as the base of a key download
+    // only while it is valid; a different keyboard may have arrived.
+    void InvalidateKeyTableCache();
+    bool KeyTableCacheValid() const { return cacheValid_; }
+
+private:
+    bool Begin();
+    bool End();
+    KeyTableRead ReadKeyTable(std::uint8_t command, int waitMs);
+    void StoreDefaults(const KeyTableRead& defaults);
+    BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
+                                    const BlockPlan& plan, bool stopOnRefusal);
+    MacroPositions CurrentMacroPositions();
+
+    SyncContext context_;
+    bool cacheValid_ = false;  // worker thread only
+};
+
+}  // namespace vantora

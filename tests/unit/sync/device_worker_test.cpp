@@ -1,0 +1,249 @@
+#include "sync/device_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "device/protocol.h"
+#include "fake_host.h"
+#include "sync_fixture.h"
+
+namespace vantora {
+namespace {
+
+using namespace protocol;
+using Calls = std::vector<std::string>;
+
+const Calls kInitialLoadCalls = {"LoadProfileList", "RefreshKeyTips", "ReloadMacroList", "RefreshLightPage",
+                                 "LoadSwitches"};
+
+int Count(const std::vector<std::uint8_t>& commands, std::uint8_t command) {
+    return static_cast<int>(std::count(commands.begin(), commands.end(), command));
+}
+
+class WorkerTest : public test::SyncFixture {
+protected:
+    void SetUp() override {
+        test::SyncFixture::SetUp();
+        host.onReconnect = [this] { Connect(); };
+    }
+    void TearDown() override { worker.Stop(); }
+
+    MusicImage Loud() {
+        MusicImage image{};
+        image.fill(0x00404040);
+        return image;
+    }
+
+    test::FakeHost host;
+    test::FakeMusicSource music;
+    DeviceWorker worker{Context(), host, &music};
+};
+
+TEST_F(WorkerTest, TwoKeyJobsRunTwiceInTwoPasses) {
+    worker.Queue(SyncKeys);
+    worker.Queue(SyncKeys);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_END), 1);
+    EXPECT_EQ(worker.QueuedCount(), 1u);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_END), 2);
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_KEYS), 28);
+    worker.RunStep();  // idle, not on the music page
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_END), 2);
+}
+
+TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
+    Disconnect();
+    worker.Queue(SyncMusicLayer);
+    worker.Queue(SyncInitialLoad);
+    worker.RunStep();
+    EXPECT_EQ(host.Calls(), (Calls{"LoadMusicLayer"}));
+    worker.RunStep();
+    EXPECT_EQ(host.Calls(), (Calls{"LoadMusicLayer"}));  // the initial load was dropped
+    EXPECT_EQ(worker.initialLoadDone.load(), 0);
+    EXPECT_EQ(worker.QueuedCount(), 0u);
+
+    host.ClearCalls();
+    clock.ClearSleeps();
+    worker.Queue(SyncDeviceArrived);
+    worker.RunStep();
+    Calls expected = {"Reconnect"};
+    expected.insert(expected.end(), kInitialLoadCalls.begin(), kInitialLoadCalls.end());
+    EXPECT_EQ(host.Calls(), expected);
+    EXPECT_EQ(clock.Sleeps().front(), 1000);
+    EXPECT_EQ(worker.initialLoadDone.load(), 1);
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_READ_DEFAULT_KEYS), 14);
+
+    // A second arrival reconnects only; a late SyncInitialLoad does nothing.
+    host.ClearCalls();
+    keyboard.ClearReports();
+    worker.Queue(SyncDeviceArrived);
+    worker.Queue(SyncInitialLoad);
+    worker.RunStep();
+    worker.RunStep();
+    EXPECT_EQ(host.Calls(), (Calls{"Reconnect"}));
+    EXPECT_TRUE(keyboard.Reports().empty());
+}
+
+TEST_F(WorkerTest, ArrivalWithoutAKeyboardKeepsStoredAssignments) {
+    Disconnect();
+    host.onReconnect = nullptr;
+    Assign(0, 4, 2, 5);
+    worker.Queue(SyncDeviceArrived);
+    worker.RunStep();
+    EXPECT_EQ(worker.initialLoadDone.load(), 1);
+    EXPECT_EQ(Rows(0).size(), 1u);
+    // The next key download, once connected, reads the default table first.
+    Connect();
+    worker.Queue(SyncKeys);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_READ_DEFAULT_KEYS), 14);
+    EXPECT_EQ(keyboard.currentKeys[6 * 9 + 2], 5);
+}
+
+TEST_F(WorkerTest, JobsAreDroppedAfterUnplug) {
+    worker.Queue(SyncKeys);
+    worker.Queue(SyncMacros);
+    worker.Queue(SyncSettings);
+    worker.Queue(SyncFactoryReset);
+    worker.RunStep();
+    const auto sent = keyboard.Reports().size();
+    Disconnect();
+    worker.RunStep();
+    worker.RunStep();
+    worker.RunStep();
+    EXPECT_EQ(worker.QueuedCount(), 0u);
+    EXPECT_EQ(keyboard.Reports().size(), sent);
+    EXPECT_TRUE(host.Calls().empty());
+}
+
+TEST_F(WorkerTest, SettingsJobWhileStreaming) {
+    host.page = kMusicPageId;
+    music.Set(Loud());
+    worker.Queue(SyncSettings);
+    worker.RunStep();
+    EXPECT_EQ(keyboard.Commands(),
+              (std::vector<std::uint8_t>{CMD_BEGIN, CMD_READ_SETTINGS, CMD_WRITE_SETTINGS, CMD_END}));
+    keyboard.ClearReports();
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_STREAM_COLOURS), 7);
+    EXPECT_EQ(keyboard.musicFrame[0], 0x40);
+}
+
+TEST_F(WorkerTest, StreamingOnlyWhenVisibleConnectedAndOnTheMusicPage) {
+    music.Set(Loud());
+    host.page = kMusicPageId;
+    host.visible = false;
+    worker.RunStep();
+    EXPECT_TRUE(keyboard.Reports().empty());
+    host.visible = true;
+    Disconnect();
+    worker.RunStep();
+    EXPECT_TRUE(keyboard.Reports().empty());
+    Connect();
+    host.page = 43;
+    worker.RunStep();
+    EXPECT_TRUE(keyboard.Reports().empty());
+    host.page = kMusicPageId;
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_STREAM_COLOURS), 7);
+}
+
+TEST_F(WorkerTest, NoAnalyserNoStream) {
+    DeviceWorker silent(Context(), host, nullptr);
+    host.page = kMusicPageId;
+    silent.RunStep();
+    EXPECT_TRUE(keyboard.Reports().empty());
+}
+
+TEST_F(WorkerTest, FactoryResetJob) {
+    worker.initialLoadDone = 0;
+    clock.ClearSleeps();
+    worker.Queue(SyncFactoryReset);
+    worker.RunStep();
+    const auto commands = keyboard.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.front(), CMD_FACTORY_RESET);
+    EXPECT_EQ(keyboard.factoryResets, 1);
+    EXPECT_EQ(Count(commands, CMD_READ_DEFAULT_KEYS), 14);  // the read-back of the reload
+    EXPECT_EQ(host.Calls(), kInitialLoadCalls);
+    const auto sleeps = clock.Sleeps();
+    EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 1500), sleeps.end());
+    EXPECT_EQ(worker.initialLoadDone.load(), 0);  // a later initial load runs again
+    worker.Queue(SyncInitialLoad);
+    host.ClearCalls();
+    worker.RunStep();
+    EXPECT_EQ(host.Calls(), kInitialLoadCalls);
+}
+
+TEST_F(WorkerTest, MacroJobKeepsWhatWasLeftOut) {
+    std::vector<std::pair<int, int>> big(500, {2, 0x41});
+    AddMacro(big);
+    const int second = AddMacro(big);
+    worker.Queue(SyncMacros);
+    worker.RunStep();
+    const auto leftOut = worker.LastMacrosLeftOut();
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_EQ(leftOut[0].macroId, second);
+}
+
+TEST_F(WorkerTest, ColourJobAndUnknownCodes) {
+    worker.Queue(0);
+    worker.Queue(99);
+    worker.Queue(SyncKeyColours);
+    worker.RunStep();
+    worker.RunStep();
+    EXPECT_TRUE(keyboard.Reports().empty());
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_KEY_COLOURS), 7);
+}
+
+TEST_F(WorkerTest, RefusingKeyboardNeverStopsTheWorker) {
+    keyboard.SetRefuseAll(true);
+    worker.Queue(SyncKeys);
+    worker.Queue(SyncSettings);
+    worker.Queue(SyncMacros);
+    worker.RunStep();
+    worker.RunStep();
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_KEYS), 0);  // no default table, nothing written
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_SETTINGS), 0);
+    keyboard.SetRefuseAll(false);
+    worker.Queue(SyncKeys);
+    worker.RunStep();
+    EXPECT_EQ(keyboard.currentKeys, keyboard.defaultKeys);
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_KEYS), 14);
+}
+
+// The thread itself: jobs queued from another thread all run, and Stop
+// returns only after the thread has ended.
+TEST_F(WorkerTest, ThreadRunsQueuedJobsAndStopsCleanly) {
+    test::YieldingClock yielding;
+    SyncContext context{db, manager, yielding, layoutCodeToIndex, layoutIndexToCode};
+    DeviceWorker threaded(context, host, &music);
+    ASSERT_TRUE(threaded.Start(30, true));
+    EXPECT_FALSE(threaded.Start(30, true));
+    std::thread producer([&] {
+        for (int i = 0; i < 3; ++i) {
+            threaded.Queue(SyncKeyColours);
+        }
+    });
+    producer.join();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Count(keyboard.Commands(), CMD_END) < 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    threaded.Stop();
+    EXPECT_TRUE(threaded.IsDone());
+    EXPECT_FALSE(threaded.IsRunning());
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_END), 3);
+    EXPECT_EQ(threaded.QueuedCount(), 0u);
+    const auto sleeps = yielding.Sleeps();
+    EXPECT_FALSE(sleeps.empty());
+    EXPECT_EQ(sleeps.front(), 30);
+}
+
+}  // namespace
+}  // namespace vantora
