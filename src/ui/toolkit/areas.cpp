@@ -2,6 +2,7 @@
 
 #include "ui/toolkit/skin.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace vantora {
@@ -22,7 +23,7 @@ Stand StandInFor(const std::string& name) {
     return Stand::None;
 }
 
-constexpr QSize kLogoSize(114, 40);
+constexpr QSize kLogoSize(180, 40);
 
 }  // namespace
 
@@ -53,9 +54,14 @@ void MPicture::paintEvent(QPaintEvent*) {
             const int side = qMin(height(), 40);
             p.drawPixmap(0, (height() - side) / 2, skin::DrawAppEmblem(side));
             QFont f = font();
-            f.setPixelSize(qMax(10, side * 11 / 20));
+            f.setPixelSize(qMax(8, side * 11 / 20));
             f.setBold(true);
             f.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
+            // The product word shrinks to fit what is left beside the emblem.
+            const int room = width() - side - 8;
+            while (f.pixelSize() > 8 && QFontMetrics(f).horizontalAdvance(QStringLiteral("VANTORA")) > room) {
+                f.setPixelSize(f.pixelSize() - 1);
+            }
             p.setFont(f);
             p.setPen(skin::Accent());
             p.drawText(QRect(side + 6, 0, width() - side - 6, height()), Qt::AlignVCenter | Qt::AlignLeft,

@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QPainter>
 #include <QResizeEvent>
 
 namespace vantora {
@@ -14,9 +15,32 @@ QString Css(const QColor& c) {
     return c.name(QColor::HexRgb);
 }
 
+// The Qt combo box with our own drop-down arrow (style sheets drop the
+// platform's arrow unless an image is given).
+class ArrowComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    bool drawArrow = true;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QComboBox::paintEvent(event);
+        if (!drawArrow) {
+            return;
+        }
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPointF c(width() - 13, height() / 2.0);
+        p.setPen(QPen(isEnabled() ? skin::Accent() : skin::DisabledText(), 1.8, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
+        p.drawLine(c + QPointF(-4, -2), c + QPointF(0, 2));
+        p.drawLine(c + QPointF(0, 2), c + QPointF(4, -2));
+    }
+};
+
 }  // namespace
 
-MComboBox::MComboBox(MDialog* dialog, int id) : MControl(dialog, id), combo_(new QComboBox(this)) {
+MComboBox::MComboBox(MDialog* dialog, int id) : MControl(dialog, id), combo_(new ArrowComboBox(this)) {
     combo_->setEditable(false);
     combo_->setFocusPolicy(Qt::StrongFocus);
     combo_->setMaxVisibleItems(12);
@@ -56,6 +80,7 @@ void MComboBox::ApplyStyle() {
     if (!dropImage_.empty() && QFileInfo(dropPath).isFile()) {
         arrow = QStringLiteral("QComboBox::down-arrow { image: url(%1); }").arg(dropPath);
     }
+    static_cast<ArrowComboBox*>(combo_)->drawArrow = arrow.isEmpty();
     combo_->setStyleSheet(
         QStringLiteral("QComboBox { background: %1; color: %2; border: 1px solid %3; border-radius: 5px;"
                        " padding: 2px 8px; font-size: %4px; }"

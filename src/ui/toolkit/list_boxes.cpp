@@ -177,6 +177,7 @@ void RowList::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const int row = RowAt(at);
     if (row >= 0 && !ItemButtonRect(row).contains(at)) {
+        SetCurSel(row, true);
         OnItemActivated(row);
     }
 }
