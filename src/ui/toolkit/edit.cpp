@@ -1,0 +1,165 @@
+#include "ui/toolkit/edit.h"
+
+#include "ui/toolkit/mdialog.h"
+#include "ui/toolkit/skin.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QResizeEvent>
+
+namespace vantora {
+
+MEdit::MEdit(MDialog* dialog, int id) : MControl(dialog, id), edit_(new QLineEdit(this)) {
+    edit_->setFrame(false);
+    edit_->installEventFilter(this);
+    edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
+    QObject::connect(edit_, &QLineEdit::textEdited, this, [this] { Notify(kNotifyTextChanged); });
+    ApplyStyle();
+    ApplyAlignment();
+}
+
+void MEdit::resizeEvent(QResizeEvent* event) {
+    const QSize s = event->size();
+    edit_->setGeometry(6, 2, qMax(0, s.width() - 12), qMax(0, s.height() - 4));
+}
+
+void MEdit::SetTitle(const std::string& text) {
+    MControl::SetTitle(text);
+    const QSignalBlocker block(edit_);
+    const QString value = QString::fromStdString(text);
+    const int limit = limit_ > 0 ? limit_ : 32767;
+    edit_->setMaxLength(std::max<int>(limit, static_cast<int>(value.size())));
+    edit_->setText(value);
+}
+
+std::string MEdit::GetTitle() const {
+    return edit_->text().toStdString();
+}
+
+void MEdit::SetLimitText(int characters) {
+    limit_ = characters > 0 ? characters : 0;
+    edit_->setMaxLength(std::max<int>(limit_ > 0 ? limit_ : 32767, static_cast<int>(edit_->text().size())));
+}
+
+void MEdit::SetDigitsOnly(bool on) {
+    digitsOnly_ = on;
+    if (on) {
+        edit_->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit_));
+        edit_->setInputMethodHints(edit_->inputMethodHints() | Qt::ImhDigitsOnly);
+    } else {
+        edit_->setValidator(nullptr);
+        edit_->setInputMethodHints(edit_->inputMethodHints() & ~Qt::ImhDigitsOnly);
+    }
+}
+
+void MEdit::SetCaptureField(bool on) {
+    capture_ = on;
+    edit_->setAttribute(Qt::WA_InputMethodEnabled, !on);
+    edit_->setInputMethodHints(on ? (Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase | Qt::ImhPreferLatin)
+                                  : Qt::ImhNone);
+    edit_->setContextMenuPolicy(on ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+}
+
+void MEdit::SetReadOnly(bool on) {
+    edit_->setReadOnly(on);
+}
+void MEdit::SetFocus() {
+    edit_->setFocus(Qt::OtherFocusReason);
+}
+
+void MEdit::SetTextColor(std::uint32_t argb) {
+    MControl::SetTextColor(argb);
+    ApplyStyle();
+}
+
+void MEdit::SetTextSize(int pixels) {
+    MControl::SetTextSize(pixels);
+    ApplyStyle();
+}
+
+void MEdit::ApplyStyle() {
+    const QColor text = HasOwnTextColor() ? ColorFromArgb(GetTextColor()) : skin::Text();
+    edit_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: %1; border: none;"
+                                        " font-size: %2px; selection-background-color: %3; }"
+                                        "QLineEdit:disabled { color: %4; }")
+                             .arg(text.name(), QString::number(textSize_ > 0 ? textSize_ : 13),
+                                  skin::ControlChecked().name(), skin::DisabledText().name()));
+}
+
+void MEdit::ApplyAlignment() {
+    edit_->setAlignment(QtAlignment());
+}
+
+void MEdit::paintEvent(QPaintEvent*) {
+    ApplyAlignment();
+    QPainter p(this);
+    State state = VisualState();
+    if (edit_->hasFocus() && state == State::Normal) {
+        state = State::Pressed;
+    }
+    if (DrawSkinImage(p, rect(), StateImage(state), kImageStretch)) {
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor border = skin::Border();
+    if (state == State::Pressed) {
+        border = skin::Accent();
+    } else if (state == State::Hover) {
+        border = skin::Accent().darker(160);
+    }
+    p.setPen(QPen(border, 1));
+    p.setBrush(state == State::Disabled ? skin::PanelBackground() : skin::ControlBackground());
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+}
+
+bool MEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != edit_) {
+        return MControl::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::FocusIn:
+            update();
+            Notify(kNotifySetFocus);
+            break;
+        case QEvent::FocusOut:
+            update();
+            Notify(kNotifyKillFocus);
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (capture_) {
+                auto* key = static_cast<QKeyEvent*>(event);
+                CaptureKey k;
+                k.isUp = event->type() == QEvent::KeyRelease;
+                k.autoRepeat = key->isAutoRepeat();
+                k.qtKey = key->key();
+                k.nativeScanCode = key->nativeScanCode();
+                k.nativeVirtualKey = key->nativeVirtualKey();
+                k.nativeModifiers = key->nativeModifiers();
+                k.text = key->text().toStdString();
+                if (GetDialog() != nullptr) {
+                    GetDialog()->OnCaptureKey(GetId(), k);
+                }
+                return true;  // nothing is typed into a capture field
+            }
+            break;
+        case QEvent::ShortcutOverride:
+            if (capture_) {
+                event->accept();  // keys reach the field, not the window's shortcuts
+                return true;
+            }
+            break;
+        case QEvent::InputMethod:
+            return capture_;
+        default:
+            break;
+    }
+    return MControl::eventFilter(watched, event);
+}
+
+}  // namespace vantora
