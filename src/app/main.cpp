@@ -1,28 +1,34 @@
-// The program's entry. Until the main window exists it settles the language,
-// prepares the data folder and reports what it found.
-#include "app/config.h"
+// The program's entry: one instance per user, the interface language, the
+// data folder, then the main window until the program ends.
 #include "app/folders.h"
 #include "app/language.h"
-#include "i18n/strings.h"
+#include "ui/main_window/main_window.h"
+#include "ui/main_window/single_instance.h"
 
-#include <cstdio>
-#include <string>
+#include <QApplication>
 
-int main() {
+int main(int argc, char** argv) {
     using namespace vantora;
-    const int language = ChooseLanguage();
-    const std::string dataFolder = GetDataFolder();
-    const bool haveDataFolder = EnsureDirectory(dataFolder + "db");
-    std::string caption = ReadConfigString(std::to_string(language));
-    if (caption.empty()) {
-        caption = GetUiString(1);
+    QApplication app(argc, argv);
+    // The window lives on in the tray when it is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.Acquire()) {
+        return 0;  // the running program was asked to show its window
     }
-    std::printf("%s\n", caption.c_str());
-    std::printf("  language:    %d\n", language);
-    std::printf("  config.ini:  %s\n", ConfigFilePath().c_str());
-    std::printf("  keyboard:    VID %s, PID %s, layout %d\n", ReadConfigString("VID ").c_str(),
-                ReadConfigString("PID ").c_str(), ReadConfigInt("LAYOUT"));
-    std::printf("  data folder: %s%s\n", dataFolder.c_str(), haveDataFolder ? "" : " (cannot be created)");
-    std::printf("  status:      %s\n", GetUiString(2).c_str());
-    return 0;
+    ChooseLanguage();
+    EnsureDirectory(GetDataFolder() + "db");
+
+    MainWindowOptions options;
+    options.markInstance = [&instance](DeviceMainDlg& window) {
+        instance.SetActivationTarget([&window] { window.Activate(); });
+    };
+    DeviceMainDlg window(std::move(options));
+    if (!window.CreateMainWindow()) {
+        return 1;
+    }
+    window.ShowModal(5);
+    instance.SetActivationTarget({});
+    return window.ExitCode();
 }

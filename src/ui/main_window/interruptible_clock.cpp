@@ -1,0 +1,41 @@
+#include "ui/main_window/interruptible_clock.h"
+
+#include <chrono>
+
+namespace vantora {
+
+void InterruptibleClock::SleepMs(int ms) {
+    if (ms <= 0) {
+        return;
+    }
+    if (base_ != nullptr) {
+        if (!Interrupted()) {
+            base_->SleepMs(ms);
+        }
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return interrupted_; });
+}
+
+std::uint64_t InterruptibleClock::NowMs() {
+    if (base_ != nullptr) {
+        return base_->NowMs();
+    }
+    return SystemClock::Instance().NowMs();
+}
+
+void InterruptibleClock::Interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+    }
+    wake_.notify_all();
+}
+
+bool InterruptibleClock::Interrupted() const {
+    std::lock_guard lock(mutex_);
+    return interrupted_;
+}
+
+}  // namespace vantora

@@ -1,0 +1,382 @@
+// The main window: creation, navigation between pages, the routing of
+// notifications and window messages, the tray and the ends of the program.
+#include "ui/main_window/main_window.h"
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "device/device_connection.h"
+#include "device/device_event_listener.h"
+#include "device/hid_device_manager.h"
+#include "i18n/strings.h"
+#include "sync/device_worker.h"
+#include "sync/firmware_version.h"
+#include "ui/dialogs/device_sys_set_dlg.h"
+#include "ui/dialogs/ui_message_box.h"
+#include "ui/toolkit/skin.h"
+#include "ui/window_messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QUrl>
+
+namespace vantora {
+
+DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
+    : options_(std::move(options)),
+      programFolder_(options_.programFolder.empty() ? GetExeFolder() : options_.programFolder),
+      dataFolder_(options_.dataFolder.empty() ? GetDataFolder() : options_.dataFolder),
+      clock_(options_.clock) {
+    if (!programFolder_.empty() && programFolder_.back() != '/') {
+        programFolder_ += '/';
+    }
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+DeviceMainDlg::~DeviceMainDlg() {
+    // The worker and the device threads call into this object: they end
+    // before any member goes.
+    StopEverything();
+}
+
+bool DeviceMainDlg::CreateMainWindow() {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    SetPolygon(ConfigInt("POLYGON") == 1);
+    const std::string caption = ConfigText(std::to_string(CurrentUiLanguage.load()));
+    if (!Create(nullptr, caption, CRect(0, 0, kWidth, kHeight))) {
+        return false;
+    }
+    CenterWindow();
+    return true;
+}
+
+void DeviceMainDlg::OnInitDialog() {
+    MDialog::OnInitDialog();
+    if (options_.markInstance) {
+        options_.markInstance(*this);
+    }
+    AddTrayIcon();
+    setWindowIcon(skin::AppIcon());
+    db_.OpenProfileDatabase(dataFolder_, "kb_data");
+    SetUpDevice();
+    LoadKeyboardLayoutIntoPictures();
+    QueueTask(SyncMusicLayer);
+    QueueTask(SyncInitialLoad);
+    StartWorker();
+}
+
+void DeviceMainDlg::QueueTask(int task) {
+    if (worker_) {
+        worker_->Queue(task);
+    }
+}
+
+bool DeviceMainDlg::IsConnected() const {
+    return db_.deviceIndex.load() != -1;
+}
+
+// ---- Navigation --------------------------------------------------------------
+
+void DeviceMainDlg::ShowPage(int id, bool on) {
+    if (MControl* page = PageContainer(id)) {
+        page->SetVisible(on);
+    }
+    for (MControl* tab : GetControls(id)) {
+        if (auto* button = qobject_cast<CheckableButton*>(tab)) {
+            button->SetCheck(on);
+        }
+    }
+}
+
+int DeviceMainDlg::SwitchPage(int id) {
+    if (!IsConnected()) {
+        if (id != kTabHome) {
+            if (auto* clicked = GetControlAs<CheckableButton>(id)) {
+                clicked->SetCheck(false);
+            }
+        }
+        ShowMessageBox(this, GetUiString(2), GetUiString(3));
+        return 0;
+    }
+    const int old = currentPage_.load();
+    if (id == old) {
+        return 0;
+    }
+    ShowPage(old, false);
+    if (old == kTabMusic) {
+        musicActive_ = false;
+    }
+    ShowPage(id, true);
+    if (id == kTabMacro) {
+        FeatureNotHandledYet(kTabMacro, kNotifyClick);  // the macro page recounts its links
+    }
+    if (id == kTabMusic) {
+        musicActive_ = true;
+    }
+    currentPage_ = id;
+    return 1;
+}
+
+int DeviceMainDlg::SwitchSubPage(int id) {
+    if (id == currentSubPage_ || (id != kTabKey && id != kTabLight)) {
+        return 0;
+    }
+    auto containerOf = [this](int tab) { return GetControl(tab == kTabKey ? kSubPageKey : kSubPageLight); };
+    containerOf(currentSubPage_)->SetVisible(false);
+    if (auto* oldTab = GetControlAs<CheckableButton>(currentSubPage_)) {
+        oldTab->SetCheck(false);
+    }
+    containerOf(id)->SetVisible(true);
+    if (auto* newTab = GetControlAs<CheckableButton>(id)) {
+        newTab->SetCheck(true);
+    }
+    currentSubPage_ = id;
+    return 1;
+}
+
+// ---- Routing -----------------------------------------------------------------
+
+int DeviceMainDlg::FeatureNotHandledYet(int, int) {
+    return 1;
+}
+
+int DeviceMainDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    // Whatever the code.
+    switch (id) {
+        case kIdKeyPicture:  // key selection and display (key assignment editor)
+            if (code == kNotifyKeyClicked || code == kNotifyKeySelectMore) {
+                if (auto* kb = qobject_cast<KeyboardCtrl*>(Sender())) {
+                    db_.selectedKey = kb->GetClickKeyCode();
+                }
+            }
+            return FeatureNotHandledYet(id, code);
+        case 80:  // single-key capture field
+        case 84:  // combination capture field
+        case 85:
+        case 86:
+        case kIdLightPicture:  // per-key colours
+        case kIdMacroList:     // macro selection and item menu
+        case kIdRecordList:    // edit a record
+        case kIdMacroKey:      // record key capture field
+            return FeatureNotHandledYet(id, code);
+        case 93:  // palette colour
+            return code == kNotifyColorPicked ? FeatureNotHandledYet(id, code) : 0;
+        case 97:  // R, G, B entry
+        case 98:
+        case 99:
+            return FeatureNotHandledYet(id, code);
+        default:
+            break;
+    }
+    if (code != kNotifyClick) {
+        return 0;
+    }
+    switch (id) {
+        case kIdClose:
+            OnUserCloseWindow();
+            return 1;
+        case kIdMinimize:
+            OnMinimize();
+            return 1;
+        case kIdSettings: {
+            DeviceSysSetDlg settings;
+            settings.owner = this;
+            settings.configFile = ConfigPath();
+            settings.firmwareVersion = manager_ ? manager_->FirmwareVersion() : 0;
+            settings.Run();
+            return 1;
+        }
+        case kIdWebLink: {
+            // The vendor's site comes from config.ini ("WEBSITE"); none: nothing.
+            const std::string site = ConfigText("WEBSITE");
+            if (!site.empty()) {
+                QDesktopServices::openUrl(QUrl(QString::fromStdString(site)));
+            }
+            return 1;
+        }
+        case kTabHome:
+        case kTabDevice:
+        case kTabMacro:
+        case kTabMusic:
+        case kTabSetting:
+            return SwitchPage(id);
+        case kTabKey:
+        case kTabLight:
+            return SwitchSubPage(id);
+        case kIdRestoreFactory:
+            RestoreFactoryCommand();
+            return 1;
+        case kIdDisableWin:
+        case kIdDisableAltTab:
+        case kIdDisableAltF4:
+            SwitchChanged(id);
+            return 1;
+        default:
+            break;
+    }
+    // The editors of the key, lighting, macro and music pages.
+    if ((id >= 63 && id <= 64) || (id >= 67 && id <= 72) || id == kIdProfileList || id == kIdFunctionType ||
+        id == 87 || id == 88 || id == 92 || (id >= 101 && id <= 117) || id == 119 || id == 121 ||
+        (id >= 123 && id <= 126) || id == 130 || (id >= 133 && id <= 136) || id == kIdMacroCommand ||
+        id == 152 || id == 154 || id == 156 || id == 158) {
+        return FeatureNotHandledYet(id, code);
+    }
+    return 0;
+}
+
+std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+    switch (message) {
+        case kWmCommand:
+            if (wparam == kTrayExitCommand) {
+                EndProgram();
+                return 0;
+            }
+            break;
+        case MSG_DEVICE_EVENT:
+            // Host-side key actions (programs, web sites, text) run here.
+            FeatureNotHandledYet(static_cast<int>(MSG_DEVICE_EVENT), static_cast<int>(lparam));
+            return 1;
+        case MSG_TRAY:
+            if (lparam == kTrayLeftDown || lparam == kTrayLeftDoubleClick) {
+                Activate();
+            } else if (lparam == kTrayRightUp) {
+                MenuWnd menu;
+                menu.Create(this, kWmCommand);
+                menu.AddMenu(GetUiString(13), static_cast<int>(kTrayExitCommand));
+                menu.TrackPopup();
+            }
+            return 0;
+        case MSG_MENU:
+            if (lparam == kMenuExitCommand) {
+                EndProgram();
+            }
+            return 0;
+        case MSG_MACRO_MENU:
+            return FeatureNotHandledYet(static_cast<int>(MSG_MACRO_MENU), static_cast<int>(lparam));
+        case MSG_LANGUAGE_CHANGED:
+            RefreshTexts();
+            break;
+        default:
+            break;
+    }
+    return MDialog::OnWindowMessage(message, wparam, lparam);
+}
+
+void DeviceMainDlg::OnTimer(int) {}
+
+// ---- Tray and the ends of the program --------------------------------------------
+
+bool DeviceMainDlg::TrayAvailable() const {
+    if (options_.trayAvailableOverride >= 0) {
+        return options_.trayAvailableOverride != 0;
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void DeviceMainDlg::AddTrayIcon() {
+    if (tray_ != nullptr || !options_.useTray || !TrayAvailable()) {
+        return;
+    }
+    tray_ = new QSystemTrayIcon(skin::AppIcon(), this);
+    tray_->setToolTip(QStringLiteral("VANTORA"));
+    const WindowPoster post = MessagePoster();
+    QObject::connect(tray_, &QSystemTrayIcon::activated, this,
+                     [post](QSystemTrayIcon::ActivationReason reason) {
+                         switch (reason) {
+                             case QSystemTrayIcon::Trigger:
+                                 post(MSG_TRAY, 109, kTrayLeftDown);
+                                 break;
+                             case QSystemTrayIcon::DoubleClick:
+                                 post(MSG_TRAY, 109, kTrayLeftDoubleClick);
+                                 break;
+                             case QSystemTrayIcon::Context:
+                                 post(MSG_TRAY, 109, kTrayRightUp);
+                                 break;
+                             default:
+                                 break;
+                         }
+                     });
+    tray_->show();
+}
+
+void DeviceMainDlg::RemoveTrayIcon() {
+    if (tray_ == nullptr) {
+        return;
+    }
+    tray_->hide();
+    delete tray_;
+    tray_ = nullptr;
+}
+
+void DeviceMainDlg::Activate() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    ShowWindow(1);
+    update();
+}
+
+// The close button and the window manager's close: into the tray when there
+// is one. Without a tray a hidden window could not be reached again, so the
+// program then ends as with "Exit".
+void DeviceMainDlg::OnUserCloseWindow() {
+    if (tray_ != nullptr) {
+        ShowWindow(0);
+        return;
+    }
+    EndProgram();
+}
+
+// "Exit" from the tray and MSG_MENU 610: the program ends with exit code 0.
+// The worker, the device threads and the database are closed in order first
+// (bounded: the device protocol's waits are cut short), so no download is
+// left half-written on the keyboard.
+void DeviceMainDlg::EndProgram() {
+    RemoveTrayIcon();
+    exitCode_ = 0;
+    CloseDialog();
+    if (options_.exitProcess) {
+        options_.exitProcess(0);
+    } else {
+        QCoreApplication::exit(0);
+    }
+}
+
+void DeviceMainDlg::CloseDialog() {
+    StopEverything();
+    MDialog::CloseDialog();
+}
+
+// ---- Painting and visibility ------------------------------------------------------
+
+void DeviceMainDlg::showEvent(QShowEvent* event) {
+    windowVisible_ = true;
+    MDialog::showEvent(event);
+}
+
+void DeviceMainDlg::hideEvent(QHideEvent* event) {
+    windowVisible_ = false;
+    MDialog::hideEvent(event);
+}
+
+void DeviceMainDlg::paintEvent(QPaintEvent* event) {
+    MDialog::paintEvent(event);
+    if (!firstPaintSeen_) {
+        firstPaintSeen_ = true;
+        emit FirstPainted();
+    }
+}
+
+bool DeviceMainDlg::IsWindowVisible() {
+    return windowVisible_.load();
+}
+
+int DeviceMainDlg::CurrentPage() {
+    return currentPage_.load();
+}
+
+}  // namespace vantora

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLocalServer;
+
+namespace vantora {
+
+// One running program per user. The first start listens on a local socket
+// named after the product word and the user; a later start connects to it,
+// asks the first to show its window and ends.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // `serverName` empty: DefaultServerName().
+    explicit SingleInstance(QString serverName = {}, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // $XDG_RUNTIME_DIR/VANTORA.instance when that folder is set (it is the
+    // user's own), else "VANTORA-<user id>" in the temporary folder.
+    static QString DefaultServerName();
+
+    // True when this is the first instance (it now listens; also when the
+    // socket cannot be made: the program then runs on its own). False when
+    // another instance answered: it was asked to show its window.
+    bool Acquire();
+    // What a later start's request does in the first instance (the main
+    // window's "bring forward"). Requests that came before it is set are
+    // carried out when it is set.
+    void SetActivationTarget(std::function<void()> activate);
+    bool IsListening() const;
+    const QString& ServerName() const { return name_; }
+
+private:
+    void OnRequest();
+
+    QString name_;
+    QLocalServer* server_ = nullptr;
+    std::function<void()> activate_;
+    bool pending_ = false;
+};
+
+}  // namespace vantora
