@@ -6,10 +6,17 @@
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/record_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
+#include "ui/main_window/main_window.h"
 #include "ui/toolkit/toolkit.h"
+#include "app/folders.h"
+#include "sim/sim_keyboard_server.h"
+#include "sync/device_worker.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -57,6 +64,92 @@ void AddDemoKeys(KeyboardCtrl* kb) {
             x += w;
         }
     }
+}
+
+// Runs the event loop until `done` holds or `ms` have passed.
+template <class Condition>
+bool WaitFor(Condition done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// Every page of the main window, connected to a simulated keyboard, in a
+// private home so that nothing of the user's is touched.
+bool SaveMainWindowPages(const QString& folder) {
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        return false;
+    }
+    const QByteArray root = home.path().toLocal8Bit();
+    setenv("HOME", root.constData(), 1);
+    setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
+    setenv("XDG_DOCUMENTS_DIR", (root + "/Documents").constData(), 1);
+    setenv("VANTORA_SIM_DIR", (root + "/sim").constData(), 1);
+    sim::SimKeyboardServer::Options simOptions;
+    simOptions.folder = root.toStdString() + "/sim";
+    sim::SimKeyboardServer keyboard(simOptions);
+    std::string error;
+    if (!keyboard.Plug(&error)) {
+        std::fprintf(stderr, "simulated keyboard: %s\n", error.c_str());
+        return false;
+    }
+    EnsureDirectory(GetDataFolder() + "db");
+
+    bool ok = true;
+    {
+        DeviceMainDlg window;
+        window.CreateMainWindow();
+        window.show();
+        if (!WaitFor([&] { return window.Worker()->initialLoadDone.load() != 0; }, 15000)) {
+            std::fprintf(stderr, "the initial load did not finish (keyboard %s)\n",
+                         window.IsConnected() ? "connected" : "not connected");
+            return false;
+        }
+        // A little content: a remapped key and a recorded macro.
+        ProfileDatabase& db = window.Database();
+        KeyAssignment copy;
+        copy.profile = db.currentProfile;
+        copy.key_code = 0x06;  // C
+        copy.macro_type = 2;
+        copy.macro_value = 0x06;
+        copy.macro_value2 = 0xE0;
+        copy.macro_desc = "Left Ctrl + C";
+        db.SaveKeyAssignment(copy);
+        const int macro = db.AddMacro("Macro");
+        db.AddMacroSteps({{0, macro, 2, 0, 65, 30, "A"}, {0, macro, 3, 1, 65, 30, "A"},
+                          {0, macro, 2, 2, 66, 30, "B"}, {0, macro, 3, 3, 66, 0, "B"}});
+        window.RefreshKeyTips();
+        window.ReloadMacroList();
+
+        ok &= Save(window, folder, "main_home");
+        window.show();
+        window.SwitchPage(kTabDevice);
+        ok &= Save(window, folder, "main_device_key");
+        window.show();
+        window.SwitchSubPage(kTabLight);
+        ok &= Save(window, folder, "main_device_light");
+        window.show();
+        window.SwitchSubPage(kTabKey);
+        window.SwitchPage(kTabMacro);
+        ok &= Save(window, folder, "main_macro");
+        window.show();
+        window.SwitchPage(kTabSetting);
+        ok &= Save(window, folder, "main_setting");
+        window.show();
+        window.SwitchPage(kTabMusic);  // not reachable by the user: no MUSIC tab on screen
+        ok &= Save(window, folder, "main_music");
+        window.CloseDialog();
+    }
+    keyboard.Unplug();
+    return ok;
 }
 
 }  // namespace
@@ -174,5 +267,6 @@ int main(int argc, char** argv) {
         page.Make<MText>(91, CRect(610, 20, 740, 50), GetUiString(55))->SetTextColor(skin::kUiTextColor);
         ok &= Save(page, folder, "controls");
     }
+    ok &= SaveMainWindowPages(folder);
     return ok ? 0 : 1;
 }

@@ -64,6 +64,7 @@ void DeviceMainDlg::OnInitDialog() {
     db_.OpenProfileDatabase(dataFolder_, "kb_data");
     SetUpDevice();
     LoadKeyboardLayoutIntoPictures();
+    CreateWorker();
     QueueTask(SyncMusicLayer);
     QueueTask(SyncInitialLoad);
     StartWorker();

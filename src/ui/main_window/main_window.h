@@ -202,6 +202,7 @@ private:
 
     // Device and worker (main_window_device.cpp).
     void SetUpDevice();
+    void CreateWorker();
     void StartWorker();
     void StopEverything();
     void DeliverDeviceChange(const DeviceChange& change);

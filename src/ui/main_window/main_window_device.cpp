@@ -116,10 +116,15 @@ void DeviceMainDlg::ShowHomeAfterLoss() {
     });
 }
 
-void DeviceMainDlg::StartWorker() {
+void DeviceMainDlg::CreateWorker() {
     SyncContext context{db_, *manager_, clock_, codeToIndex_, indexToCode_};
     worker_ = std::make_unique<DeviceWorker>(context, *this, nullptr);
-    worker_->Start();
+}
+
+void DeviceMainDlg::StartWorker() {
+    if (worker_) {
+        worker_->Start();
+    }
 }
 
 // Orderly end of every thread: the worker (its waits cut short), the event
