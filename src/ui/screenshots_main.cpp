@@ -1,16 +1,16 @@
 // Writes a PNG of each dialog and of the keyboard pictures into the folder
 // given on the command line. Runs on Qt's offscreen platform unless another
 // one is chosen.
+#include "app/folders.h"
 #include "i18n/strings.h"
+#include "sim/sim_keyboard_server.h"
+#include "sync/device_worker.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/record_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/main_window/main_window.h"
 #include "ui/toolkit/toolkit.h"
-#include "app/folders.h"
-#include "sim/sim_keyboard_server.h"
-#include "sync/device_worker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -124,8 +124,10 @@ bool SaveMainWindowPages(const QString& folder) {
         copy.macro_desc = "Left Ctrl + C";
         db.SaveKeyAssignment(copy);
         const int macro = db.AddMacro("Macro");
-        db.AddMacroSteps({{0, macro, 2, 0, 65, 30, "A"}, {0, macro, 3, 1, 65, 30, "A"},
-                          {0, macro, 2, 2, 66, 30, "B"}, {0, macro, 3, 3, 66, 0, "B"}});
+        db.AddMacroSteps({{0, macro, 2, 0, 65, 30, "A"},
+                          {0, macro, 3, 1, 65, 30, "A"},
+                          {0, macro, 2, 2, 66, 30, "B"},
+                          {0, macro, 3, 3, 66, 0, "B"}});
         window.RefreshKeyTips();
         window.ReloadMacroList();
 

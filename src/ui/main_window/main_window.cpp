@@ -61,6 +61,7 @@ void DeviceMainDlg::OnInitDialog() {
     }
     AddTrayIcon();
     setWindowIcon(skin::AppIcon());
+    EnsureDirectory(dataFolder_ + "db");  // the entry made it already; tests start here
     db_.OpenProfileDatabase(dataFolder_, "kb_data");
     SetUpDevice();
     LoadKeyboardLayoutIntoPictures();

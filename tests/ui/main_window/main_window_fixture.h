@@ -1,0 +1,149 @@
+#pragma once
+
+// A main window in a private home, connected (or not) to a simulated
+// keyboard in a private simulator folder. Message boxes are answered with
+// AnswerNextBox before the click that opens them.
+#include "device/sim_folder_monitor.h"
+#include "i18n/strings.h"
+#include "sim/sim_keyboard_server.h"
+#include "support/env_guard.h"
+#include "support/temp_dir.h"
+#include "sync/device_worker.h"
+#include "ui/dialogs/modal_helper.h"
+#include "ui/dialogs/ui_message_box.h"
+#include "ui/main_window/main_window.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QApplication>
+#include <QTest>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vantora::test {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedLanguage = CurrentUiLanguage.load();
+        CurrentUiLanguage = 1033;
+        env.Set("HOME", dir.path() + "home");
+        env.Set("XDG_CONFIG_HOME", dir.path() + "config");
+        env.Set("XDG_DOCUMENTS_DIR", dir.path() + "documents");
+        simFolder = dir.path() + "sim";
+        ::mkdir(simFolder.c_str(), 0700);
+        env.Set("VANTORA_SIM_DIR", simFolder);
+    }
+    void TearDown() override {
+        window.reset();
+        keyboard.reset();
+        CurrentUiLanguage = savedLanguage;
+    }
+
+    void PlugKeyboard() {
+        if (!keyboard) {
+            sim::SimKeyboardServer::Options options;
+            options.folder = simFolder;
+            keyboard = std::make_unique<sim::SimKeyboardServer>(options);
+        }
+        std::string error;
+        ASSERT_TRUE(keyboard->Plug(&error)) << error;
+    }
+
+    MainWindowOptions Options() {
+        MainWindowOptions options;
+        options.programFolder = VANTORA_BIN_DIR;
+        options.dataFolder = dir.path() + "data/";
+        const std::string folder = simFolder;
+        options.hotplugSources = [folder] {
+            std::vector<std::unique_ptr<HotplugSource>> sources;
+            sources.push_back(std::make_unique<SimFolderMonitor>(folder));
+            return sources;
+        };
+        options.trayAvailableOverride = trayAvailable ? 1 : 0;
+        options.exitProcess = [this](int code) { exitCode = code; };
+        return options;
+    }
+
+    void Open() {
+        window = std::make_unique<DeviceMainDlg>(Options());
+        ASSERT_TRUE(window->CreateMainWindow());
+        window->show();
+    }
+
+    // Opens the window on a plugged keyboard and waits for the initial load.
+    void OpenConnected() {
+        PlugKeyboard();
+        Open();
+        ASSERT_TRUE(window->IsConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->initialLoadDone.load() != 0, 10000);
+    }
+
+    template <class T = MControl>
+    T* Control(int id, std::size_t nth = 0) {
+        const auto all = window->GetControls(id);
+        return nth < all.size() ? qobject_cast<T*>(all[nth]) : nullptr;
+    }
+
+    // The tab `id` of the row on the page shown.
+    CSelectButton* VisibleTab(int id) {
+        for (MControl* c : window->GetControls(id)) {
+            if (c->IsShownInTree()) {
+                return qobject_cast<CSelectButton*>(c);
+            }
+        }
+        return nullptr;
+    }
+
+    void Click(MControl* control) {
+        ASSERT_NE(control, nullptr);
+        ASSERT_TRUE(control->IsShownInTree());
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+    }
+
+    // The next message box that opens records its text and is answered by
+    // its button `buttonId` (33 OK / Yes, 34 No).
+    void AnswerNextBox(int buttonId) {
+        boxText.reset();
+        WhenShown<CUIMessageBox>([this, buttonId](CUIMessageBox* box) {
+            boxText = box->text;
+            auto* button = box->GetControlAs<MButton>(buttonId);
+            if (button != nullptr) {
+                button->Click();
+            }
+        });
+    }
+
+    // Waits until the worker has run every job queued so far: a settings
+    // download is queued behind them and its write is awaited.
+    void WaitForWorkerToCatchUp() {
+        std::string value;
+        window->Database().GetConfig("disable_alttab", value);
+        const bool on = value == "1";
+        window->Database().SetConfig("disable_alttab", on ? "0" : "1");
+        window->QueueTask(SyncSettings);
+        const std::uint8_t want = on ? 0x00 : 0x02;
+        QTRY_VERIFY_WITH_TIMEOUT(keyboard->WithFirmware([&](sim::KeyboardFirmware& f) {
+            return (f.Settings()[17] & 0x02) == want;
+        }),
+                                 10000);
+        window->Database().SetConfig("disable_alttab", value.empty() ? "0" : value);
+    }
+
+    std::uint8_t SwitchByte() {
+        return keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.Settings()[17]; });
+    }
+
+    TempDir dir;
+    EnvGuard env;
+    std::string simFolder;
+    std::unique_ptr<sim::SimKeyboardServer> keyboard;
+    std::unique_ptr<DeviceMainDlg> window;
+    std::optional<std::string> boxText;
+    std::optional<int> exitCode;
+    bool trayAvailable = false;
+    int savedLanguage = 1033;
+};
+
+}  // namespace vantora::test

@@ -1,0 +1,110 @@
+// One program per user: the in-process guard and the built program started
+// twice.
+#include "ui/main_window/single_instance.h"
+#include "support/env_guard.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+namespace vantora::test {
+namespace {
+
+TEST(SingleInstanceTest, ASecondInstanceAsksTheFirstToShowItselfAndStandsDown) {
+    TempDir dir;
+    const QString name = QString::fromStdString(dir.path() + "instance");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    EXPECT_TRUE(first.IsListening());
+    int activations = 0;
+    first.SetActivationTarget([&] { ++activations; });
+
+    SingleInstance second(name);
+    EXPECT_FALSE(second.Acquire());
+    EXPECT_FALSE(second.IsListening());
+    QTRY_COMPARE(activations, 1);
+    SingleInstance third(name);
+    EXPECT_FALSE(third.Acquire());
+    QTRY_COMPARE(activations, 2);
+}
+
+TEST(SingleInstanceTest, RequestsBeforeTheWindowExistsAreCarriedOutWhenItIsMarked) {
+    TempDir dir;
+    const QString name = QString::fromStdString(dir.path() + "instance");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    SingleInstance second(name);
+    EXPECT_FALSE(second.Acquire());
+    QTest::qWait(50);  // the request arrives while no window is marked
+    int activations = 0;
+    first.SetActivationTarget([&] { ++activations; });
+    EXPECT_EQ(activations, 1);
+}
+
+TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver) {
+    TempDir dir;
+    const std::string path = dir.path() + "instance";
+    dir.WriteFile("instance", "");  // a stale file where the socket was
+    SingleInstance first(QString::fromStdString(path));
+    EXPECT_TRUE(first.Acquire());
+    EXPECT_TRUE(first.IsListening());
+}
+
+TEST(SingleInstanceTest, DefaultNameIsInTheUsersRuntimeFolder) {
+    TempDir dir;
+    EnvGuard env;
+    env.Set("XDG_RUNTIME_DIR", dir.path() + "run");
+    ::mkdir((dir.path() + "run").c_str(), 0700);
+    EXPECT_EQ(SingleInstance::DefaultServerName().toStdString(), dir.path() + "run/VANTORA.instance");
+    env.Unset("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(SingleInstance::DefaultServerName().startsWith(QStringLiteral("VANTORA-")));
+}
+
+TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
+    TempDir dir;
+    for (const char* sub : {"home", "config", "run", "documents", "sim"}) {
+        ::mkdir((dir.path() + sub).c_str(), 0700);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", QString::fromStdString(dir.path() + "home"));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path() + "config"));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
+    env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
+    env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
+    const QString program = QStringLiteral(VANTORA_BIN_DIR "vantora");
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(program, {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    const QString socket = QString::fromStdString(dir.path() + "run/VANTORA.instance");
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFileInfo::exists(socket) && waited.elapsed() < 15000 && first.state() == QProcess::Running) {
+        QTest::qWait(20);
+    }
+    ASSERT_TRUE(QFileInfo::exists(socket));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    // The first one made the data folder; the second touched nothing.
+    EXPECT_TRUE(
+        QFileInfo::exists(QString::fromStdString(dir.path() + "documents/VANTORA Files/db/kb_data_data.db")));
+
+    first.kill();
+    first.waitForFinished(10000);
+}
+
+}  // namespace
+}  // namespace vantora::test
