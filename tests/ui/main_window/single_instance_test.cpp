@@ -86,10 +86,14 @@ TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
     const QString socket = QString::fromStdString(dir.path() + "run/VANTORA.instance");
     QElapsedTimer waited;
     waited.start();
-    while (!QFileInfo::exists(socket) && waited.elapsed() < 15000 && first.state() == QProcess::Running) {
+    // Up: it listens and its window has opened the database.
+    const QString database = QString::fromStdString(dir.path() + "documents/VANTORA Files/db/kb_data_data.db");
+    while (!(QFileInfo::exists(socket) && QFileInfo::exists(database)) && waited.elapsed() < 30000 &&
+           first.state() == QProcess::Running) {
         QTest::qWait(20);
     }
     ASSERT_TRUE(QFileInfo::exists(socket));
+    ASSERT_TRUE(QFileInfo::exists(database));
 
     QProcess second;
     second.setProcessEnvironment(env);
