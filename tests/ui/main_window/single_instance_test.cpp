@@ -87,7 +87,8 @@ TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
     QElapsedTimer waited;
     waited.start();
     // Up: it listens and its window has opened the database.
-    const QString database = QString::fromStdString(dir.path() + "documents/VANTORA Files/db/kb_data_data.db");
+    const QString database =
+        QString::fromStdString(dir.path() + "documents/VANTORA Files/db/kb_data_data.db");
     while (!(QFileInfo::exists(socket) && QFileInfo::exists(database)) && waited.elapsed() < 30000 &&
            first.state() == QProcess::Running) {
         QTest::qWait(20);
