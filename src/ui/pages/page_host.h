@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "db/profile_database.h"
+#include "db/selection.h"
+
+namespace vantora {
+
+class MDialog;
+
+// What a page controller may use of the main window: the dialog its controls
+// live in, the stored data and the selection, and the device session's job
+// queue. A page never touches the device link.
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    virtual MDialog& Dialog() = 0;
+    virtual ProfileDatabase& Database() = 0;
+    virtual Selection& CurrentSelection() = 0;
+    // Appends a job to the device worker's queue (a SyncTask code).
+    virtual void QueueTask(int task) = 0;
+    virtual bool IsConnected() const = 0;
+    // "Restore Factory" after the user agreed: database emptied, defaults
+    // recreated, the keyboard reset and every page loaded again.
+    virtual void RestoreFactoryDefaults() = 0;
+    // config.ini beside the executable, section [TEXT].
+    virtual std::string ConfigText(const std::string& key) const = 0;
+    virtual int ConfigInt(const std::string& key) const = 0;
+};
+
+}  // namespace vantora
