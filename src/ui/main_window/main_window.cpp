@@ -113,9 +113,6 @@ int DeviceMainDlg::SwitchPage(int id) {
         musicActive_ = false;
     }
     ShowPage(id, true);
-    if (id == kTabMacro) {
-        FeatureNotHandledYet(kTabMacro, kNotifyClick);  // the macro page recounts its links
-    }
     if (id == kTabMusic) {
         musicActive_ = true;
     }
@@ -142,38 +139,35 @@ int DeviceMainDlg::SwitchSubPage(int id) {
 
 // ---- Routing -----------------------------------------------------------------
 
-int DeviceMainDlg::FeatureNotHandledYet(int, int) {
-    return 1;
+bool DeviceMainDlg::IsFrameId(int id) {
+    switch (id) {
+        case kIdClose:
+        case kIdMinimize:
+        case kIdSettings:
+        case kIdWebLink:
+        case kTabHome:
+        case kTabDevice:
+        case kTabMacro:
+        case kTabMusic:
+        case kTabSetting:
+        case kTabKey:
+        case kTabLight:
+            return true;
+        default:
+            return false;
+    }
 }
 
-int DeviceMainDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
-    // Whatever the code.
-    switch (id) {
-        case kIdKeyPicture:  // key selection and display (key assignment editor)
-            if (code == kNotifyKeyClicked || code == kNotifyKeySelectMore) {
-                if (auto* kb = qobject_cast<KeyboardCtrl*>(Sender())) {
-                    db_.selectedKey = kb->GetClickKeyCode();
-                }
-            }
-            return FeatureNotHandledYet(id, code);
-        case 80:  // single-key capture field
-        case 84:  // combination capture field
-        case 85:
-        case 86:
-        case kIdLightPicture:  // per-key colours
-        case kIdMacroList:     // macro selection and item menu
-        case kIdRecordList:    // edit a record
-        case kIdMacroKey:      // record key capture field
-            return FeatureNotHandledYet(id, code);
-        case 93:  // palette colour
-            return code == kNotifyColorPicked ? FeatureNotHandledYet(id, code) : 0;
-        case 97:  // R, G, B entry
-        case 98:
-        case 99:
-            return FeatureNotHandledYet(id, code);
-        default:
-            break;
+// The frame's controls here, every other control's notification to the
+// page that made the control; 0 when nobody handles it.
+int DeviceMainDlg::OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t lparam) {
+    if (IsFrameId(id)) {
+        return OnFrameMessage(id, code);
     }
+    return router_.Route(id, code, wparam, lparam, Sender());
+}
+
+int DeviceMainDlg::OnFrameMessage(int id, int code) {
     if (code != kNotifyClick) {
         return 0;
     }
@@ -195,39 +189,18 @@ int DeviceMainDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
         case kIdWebLink: {
             // The vendor's site comes from config.ini ("WEBSITE"); none: nothing.
             const std::string site = ConfigText("WEBSITE");
-            if (!site.empty()) {
-                QDesktopServices::openUrl(QUrl(QString::fromStdString(site)));
+            if (site.empty()) {
+                return 0;
             }
+            QDesktopServices::openUrl(QUrl(QString::fromStdString(site)));
             return 1;
         }
-        case kTabHome:
-        case kTabDevice:
-        case kTabMacro:
-        case kTabMusic:
-        case kTabSetting:
-            return SwitchPage(id);
         case kTabKey:
         case kTabLight:
             return SwitchSubPage(id);
-        case kIdRestoreFactory:
-            RestoreFactoryCommand();
-            return 1;
-        case kIdDisableWin:
-        case kIdDisableAltTab:
-        case kIdDisableAltF4:
-            SwitchChanged(id);
-            return 1;
         default:
-            break;
+            return SwitchPage(id);
     }
-    // The editors of the key, lighting, macro and music pages.
-    if ((id >= 63 && id <= 64) || (id >= 67 && id <= 72) || id == kIdProfileList || id == kIdFunctionType ||
-        id == 87 || id == 88 || id == 92 || (id >= 101 && id <= 117) || id == 119 || id == 121 ||
-        (id >= 123 && id <= 126) || id == 130 || (id >= 133 && id <= 136) || id == kIdMacroCommand ||
-        id == 152 || id == 154 || id == 156 || id == 158) {
-        return FeatureNotHandledYet(id, code);
-    }
-    return 0;
 }
 
 std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -238,10 +211,6 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
                 return 0;
             }
             break;
-        case MSG_DEVICE_EVENT:
-            // Host-side key actions (programs, web sites, text) run here.
-            FeatureNotHandledYet(static_cast<int>(MSG_DEVICE_EVENT), static_cast<int>(lparam));
-            return 1;
         case MSG_TRAY:
             if (lparam == kTrayLeftDown || lparam == kTrayLeftDoubleClick) {
                 Activate();
@@ -257,18 +226,32 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
                 EndProgram();
             }
             return 0;
-        case MSG_MACRO_MENU:
-            return FeatureNotHandledYet(static_cast<int>(MSG_MACRO_MENU), static_cast<int>(lparam));
         case MSG_LANGUAGE_CHANGED:
             RefreshTexts();
             break;
         default:
+            // The keyboard's host-side key events (MSG_DEVICE_EVENT) and the
+            // macro list's item menu (MSG_MACRO_MENU) have no handler yet:
+            // the default answers them as not handled.
             break;
     }
     return MDialog::OnWindowMessage(message, wparam, lparam);
 }
 
 void DeviceMainDlg::OnTimer(int) {}
+
+// "Restore Factory" after a Yes: the database is emptied, the macro fields
+// cleared, the keyboard is reset and every page is loaded again by the
+// worker (with the first-run defaults), also when the initial load had
+// already run.
+void DeviceMainDlg::RestoreFactoryDefaults() {
+    db_.ResetProfileDatabase(dataFolder_, "kb_data");
+    macroPage_.ClearFields();
+    QueueTask(SyncFactoryReset);
+    if (worker_) {
+        worker_->initialLoadDone = 0;
+    }
+}
 
 // ---- Tray and the ends of the program --------------------------------------------
 

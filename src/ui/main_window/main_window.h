@@ -1,9 +1,20 @@
 #pragma once
 
 #include "db/profile_database.h"
+#include "db/selection.h"
 #include "device/device_change.h"
+#include "session/page_data.h"
 #include "sync/sync_host.h"
 #include "ui/main_window/interruptible_clock.h"
+#include "ui/pages/control_ids.h"
+#include "ui/pages/home_page.h"
+#include "ui/pages/key_page.h"
+#include "ui/pages/light_page.h"
+#include "ui/pages/macro_page.h"
+#include "ui/pages/music_page.h"
+#include "ui/pages/page_host.h"
+#include "ui/pages/page_router.h"
+#include "ui/pages/setting_page.h"
 #include "ui/toolkit/toolkit.h"
 
 #include <atomic>
@@ -23,48 +34,6 @@ class DeviceWorker;
 class HidBackend;
 class HidDeviceManager;
 class HotplugSource;
-
-// Control ids of the main window that more than one file uses.
-enum MainWindowId : int {
-    kIdBackground = 30,
-    kIdLogo = 31,
-    kIdTitle = 32,
-    kIdClose = 33,
-    kIdMinimize = 34,
-    kIdSettings = 35,
-    kPageHome = 36,
-    kPageDevice = 37,
-    kPageMacro = 38,
-    kPageMusic = 39,
-    kPageSetting = 40,
-    kSubPageKey = 41,
-    kSubPageLight = 42,
-    kTabHome = 43,
-    kTabDevice = 44,
-    kTabMacro = 45,
-    kTabMusic = 46,
-    kTabSetting = 47,
-    kTabKey = 61,
-    kTabLight = 62,
-    kIdStandardLayer = 63,
-    kIdFnLayer = 64,
-    kIdKeyPicture = 65,  // also the MUSIC page's picture
-    kIdProfileList = 74,
-    kIdFunctionType = 76,
-    kIdLightPicture = 89,
-    kIdMacroList = 131,
-    kIdRecordList = 138,
-    kIdMacroDelay = 143,
-    kIdMacroCommand = 145,
-    kIdMacroKey = 147,
-    kIdMacroMouse = 148,
-    kIdSettingPicture = 159,
-    kIdRestoreFactory = 161,
-    kIdDisableWin = 163,
-    kIdDisableAltTab = 164,
-    kIdDisableAltF4 = 165,
-    kIdWebLink = 166,
-};
 
 // Commands that end the program.
 inline constexpr unsigned kWmCommand = 0x0111;  // WM_COMMAND
@@ -104,9 +73,10 @@ struct MainWindowOptions {
     std::function<void(DeviceMainDlg&)> markInstance;
 };
 
-// The program's main window: every page, the tabs, the tray, the device
-// link and the device worker, whose host it is.
-class DeviceMainDlg : public MDialog, public SyncHost {
+// The program's main window: the frame, the tabs, the tray and the routing
+// of notifications to the pages; the device link and the device worker,
+// whose host it is. The pages (src/ui/pages) make and handle their controls.
+class DeviceMainDlg : public MDialog, public SyncHost, public PageHost {
     Q_OBJECT
 public:
     static constexpr int kWidth = 1200;
@@ -130,12 +100,7 @@ public:
     void RefreshTexts();
     int CurrentPageId() const { return currentPage_.load(); }
     int CurrentSubPageId() const { return currentSubPage_; }
-    bool IsConnected() const;
     bool MusicActive() const { return musicActive_.load(); }
-
-    // ---- SETTING page -------------------------------------------------------
-    void RestoreFactoryCommand();
-    void SwitchChanged(int id);
 
     // ---- Tray ---------------------------------------------------------------
     void AddTrayIcon();
@@ -145,14 +110,29 @@ public:
     // Brings the window forward (tray click, a second start).
     void Activate();
 
+    // ---- PageHost -------------------------------------------------------------
+    MDialog& Dialog() override { return *this; }
+    ProfileDatabase& Database() override { return db_; }
+    Selection& CurrentSelection() override { return selection_; }
+    void QueueTask(int task) override;
+    bool IsConnected() const override;
+    void RestoreFactoryDefaults() override;
+    std::string ConfigText(const std::string& key) const override;
+    int ConfigInt(const std::string& key) const override;
+
     // ---- Parts other code and tests reach ----------------------------------
-    ProfileDatabase& Database() { return db_; }
     DeviceWorker* Worker() { return worker_.get(); }
     DeviceConnection* Connection() { return connection_.get(); }
     HidDeviceManager* Manager() { return manager_.get(); }
     const std::map<int, int>& LayoutCodeToIndex() const { return codeToIndex_; }
     const std::string& LayoutName() const { return layoutName_; }
-    void QueueTask(int task);
+    const PageRouter& Router() const { return router_; }
+    HomePage& Home() { return homePage_; }
+    KeyPage& Keys() { return keyPage_; }
+    LightPage& Light() { return lightPage_; }
+    MacroPage& Macros() { return macroPage_; }
+    MusicPage& Music() { return musicPage_; }
+    SettingPage& Settings() { return settingPage_; }
 
     // ---- MDialog ------------------------------------------------------------
     std::intptr_t OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
@@ -186,16 +166,14 @@ signals:
     void FirstPainted();
 
 private:
-    // Page construction (main_window_pages.cpp).
+    // The frame (main_window_pages.cpp).
     void CreateCommonControls(const CRect& client);
     void CreateTabRow(MControl* page);
-    void CreateHomePage(const CRect& client);
-    void CreateKeyPage(const CRect& client);
-    void CreateLightPage(const CRect& client);
-    void CreateMacroPage(const CRect& client);
-    void CreateMusicPage(const CRect& client);
-    void CreateSettingPage(const CRect& client);
-    void ApplyKeyFieldImages();
+    void CreateSubPageTabs();
+    std::vector<PageController*> Pages();
+    // The frame's own controls: window buttons, web link, page and sub-page tabs.
+    int OnFrameMessage(int id, int code);
+    static bool IsFrameId(int id);
     void LoadKeyboardLayoutIntoPictures();
     std::vector<KeyboardCtrl*> KeyboardPictures() const;
     MControl* PageContainer(int tabId) const;
@@ -213,20 +191,17 @@ private:
     // not run.
     bool RunOnUiThread(std::function<void()> job);
 
-    // Page reloads on the UI thread (profile_list.cpp, settings_page.cpp).
-    void LoadProfileListNow();
-    void RefreshKeyTipsNow();
-    void ShowFunctionTypeControls(int type);
-    void RefreshMacroListNow();
-    void LoadSwitchesNow();
-    void ClearMacroPageFields();
+    // The page data read from the database on the UI thread, until the
+    // device session reads it on its own thread (profile_list.cpp).
+    ProfileListData ReadProfileListNow();
+    KeyAssignmentData ReadKeyAssignmentsNow();
+    MacroListData ReadMacroListNow();
+    SwitchData ReadSwitchesNow();
+    // The profile and layer being edited, in the selection and where the
+    // downloads read them.
+    void SelectProfile(int profile, int layer);
     std::string ConfigPath() const;
-    std::string ConfigText(const std::string& key) const;
-    int ConfigInt(const std::string& key) const;
 
-    // The handlers of the features whose editors come later: they take the
-    // notification and report it handled.
-    int FeatureNotHandledYet(int id, int code);
     void EndProgram();
 
     MainWindowOptions options_;
@@ -245,6 +220,14 @@ private:
     std::string layoutName_;
     int layoutRows_ = 0;
     int layoutColumns_ = 0;
+    Selection selection_;
+    HomePage homePage_{*this};
+    KeyPage keyPage_{*this};
+    LightPage lightPage_{*this};
+    MacroPage macroPage_{*this};
+    MusicPage musicPage_{*this};
+    SettingPage settingPage_{*this};
+    PageRouter router_;
     std::unique_ptr<DeviceWorker> worker_;
 
     QSystemTrayIcon* tray_ = nullptr;

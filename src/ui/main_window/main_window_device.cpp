@@ -200,15 +200,15 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
 // ---- SyncHost --------------------------------------------------------------------
 
 void DeviceMainDlg::LoadProfileList() {
-    RunOnUiThread([this] { LoadProfileListNow(); });
+    RunOnUiThread([this] { keyPage_.ShowProfiles(ReadProfileListNow()); });
 }
 
 void DeviceMainDlg::RefreshKeyTips() {
-    RunOnUiThread([this] { RefreshKeyTipsNow(); });
+    RunOnUiThread([this] { keyPage_.ShowKeyAssignments(ReadKeyAssignmentsNow()); });
 }
 
 void DeviceMainDlg::ReloadMacroList() {
-    RunOnUiThread([this] { RefreshMacroListNow(); });
+    RunOnUiThread([this] { macroPage_.ShowMacros(ReadMacroListNow()); });
 }
 
 void DeviceMainDlg::RefreshLightPage() {
@@ -216,7 +216,7 @@ void DeviceMainDlg::RefreshLightPage() {
 }
 
 void DeviceMainDlg::LoadSwitches() {
-    RunOnUiThread([this] { LoadSwitchesNow(); });
+    RunOnUiThread([this] { settingPage_.ShowSwitches(ReadSwitchesNow()); });
 }
 
 void DeviceMainDlg::LoadMusicLayer() {
@@ -234,11 +234,7 @@ void DeviceMainDlg::Reconnect() {
 std::vector<KeyColourSample> DeviceMainDlg::PaintMusicKeys(const std::vector<KeyColourSample>& samples) {
     std::vector<KeyColourSample> result;
     RunOnUiThread([this, &samples, &result] {
-        const auto pictures = GetControls(kIdKeyPicture);
-        if (pictures.size() < 2) {
-            return;
-        }
-        auto* kb = qobject_cast<KeyboardCtrl*>(pictures[1]);
+        KeyboardCtrl* kb = musicPage_.Picture();
         if (kb == nullptr) {
             return;
         }

@@ -1,116 +1,58 @@
-// The page reloads of the initial load: the profile list, the key labels of
-// the keyboard picture and the macro list.
-#include "i18n/strings.h"
+// The page data of the initial load and of the factory reset, read from the
+// database on the UI thread, and the selection they set. The device session
+// is to read the same data on its own thread and hand it to the pages.
 #include "ui/main_window/main_window.h"
 
 namespace vantora {
 
-// Fills the profile list (creating the three first-run profiles on an empty
-// database), selects the active profile and the standard layer.
-void DeviceMainDlg::LoadProfileListNow() {
-    auto* profiles = GetControlAs<MComboBox>(kIdProfileList);
-    if (profiles == nullptr) {
-        return;
-    }
-    profiles->DelAllItems();
-    std::vector<ProfileItem> list;
-    db_.ListProfilesCreatingDefaults(list);
-    const int language = CurrentUiLanguage.load();
-    for (const ProfileItem& item : list) {
-        profiles->AddItem(DisplayProfileName(item.name, language), item.profile);
-    }
-    db_.currentProfile = db_.GetActiveProfile();
-    profiles->SelectData(db_.currentProfile.load());
-    if (auto* standard = GetControlAs<CheckableButton>(kIdStandardLayer)) {
-        standard->SetCheck(true);
-    }
-    if (auto* fn = GetControlAs<CheckableButton>(kIdFnLayer)) {
-        fn->SetCheck(false);
-    }
-    db_.currentLayer = 0;
+void DeviceMainDlg::SelectProfile(int profile, int layer) {
+    selection_.profile = profile;
+    selection_.layer = layer;
+    // The downloads still read the profile and layer from the database.
+    db_.currentProfile = profile;
+    db_.currentLayer = layer;
 }
 
-// The controls a function type shows; "Default", "Disable Key" and unknown
-// types show none. The editor of the key page fills them.
-void DeviceMainDlg::ShowFunctionTypeControls(int type) {
-    const bool keyboard = type == 2;
-    const bool list = type == 3 || type == 5 || type == 6 || type == 7;
-    const bool text = type == 8 || type == 9 || type == 10;
-    auto show = [this](int id, bool on) {
-        if (MControl* c = GetControl(id)) {
-            c->SetVisible(on);
-        }
+// The stored profiles (the three first-run profiles created on an empty
+// database); the active one becomes the profile being edited, on the
+// standard layer.
+ProfileListData DeviceMainDlg::ReadProfileListNow() {
+    ProfileListData data;
+    db_.ListProfilesCreatingDefaults(data.profiles);
+    data.activeProfile = db_.GetActiveProfile();
+    SelectProfile(data.activeProfile, 0);
+    return data;
+}
+
+KeyAssignmentData DeviceMainDlg::ReadKeyAssignmentsNow() {
+    KeyAssignmentData data;
+    data.profile = selection_.profile.load();
+    data.layer = selection_.layer.load();
+    db_.ListKeyAssignments(data.profile, data.layer, data.assignments);
+    return data;
+}
+
+MacroListData DeviceMainDlg::ReadMacroListNow() {
+    MacroListData data;
+    db_.ListMacros(data.macros);
+    if (!data.macros.empty()) {
+        db_.ListMacroSteps(data.macros.front().macro_id, data.firstMacroSteps);
+    }
+    return data;
+}
+
+// A switch is on only when stored as exactly "1".
+SwitchData DeviceMainDlg::ReadSwitchesNow() {
+    auto on = [this](const char* key) {
+        std::string value;
+        db_.GetConfig(key, value);
+        return value == "1";
     };
-    show(77, list);
-    show(78, text);
-    show(87, type == 8);
-    for (int id : {79, 80, 81, 84}) {
-        show(id, keyboard);
-    }
-}
-
-// The labels of the keys that have a function in the current profile and
-// layer; the function-type list back on "Default".
-void DeviceMainDlg::RefreshKeyTipsNow() {
-    if (auto* types = GetControlAs<MComboBox>(kIdFunctionType)) {
-        types->SelectData(0);
-    }
-    ShowFunctionTypeControls(0);
-    const auto pictures = GetControls(kIdKeyPicture);
-    auto* kb = pictures.empty() ? nullptr : qobject_cast<KeyboardCtrl*>(pictures.front());
-    if (kb == nullptr) {
-        return;
-    }
-    kb->ResetTipKey();
-    std::vector<KeyAssignment> list;
-    db_.ListKeyAssignments(db_.currentProfile.load(), db_.currentLayer.load(), list);
-    for (const KeyAssignment& record : list) {
-        if (record.macro_type != 0) {
-            kb->SetTipKey(record.key_code, record.macro_type == 2 ? record.macro_desc : std::string(),
-                          record.macro_desc);
-        }
-    }
-    kb->UpdateControl();
-}
-
-// The macro list from the database, the first macro selected with its
-// records; record editing is enabled once records are shown.
-void DeviceMainDlg::RefreshMacroListNow() {
-    auto* macros = GetControlAs<MacroListBox>(kIdMacroList);
-    auto* records = GetControlAs<CRecordList>(kIdRecordList);
-    if (macros == nullptr || records == nullptr) {
-        return;
-    }
-    macros->DelAllItems();
-    records->DelAllItems();
-    auto enableEditing = [this](bool on) {
-        for (int id : std::initializer_list<int>{133, 134, 135, 136, kIdRecordList, kIdMacroDelay,
-                                                 kIdMacroCommand, kIdMacroKey}) {
-            if (MControl* c = GetControl(id)) {
-                c->SetEnabled(on);
-            }
-        }
-        const auto panels = GetControls(129);
-        if (!panels.empty()) {
-            panels.back()->SetEnabled(on);
-        }
-    };
-    enableEditing(false);
-    std::vector<Macro> list;
-    db_.ListMacros(list);
-    for (const Macro& macro : list) {
-        macros->AddItem(macro.name, macro.link_count, macro.macro_id);
-    }
-    if (list.empty()) {
-        return;
-    }
-    macros->SetCurSel(0);
-    std::vector<MacroStep> steps;
-    db_.ListMacroSteps(list.front().macro_id, steps);
-    for (const MacroStep& step : steps) {
-        records->AddString(step.desc, step.type, step.value, step.delay_time);
-    }
-    enableEditing(true);
+    SwitchData data;
+    data.disableWin = on("disable_win");
+    data.disableAltTab = on("disable_alttab");
+    data.disableAltF4 = on("disable_altf4");
+    return data;
 }
 
 }  // namespace vantora

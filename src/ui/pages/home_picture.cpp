@@ -1,4 +1,4 @@
-#include "ui/main_window/home_picture.h"
+#include "ui/pages/home_picture.h"
 
 #include "ui/toolkit/skin.h"
 
