@@ -81,7 +81,6 @@ class DeviceMainDlg : public MDialog, public SyncHost, public PageHost {
 public:
     static constexpr int kWidth = 1200;
     static constexpr int kHeight = 720;
-    static constexpr std::uint32_t kUiTextColor = 0xFF38E3ED;
 
     explicit DeviceMainDlg(MainWindowOptions options = {});
     ~DeviceMainDlg() override;
@@ -126,13 +125,6 @@ public:
     HidDeviceManager* Manager() { return manager_.get(); }
     const std::map<int, int>& LayoutCodeToIndex() const { return codeToIndex_; }
     const std::string& LayoutName() const { return layoutName_; }
-    const PageRouter& Router() const { return router_; }
-    HomePage& Home() { return homePage_; }
-    KeyPage& Keys() { return keyPage_; }
-    LightPage& Light() { return lightPage_; }
-    MacroPage& Macros() { return macroPage_; }
-    MusicPage& Music() { return musicPage_; }
-    SettingPage& Settings() { return settingPage_; }
 
     // ---- MDialog ------------------------------------------------------------
     std::intptr_t OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
@@ -175,7 +167,6 @@ private:
     int OnFrameMessage(int id, int code);
     static bool IsFrameId(int id);
     void LoadKeyboardLayoutIntoPictures();
-    std::vector<KeyboardCtrl*> KeyboardPictures() const;
     MControl* PageContainer(int tabId) const;
 
     // Device and worker (main_window_device.cpp).
