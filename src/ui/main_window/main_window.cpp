@@ -78,7 +78,7 @@ void DeviceMainDlg::QueueTask(int task) {
 }
 
 bool DeviceMainDlg::IsConnected() const {
-    return db_.deviceIndex.load() != -1;
+    return connection_ != nullptr && connection_->DeviceIndex() != -1;
 }
 
 // ---- Navigation --------------------------------------------------------------
@@ -120,6 +120,7 @@ int DeviceMainDlg::SwitchPage(int id) {
         musicActive_ = true;
     }
     currentPage_ = id;
+    UpdateStreaming();
     return 1;
 }
 
@@ -152,7 +153,7 @@ int DeviceMainDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
         case kIdKeyPicture:  // key selection and display (key assignment editor)
             if (code == kNotifyKeyClicked || code == kNotifyKeySelectMore) {
                 if (auto* kb = qobject_cast<KeyboardCtrl*>(Sender())) {
-                    db_.selectedKey = kb->GetClickKeyCode();
+                    selection_.selectedKey = kb->GetClickKeyCode();
                 }
             }
             return FeatureNotHandledYet(id, code);
@@ -357,11 +358,13 @@ void DeviceMainDlg::CloseDialog() {
 
 void DeviceMainDlg::showEvent(QShowEvent* event) {
     windowVisible_ = true;
+    UpdateStreaming();
     MDialog::showEvent(event);
 }
 
 void DeviceMainDlg::hideEvent(QHideEvent* event) {
     windowVisible_ = false;
+    UpdateStreaming();
     MDialog::hideEvent(event);
 }
 
@@ -371,14 +374,6 @@ void DeviceMainDlg::paintEvent(QPaintEvent* event) {
         firstPaintSeen_ = true;
         emit FirstPainted();
     }
-}
-
-bool DeviceMainDlg::IsWindowVisible() {
-    return windowVisible_.load();
-}
-
-int DeviceMainDlg::CurrentPage() {
-    return currentPage_.load();
 }
 
 }  // namespace vantora

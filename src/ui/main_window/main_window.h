@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/profile_database.h"
+#include "db/selection.h"
 #include "device/device_change.h"
 #include "sync/sync_host.h"
 #include "ui/main_window/interruptible_clock.h"
@@ -147,6 +148,7 @@ public:
 
     // ---- Parts other code and tests reach ----------------------------------
     ProfileDatabase& Database() { return db_; }
+    Selection& CurrentSelection() { return selection_; }
     DeviceWorker* Worker() { return worker_.get(); }
     DeviceConnection* Connection() { return connection_.get(); }
     HidDeviceManager* Manager() { return manager_.get(); }
@@ -165,15 +167,13 @@ public:
     void CloseDialog() override;
 
     // ---- SyncHost (worker thread) --------------------------------------------
-    void LoadProfileList() override;
-    void RefreshKeyTips() override;
-    void ReloadMacroList() override;
-    void RefreshLightPage() override;
-    void LoadSwitches() override;
+    bool LoadProfileList() override;
+    bool RefreshKeyTips() override;
+    bool ReloadMacroList() override;
+    bool RefreshLightPage() override;
+    bool LoadSwitches() override;
     void LoadMusicLayer() override;
     void Reconnect() override;
-    bool IsWindowVisible() override;
-    int CurrentPage() override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
 
 protected:
@@ -207,6 +207,7 @@ private:
     void StopEverything();
     void DeliverDeviceChange(const DeviceChange& change);
     void AfterConnectionChange();
+    void UpdateStreaming();
     void ShowHomeAfterLoss();
     // Runs `job` on the UI thread and waits for it; from the UI thread it
     // runs at once. False when the worker is being stopped and the job did
@@ -238,6 +239,7 @@ private:
     std::shared_ptr<HidBackend> backend_;
     std::unique_ptr<HidDeviceManager> manager_;
     ProfileDatabase db_;
+    Selection selection_;
     std::unique_ptr<DeviceConnection> connection_;
     std::unique_ptr<DeviceEventListener> listener_;
     std::map<int, int> codeToIndex_;

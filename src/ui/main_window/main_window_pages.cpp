@@ -3,6 +3,7 @@
 #include "app/config.h"
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/profile_names.h"
 #include "layouts/keyboard_layout.h"
 #include "ui/main_window/home_picture.h"
 #include "ui/main_window/main_window.h"
@@ -573,7 +574,7 @@ void DeviceMainDlg::RefreshTexts() {
                 profiles->SetItemText(index, DisplayProfileName(item.name, CurrentUiLanguage.load()));
             }
         }
-        profiles->SelectData(db_.currentProfile.load());
+        profiles->SelectData(selection_.profile.load());
     }
     // LIGHT sub-page (the mode list is rebuilt by the lighting page).
     setTitle(91, 55);

@@ -1,6 +1,7 @@
 // The page reloads of the initial load: the profile list, the key labels of
 // the keyboard picture and the macro list.
 #include "i18n/strings.h"
+#include "keys/profile_names.h"
 #include "ui/main_window/main_window.h"
 
 namespace vantora {
@@ -14,20 +15,20 @@ void DeviceMainDlg::LoadProfileListNow() {
     }
     profiles->DelAllItems();
     std::vector<ProfileItem> list;
-    db_.ListProfilesCreatingDefaults(list);
+    db_.ListProfilesCreatingDefaults(list, DefaultProfileWord());
     const int language = CurrentUiLanguage.load();
     for (const ProfileItem& item : list) {
         profiles->AddItem(DisplayProfileName(item.name, language), item.profile);
     }
-    db_.currentProfile = db_.GetActiveProfile();
-    profiles->SelectData(db_.currentProfile.load());
+    selection_.profile = db_.GetActiveProfile();
+    profiles->SelectData(selection_.profile.load());
     if (auto* standard = GetControlAs<CheckableButton>(kIdStandardLayer)) {
         standard->SetCheck(true);
     }
     if (auto* fn = GetControlAs<CheckableButton>(kIdFnLayer)) {
         fn->SetCheck(false);
     }
-    db_.currentLayer = 0;
+    selection_.layer = 0;
 }
 
 // The controls a function type shows; "Default", "Disable Key" and unknown
@@ -63,7 +64,7 @@ void DeviceMainDlg::RefreshKeyTipsNow() {
     }
     kb->ResetTipKey();
     std::vector<KeyAssignment> list;
-    db_.ListKeyAssignments(db_.currentProfile.load(), db_.currentLayer.load(), list);
+    db_.ListKeyAssignments(selection_.profile.load(), selection_.layer.load(), list);
     for (const KeyAssignment& record : list) {
         if (record.macro_type != 0) {
             kb->SetTipKey(record.key_code, record.macro_type == 2 ? record.macro_desc : std::string(),

@@ -72,7 +72,7 @@ void DeviceMainDlg::RestoreFactoryCommand() {
     ClearMacroPageFields();
     QueueTask(SyncFactoryReset);
     if (worker_) {
-        worker_->initialLoadDone = 0;
+        worker_->RequestInitialLoad();
     }
 }
 
