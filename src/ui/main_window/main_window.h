@@ -4,7 +4,7 @@
 #include "db/selection.h"
 #include "device/device_change.h"
 #include "sync/sync_host.h"
-#include "ui/main_window/interruptible_clock.h"
+#include "session/interruptible_clock.h"
 #include "ui/toolkit/toolkit.h"
 
 #include <atomic>
