@@ -232,8 +232,7 @@ TEST_F(DeviceSessionTest, TheWorkerFollowsAReconnectionOnAnyThread) {
     keyboard->Plug();  // present again, but not reconnected: no keyboard is open
     session->SetSystemSwitch(SystemSwitch::kDisableWin, true);
     session->Queue(SyncKeys);
-    ASSERT_TRUE(WaitFor([this] { return session->Worker()->QueuedCount() == 0; }));
-    std::thread([this] { session->Connection()->Reconnect(); }).join();
+    session->Queue(SyncDeviceArrived);  // reconnects after both
     session->Queue(SyncSettings);
     ASSERT_TRUE(WaitFor([this] { return SwitchByte() == 0x01; }));
     // The worker runs its jobs in order: the two before were dropped.
