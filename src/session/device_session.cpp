@@ -58,8 +58,13 @@ bool DeviceSession::Start() {
     SetUpDevice();
     layoutName_ = LayoutNameForNumber(ConfigInt("LAYOUT"));
     layout_ = LoadKeyboardLayoutFrom(programFolder_);
-    SyncContext context{db_,        *manager_, clock_, layout_.codeToIndex, layout_.indexToCode,
-                        selection_, connection_->DeviceIndexState()};
+    SyncContext context{db_,
+                        *manager_,
+                        clock_,
+                        layout_.codeToIndex,
+                        layout_.indexToCode,
+                        selection_,
+                        connection_->DeviceIndexState()};
     SyncHost& host = *this;  // a private base: converted here, inside the class
     worker_ = std::make_unique<DeviceWorker>(context, host, options_.music);
     if (options_.initialLoad) {
@@ -96,7 +101,8 @@ void DeviceSession::SetUpDevice() {
     }
     const std::string vendor = ConfigText("VID ");
     const std::string product = ConfigText("PID ");
-    connection_->SetUpDeviceWith(vendor, product, [this](const DeviceChange& change) { OnDeviceChange(change); });
+    connection_->SetUpDeviceWith(vendor, product,
+                                 [this](const DeviceChange& change) { OnDeviceChange(change); });
     connectedShown_ = connection_->Connected();
     const int vendorId = ParseHexId(vendor);
     const int productId = ParseHexId(product);
