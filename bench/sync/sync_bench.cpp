@@ -47,12 +47,12 @@ public:
         }
         db.OpenProfileDatabase(folder_, "kb_data");
         std::vector<ProfileItem> profiles;
-        db.ListProfilesCreatingDefaults(profiles);
-        db.currentProfile = db.GetActiveProfile();
+        db.ListProfilesCreatingDefaults(profiles, "Profile");
+        selection.profile = db.GetActiveProfile();
         manager.AddDeviceFilter(0x1209, 0x0001, "", 2);
         manager.OpenDevices();
         manager.SetOpenFlag(true);
-        db.deviceIndex = 0;
+        deviceIndex = 0;
     }
     ~Bench() {
         std::error_code ignored;
@@ -79,7 +79,9 @@ public:
     std::shared_ptr<sim::InProcessKeyboard> keyboard = backend.AddKeyboard();
     HidDeviceManager manager{backend, clock};
     std::map<int, int> noLayout;
-    DeviceDownloads downloads{SyncContext{db, manager, clock, noLayout, noLayout}};
+    Selection selection;
+    std::atomic<int> deviceIndex{-1};
+    DeviceDownloads downloads{SyncContext{db, manager, clock, noLayout, noLayout, selection, deviceIndex}};
 
 private:
     std::string folder_;
@@ -89,7 +91,7 @@ void BM_KeyDownload(benchmark::State& state) {
     Bench bench;
     for (int code = 4; code < 30; ++code) {
         KeyAssignment row;
-        row.profile = bench.db.currentProfile.load();
+        row.profile = bench.selection.profile.load();
         row.key_code = code;
         row.macro_type = 2;
         row.macro_value = code + 1;
@@ -127,7 +129,7 @@ void BM_SettingsDownload(benchmark::State& state) {
     mode.mode = 1;
     mode.brightness = 80;
     bench.db.AddLightMode(mode);
-    bench.db.currentLightMode = 1;
+    bench.selection.lightMode = 1;
     bench.Run(state, [&] { bench.downloads.DownloadSettings(); });
 }
 BENCHMARK(BM_SettingsDownload)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -63,10 +61,10 @@ public:
     bool SetActiveProfile(int id);
     // The active profile's id, 0 when none.
     int GetActiveProfile();
-    // ListProfiles; when it finds none, creates "<string 110> 1".."3" in the
-    // current UI language and the default settings, activates the first new
-    // profile and lists again.
-    int ListProfilesCreatingDefaults(std::vector<ProfileItem>& list);
+    // ListProfiles; when it finds none, creates "<defaultWord> 1".."3" (the
+    // caller gives the word in the UI language) and the default settings,
+    // activates the first new profile and lists again.
+    int ListProfilesCreatingDefaults(std::vector<ProfileItem>& list, const std::string& defaultWord);
 
     // ---- Settings (t_config_data, always under profile 1) ----------------
     // True with the value when the row exists; false with "" when it does
@@ -132,18 +130,6 @@ public:
     // (macro id -> count; ids without a link are absent: show them as 0).
     std::map<int, int> UpdateMacroLinkCounts(int profile);
 
-    // ---- Current selection shared by the UI thread and the device worker --
-    std::atomic<int> deviceIndex{-1};    // -1 no keyboard, 0 connected
-    std::atomic<int> currentProfile{1};  // profile being edited and downloaded
-    std::atomic<int> currentLayer{0};    // 0 standard, 1 FN
-    std::atomic<int> currentLightMode{1};
-    std::atomic<int> selectedKey{0};  // key_code on the picture, 0 none
-    std::atomic<int> musicLayerId{1};
-    std::atomic<uint8_t> rgbMode{1};
-    // The keyboard's default key table (first 768 bytes used). Read and
-    // written only by the device worker thread, hence not synchronised.
-    std::array<uint8_t, 800> keyTableCache{};
-
 private:
     bool OpenFileLocked(const std::string& baseFolder, const std::string& name);
     bool CreateSchemaLocked();
@@ -157,11 +143,5 @@ private:
     std::string backupPath_;
     bool opened_ = false;
 };
-
-// The text shown for a stored profile name in UI language `language`: with
-// Simplified Chinese (2052) a leading "Profile", and with English (1033) a
-// leading Chinese default word, are replaced by string 110 of that language.
-// Other names and languages are shown as stored.
-std::string DisplayProfileName(const std::string& stored, int language);
 
 }  // namespace vantora

@@ -1,11 +1,8 @@
 // Profiles (t_profile_data), global settings (t_config_data), the first-run
-// defaults and the display rule for default profile names.
-
-#include <string_view>
+// defaults.
 
 #include "db/profile_database.h"
 #include "db/statement_runner.h"
-#include "i18n/strings.h"
 
 namespace vantora {
 
@@ -13,9 +10,6 @@ using namespace db_detail;
 
 namespace {
 
-constexpr int kProfileWordId = 110;
-constexpr int kEnglish = 1033;
-constexpr int kChineseSimplified = 2052;
 // Every setting lives under profile 1, whatever profile is active.
 constexpr int kSettingsProfile = 1;
 
@@ -25,10 +19,6 @@ ProfileItem ReadProfile(const SQLiteStatement& statement) {
     item.name = statement.ColumnString(1);
     item.status = statement.ColumnInt(2);
     return item;
-}
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -69,11 +59,12 @@ int ProfileDatabase::GetActiveProfile() {
     return QueryInt(db_, "SELECT profile FROM t_profile_data WHERE status = ?", 1);
 }
 
-int ProfileDatabase::ListProfilesCreatingDefaults(std::vector<ProfileItem>& list) {
+int ProfileDatabase::ListProfilesCreatingDefaults(std::vector<ProfileItem>& list,
+                                                  const std::string& defaultWord) {
     if (ListProfiles(list) > 0) {
         return static_cast<int>(list.size());
     }
-    const std::string& word = GetUiString(kProfileWordId);
+    const std::string& word = defaultWord;
     const int first = AddProfile(word + " 1");
     InsertDefaultConfig();
     AddProfile(word + " 2");
@@ -122,27 +113,6 @@ void ProfileDatabase::InsertDefaultConfig() {
         Insert(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?);", kSettingsProfile, key,
                value);
     }
-}
-
-std::string DisplayProfileName(const std::string& stored, int language) {
-    // The default words of the two built-in languages. Besides the literal
-    // Chinese default word, names created under the Chinese interface carry
-    // that table's own string 110, so both are recognised.
-    static constexpr std::string_view kEnglishWord = "Profile";
-    static constexpr std::string_view kChineseWord = "配置方案";
-    if (language == kChineseSimplified) {
-        if (StartsWith(stored, kEnglishWord)) {
-            return GetUiString(kProfileWordId, language) + stored.substr(kEnglishWord.size());
-        }
-    } else if (language == kEnglish) {
-        for (std::string_view prefix :
-             {kChineseWord, std::string_view(GetUiString(kProfileWordId, kChineseSimplified))}) {
-            if (StartsWith(stored, prefix)) {
-                return GetUiString(kProfileWordId, language) + stored.substr(prefix.size());
-            }
-        }
-    }
-    return stored;
 }
 
 }  // namespace vantora

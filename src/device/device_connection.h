@@ -74,6 +74,9 @@ public:
     bool CheckInterface(const std::string& path);
 
     int DeviceIndex() const { return deviceIndex_.load(); }
+    // The value itself, for readers on other threads (the downloads); it is
+    // written only under the reconnection lock.
+    const std::atomic<int>& DeviceIndexState() const { return deviceIndex_; }
     bool Connected() const { return connected_.load(); }
     std::vector<DeviceIdentity> Identities() const;
     HidDeviceManager& Manager() { return manager_; }

@@ -105,6 +105,9 @@ bool HidDeviceManager::OpenDevices() {
         record.info.product = device->ProductString();
         record.info.releaseNumber = entry.releaseNumber;
         record.device = std::move(device);
+        if (records_.empty()) {
+            firstReleaseNumber_ = record.info.releaseNumber;
+        }
         records_.push_back(std::move(record));
         break;
     }
@@ -127,6 +130,7 @@ void HidDeviceManager::CloseDevicesLocked() {
         }
     }
     records_.clear();
+    firstReleaseNumber_ = 0;
 }
 
 void HidDeviceManager::SetOpenFlag(bool open) {
@@ -149,11 +153,9 @@ std::vector<DeviceRecordInfo> HidDeviceManager::Records() const {
 }
 
 int HidDeviceManager::FirmwareVersion() const {
-    std::lock_guard lock(mutex_);
-    if (!open_.load() || records_.empty()) {
-        return 0;
-    }
-    return records_.front().info.releaseNumber;
+    // Without the exchange lock: a download may hold it for many seconds
+    // against a silent keyboard, and the number needs no exchange.
+    return open_.load() ? firstReleaseNumber_.load() : 0;
 }
 
 HidHandle* HidDeviceManager::DeviceForExchange(int index) const {

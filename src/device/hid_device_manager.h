@@ -62,7 +62,7 @@ public:
     int DeviceCount() const;
     std::vector<DeviceRecordInfo> Records() const;
     // The release number of the first record while the open flag is set; 0
-    // otherwise.
+    // otherwise. Never waits for an exchange in progress.
     int FirmwareVersion() const;
 
     // The report exchange. `buffer` is the 65-byte host request (report id
@@ -91,6 +91,7 @@ private:
     std::atomic<bool> open_{false};
     std::vector<DeviceFilter> filters_;
     std::vector<DeviceRecord> records_;
+    std::atomic<int> firstReleaseNumber_{0};  // of records_.front(), 0 when none
 };
 
 // Hexadecimal id text as written in config.ini ("1209", "abcd", "0xABCD"):

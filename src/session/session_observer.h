@@ -24,11 +24,26 @@ public:
     // The page data of the initial load and of the factory reset, in this
     // order. Each returns false when the data could not be shown because
     // the observer is shutting down: the load then stops.
-    virtual bool OnProfilesLoaded(const ProfileListData& data) { (void)data; return true; }
-    virtual bool OnKeyAssignmentsLoaded(const KeyAssignmentData& data) { (void)data; return true; }
-    virtual bool OnMacrosLoaded(const MacroListData& data) { (void)data; return true; }
-    virtual bool OnLightingLoaded(const LightingData& data) { (void)data; return true; }
-    virtual bool OnSwitchesLoaded(const SwitchData& data) { (void)data; return true; }
+    virtual bool OnProfilesLoaded(const ProfileListData& data) {
+        (void)data;
+        return true;
+    }
+    virtual bool OnKeyAssignmentsLoaded(const KeyAssignmentData& data) {
+        (void)data;
+        return true;
+    }
+    virtual bool OnMacrosLoaded(const MacroListData& data) {
+        (void)data;
+        return true;
+    }
+    virtual bool OnLightingLoaded(const LightingData& data) {
+        (void)data;
+        return true;
+    }
+    virtual bool OnSwitchesLoaded(const SwitchData& data) {
+        (void)data;
+        return true;
+    }
 
     // Music streaming: paints the key colours sampled from the analyser's
     // image and returns every key of the picture with its colour (keys

@@ -18,12 +18,12 @@ DeviceDownloads::DeviceDownloads(SyncContext context) : context_(context) {}
 
 bool DeviceDownloads::Begin() {
     ReportRequest request = MakeRequest(protocol::CMD_BEGIN);
-    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+    return context_.manager.SendReport(request, DeviceIndex());
 }
 
 bool DeviceDownloads::End() {
     ReportRequest request = MakeRequest(protocol::CMD_END);
-    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+    return context_.manager.SendReport(request, DeviceIndex());
 }
 
 KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
@@ -46,16 +46,16 @@ KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
 }
 
 void DeviceDownloads::StoreDefaults(const KeyTableRead& defaults) {
-    auto& cache = context_.db.keyTableCache;
+    auto& cache = keyTableCache_;
     std::fill(cache.begin(), cache.end(), std::uint8_t{0});
     cacheValid_ = defaults.Complete();
     if (cacheValid_) {
-        std::copy(defaults.bytes.begin(), defaults.bytes.end(), cache.begin());
+        std::copy_n(defaults.bytes.begin(), kKeyTableBytes, cache.begin());
     }
 }
 
 void DeviceDownloads::InvalidateKeyTableCache() {
-    auto& cache = context_.db.keyTableCache;
+    auto& cache = keyTableCache_;
     std::fill(cache.begin(), cache.end(), std::uint8_t{0});
     cacheValid_ = false;
 }
@@ -69,7 +69,7 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     result.defaultsComplete = defaults.Complete();
     result.currentComplete = current.Complete();
 
-    const int profile = context_.db.currentProfile.load();
+    const int profile = context_.selection.profile.load();
     for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
         KeyAssignment empty;
         empty.profile = profile;
@@ -130,14 +130,13 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
         }
     }
     const MacroPositions macros = CurrentMacroPositions();
-    const int profile = context_.db.currentProfile.load();
+    const int profile = context_.selection.profile.load();
     std::vector<KeyAssignment> standardRows;
     std::vector<KeyAssignment> fnRows;
     context_.db.ListKeyAssignments(profile, 0, standardRows);
     context_.db.ListKeyAssignments(profile, 1, fnRows);
-    const KeyTable table = BuildKeyTable(
-        std::span<const std::uint8_t, kKeyTableBytes>(context_.db.keyTableCache.data(), kKeyTableBytes),
-        standardRows, fnRows, macros, context_.layoutCodeToIndex);
+    const KeyTable table = BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_),
+                                         standardRows, fnRows, macros, context_.layoutCodeToIndex);
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_KEYS, table, kKeyTableBlocks, false);
     result.written = true;
     result.blocksRefused = blocks.blocksRefused;
@@ -171,13 +170,13 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
 SettingsDownloadResult DeviceDownloads::DownloadSettings() {
     SettingsDownloadResult result;
     ProfileDatabase& db = context_.db;
-    const int lightMode = db.currentLightMode.load();
+    const int lightMode = context_.selection.lightMode.load();
     std::optional<LightMode> row;
     LightMode stored;
     if (db.GetLightMode(lightMode, stored)) {
         row = stored;
     }
-    const int index = db.deviceIndex.load();
+    const int index = DeviceIndex();
     Begin();
     ReportRequest read = MakeRequest(protocol::CMD_READ_SETTINGS, 32, 0);
     result.readAcknowledged = context_.manager.QueryReport(read, index);
@@ -200,9 +199,15 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
     db.GetConfig(kSwitchDisableWin, win);
     db.GetConfig(kSwitchDisableAltTab, altTab);
     db.GetConfig(kSwitchDisableAltF4, altF4);
-    PatchSettingsBlock(
-        std::span<std::uint8_t, kSettingsBytes>(write.data() + protocol::kHostData, kSettingsBytes),
-        lightMode, row, SwitchBits(win, altTab, altF4));
+    const std::span<std::uint8_t, kSettingsBytes> data(write.data() + protocol::kHostData, kSettingsBytes);
+    const std::uint8_t bits = SwitchBits(win, altTab, altF4);
+    if (row) {
+        PatchSettingsBlock(data, lightMode, row, bits);
+    } else {
+        // No stored light rows yet (a fresh database): writing zeros would
+        // turn the keyboard's lighting off. Only the switches change.
+        data[kSettingsSwitchOffset] = bits;
+    }
     result.written = context_.manager.SendReport(write, index);
     End();
     return result;
@@ -221,7 +226,7 @@ BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
 
 bool DeviceDownloads::SendFactoryReset() {
     ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
-    return context_.manager.SendReport(request, context_.db.deviceIndex.load());
+    return context_.manager.SendReport(request, DeviceIndex());
 }
 
 MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, SyncHost& host) {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <vector>
 
 #include "db/profile_database.h"
+#include "db/selection.h"
 #include "device/clock.h"
 #include "device/hid_device_manager.h"
 #include "sync/key_table_builder.h"
@@ -15,13 +18,17 @@ namespace vantora {
 
 // What the downloads work with. The layout maps (code -> index and
 // index -> code, empty for the built-in table only) must outlive this object
-// and must not change while the worker runs.
+// and must not change while the worker runs. `deviceIndex` is the
+// connection's own (-1 no keyboard, 0 connected), written only under its
+// reconnection lock.
 struct SyncContext {
     ProfileDatabase& db;
     HidDeviceManager& manager;
     Clock& clock;
     const std::map<int, int>& layoutCodeToIndex;
     const std::map<int, int>& layoutIndexToCode;
+    Selection& selection;
+    const std::atomic<int>& deviceIndex;
 };
 
 struct ReadBackResult {
@@ -81,6 +88,8 @@ public:
     MacroDownloadResult DownloadMacros();
     // Reads the settings block, writes the light mode and switches into it
     // and writes it back; when the read is not acknowledged nothing is written.
+    // While the active light mode has no stored row, the light values stay
+    // as the keyboard reported them and only the switch bits change.
     SettingsDownloadResult DownloadSettings();
     // The stored per-key colours (light id 0) as one table.
     BlockDownloadResult DownloadKeyColours();
@@ -93,6 +102,8 @@ public:
     // only while it is valid; a different keyboard may have arrived.
     void InvalidateKeyTableCache();
     bool KeyTableCacheValid() const { return cacheValid_; }
+    // The keyboard's default key table as last read (zeros while invalid).
+    const std::array<std::uint8_t, kKeyTableBytes>& KeyTableCache() const { return keyTableCache_; }
 
 private:
     bool Begin();
@@ -103,8 +114,13 @@ private:
                                     const BlockPlan& plan, bool stopOnRefusal);
     MacroPositions CurrentMacroPositions();
 
+    int DeviceIndex() const { return context_.deviceIndex.load(); }
+
     SyncContext context_;
-    bool cacheValid_ = false;  // worker thread only
+    // The keyboard's default key table, the base of every key download.
+    // Worker thread only.
+    std::array<std::uint8_t, kKeyTableBytes> keyTableCache_{};
+    bool cacheValid_ = false;
 };
 
 }  // namespace vantora

@@ -25,8 +25,7 @@ void DeviceWorker::RunStep() {
         RunJob(*task);
         return;  // a pass that ran a job does not stream
     }
-    if (music_ != nullptr && context_.db.deviceIndex.load() != -1 && host_.IsWindowVisible() &&
-        host_.CurrentPage() == kMusicPageId) {
+    if (music_ != nullptr && context_.deviceIndex.load() != -1 && streamingWanted_.load()) {
         downloads_.MusicStreamStep(*music_, host_);
     }
 }
@@ -37,25 +36,19 @@ void DeviceWorker::RunJob(int task) {
         host_.Reconnect();
         // The keyboard may be another one: its default table is read again.
         downloads_.InvalidateKeyTableCache();
-        if (initialLoadDone.load() == 0) {
-            InitialLoad();
-            initialLoadDone = 1;
-        }
+        RunInitialLoadOnce();
         return;
     }
     if (task == SyncMusicLayer) {
         host_.LoadMusicLayer();
         return;
     }
-    if (context_.db.deviceIndex.load() == -1) {
+    if (context_.deviceIndex.load() == -1) {
         return;  // no keyboard: the job is dropped
     }
     switch (task) {
         case SyncInitialLoad:
-            if (initialLoadDone.load() == 0) {
-                InitialLoad();
-                initialLoadDone = 1;
-            }
+            RunInitialLoadOnce();
             break;
         case SyncKeys:
             downloads_.DownloadKeys();
@@ -80,19 +73,28 @@ void DeviceWorker::RunJob(int task) {
     }
 }
 
-void DeviceWorker::InitialLoad() {
-    host_.LoadProfileList();
+void DeviceWorker::RunInitialLoadOnce() {
+    if (!initialLoadDone_.load() && InitialLoad()) {
+        initialLoadDone_ = true;
+    }
+}
+
+bool DeviceWorker::InitialLoad() {
+    // The read-back deletes stored assignments of the selection's profile:
+    // it runs only once the profile list has made the active profile the
+    // selection, and nothing runs once a stop is asked.
+    if (StopAsked() || !host_.LoadProfileList() || StopAsked()) {
+        return false;
+    }
     downloads_.ReadBackKeyTables();
-    host_.RefreshKeyTips();
-    host_.ReloadMacroList();
-    host_.RefreshLightPage();
-    host_.LoadSwitches();
+    return !StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
+           host_.LoadSwitches();
 }
 
 void DeviceWorker::FactoryReset() {
     downloads_.SendFactoryReset();
     context_.clock.SleepMs(kFactoryResetWaitMs);
-    InitialLoad();  // initialLoadDone stays as the reset command left it
+    InitialLoad();  // the done mark stays as the reset command left it
 }
 
 }  // namespace vantora

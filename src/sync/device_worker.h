@@ -11,11 +11,8 @@
 
 namespace vantora {
 
-// The page id of the MUSIC page; the worker streams only while it is shown.
-inline constexpr int kMusicPageId = 46;
-
 // The device worker: one job of the queue per pass, music frames when idle.
-// The main window owns it, implements SyncHost, queues jobs from its UI
+// The device session owns it, implements SyncHost, queues jobs from any
 // thread and stops it (Stop waits for the thread) before it dies.
 class DeviceWorker : public CThreadBasic {
 public:
@@ -30,9 +27,14 @@ public:
     // One pass: takes at most one job; streams only when no job was taken.
     void RunStep() override;
 
-    // Set by the worker after the initial load; cleared by the factory reset
-    // command on the UI thread.
-    std::atomic<int> initialLoadDone{0};
+    // The initial load runs at the next SyncInitialLoad or arrival again
+    // (after a factory reset); any thread.
+    void RequestInitialLoad() { initialLoadDone_ = false; }
+    // Set by the worker once an initial load ran to its end.
+    bool InitialLoadDone() const { return initialLoadDone_.load(); }
+    // Whether music frames are wanted (the MUSIC page is shown in a visible
+    // window); any thread.
+    void SetStreamingWanted(bool wanted) { streamingWanted_ = wanted; }
 
     // The macros the last macro download had to leave out (any thread).
     std::vector<MacroLeftOut> LastMacrosLeftOut() const;
@@ -41,7 +43,10 @@ public:
 
 private:
     void RunJob(int task);
-    void InitialLoad();
+    // The page reloads and the key read-back; false when a stop was asked
+    // or a reload could not run, and the load stopped there.
+    bool InitialLoad();
+    void RunInitialLoadOnce();
     void FactoryReset();
 
     SyncContext context_;
@@ -49,6 +54,8 @@ private:
     MusicImageSource* music_;
     DeviceDownloads downloads_;
     SyncTaskQueue queue_;
+    std::atomic<bool> initialLoadDone_{false};
+    std::atomic<bool> streamingWanted_{false};
     mutable std::mutex leftOutMutex_;
     std::vector<MacroLeftOut> lastLeftOut_;
 };

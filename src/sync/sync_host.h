@@ -7,35 +7,32 @@
 
 namespace vantora {
 
-// What the device worker asks of the main window. Every call comes from the
-// worker thread; the main window marshals the page reloads to its UI thread.
-// A call made while the worker is being stopped must not wait for the UI
-// thread forever (the UI thread may be the one stopping the worker): return
-// without effect once CThreadBasic::RequestStop() has been called.
+// What the device worker asks of its owner (the device session). Every call
+// comes from the worker thread.
 class SyncHost {
 public:
     virtual ~SyncHost() = default;
 
-    // The reloads of the initial load and of the factory reset.
-    virtual void LoadProfileList() = 0;  // also makes currentProfile the active profile
-    virtual void RefreshKeyTips() = 0;
-    virtual void ReloadMacroList() = 0;
-    virtual void RefreshLightPage() = 0;
-    virtual void LoadSwitches() = 0;
+    // The reloads of the initial load and of the factory reset, in this
+    // order. Each returns false when it could not run (the owner is
+    // stopping); the load then stops there.
+    // Makes the active profile (created on an empty database) the selection's
+    // profile and the standard layer its layer, and shows the profile list.
+    virtual bool LoadProfileList() = 0;
+    virtual bool RefreshKeyTips() = 0;
+    virtual bool ReloadMacroList() = 0;
+    virtual bool RefreshLightPage() = 0;
+    virtual bool LoadSwitches() = 0;
 
     // SyncMusicLayer: start the audio analyser and reload the music layer.
     virtual void LoadMusicLayer() = 0;
-    // SyncDeviceArrived: close and reopen the keyboard; afterwards
-    // ProfileDatabase::deviceIndex says whether one is connected.
+    // SyncDeviceArrived: close and reopen the keyboard; afterwards the
+    // context's deviceIndex says whether one is connected.
     virtual void Reconnect() = 0;
 
-    // Streaming conditions, read once per pass.
-    virtual bool IsWindowVisible() = 0;
-    virtual int CurrentPage() = 0;
-
-    // Paints the MUSIC page's keyboard picture with the sampled key colours,
-    // redraws it and returns every key item of the picture with its colour
-    // (keys outside the sampling grid keep theirs).
+    // Paints the music picture with the sampled key colours and returns
+    // every key of the picture with its colour (keys outside the sampling
+    // grid keep theirs).
     virtual std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) = 0;
 };
 

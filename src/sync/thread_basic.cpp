@@ -24,12 +24,14 @@ bool CThreadBasic::Start(int periodMs, bool repeat) {
     period_ = periodMs;
     result_ = clock_.NowMs();
     done_ = false;
+    stopAsked_ = false;
     running_ = 1;
     thread_ = std::thread([this] { ThreadMain(); });
     return true;
 }
 
 void CThreadBasic::RequestStop() {
+    stopAsked_ = true;
     running_ = 0;
 }
 

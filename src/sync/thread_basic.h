@@ -33,6 +33,9 @@ public:
 
     bool IsRunning() const { return running_.load() != 0; }
     bool StopRequested() const { return running_.load() == 0; }
+    // True once RequestStop (or Stop) was called, until the next Start; false
+    // for a worker that was never started (tests drive RunStep directly).
+    bool StopAsked() const { return stopAsked_.load(); }
     // Set when the thread function has returned (the done signal).
     bool IsDone() const { return done_.load(); }
     // The clock's time when the thread started.
@@ -54,6 +57,7 @@ private:
     std::atomic<int> period_{1};
     std::atomic<std::uint64_t> result_{0};
     std::atomic<bool> done_{false};
+    std::atomic<bool> stopAsked_{false};
     std::mutex threadMutex_;  // guards thread_ between Start and Stop
     std::thread thread_;
 };

@@ -76,11 +76,11 @@ int main(int argc, char** argv) {
 
     QElapsedTimer waited;
     waited.start();
-    while ((firstPaint < 0 || window.Worker()->initialLoadDone.load() == 0) && waited.elapsed() < 15000) {
+    while ((firstPaint < 0 || !window.Worker()->InitialLoadDone()) && waited.elapsed() < 15000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
-    const bool loaded = window.Worker()->initialLoadDone.load() != 0;
+    const bool loaded = window.Worker()->InitialLoadDone();
     const long rss = ResidentKiB();
 
     // Idle on the HOME page: the event loop runs as in the program.

@@ -108,7 +108,7 @@ bool SaveMainWindowPages(const QString& folder) {
         DeviceMainDlg window;
         window.CreateMainWindow();
         window.show();
-        if (!WaitFor([&] { return window.Worker()->initialLoadDone.load() != 0; }, 15000)) {
+        if (!WaitFor([&] { return window.Worker()->InitialLoadDone(); }, 15000)) {
             std::fprintf(stderr, "the initial load did not finish (keyboard %s)\n",
                          window.IsConnected() ? "connected" : "not connected");
             return false;
@@ -116,7 +116,7 @@ bool SaveMainWindowPages(const QString& folder) {
         // A little content: a remapped key and a recorded macro.
         ProfileDatabase& db = window.Database();
         KeyAssignment copy;
-        copy.profile = db.currentProfile;
+        copy.profile = window.CurrentSelection().profile;
         copy.key_code = 0x06;  // C
         copy.macro_type = 2;
         copy.macro_value = 0x06;

@@ -78,7 +78,7 @@ void DeviceMainDlg::QueueTask(int task) {
 }
 
 bool DeviceMainDlg::IsConnected() const {
-    return db_.deviceIndex.load() != -1;
+    return connection_ != nullptr && connection_->DeviceIndex() != -1;
 }
 
 // ---- Navigation --------------------------------------------------------------
@@ -117,6 +117,7 @@ int DeviceMainDlg::SwitchPage(int id) {
         musicActive_ = true;
     }
     currentPage_ = id;
+    UpdateStreaming();
     return 1;
 }
 
@@ -249,7 +250,7 @@ void DeviceMainDlg::RestoreFactoryDefaults() {
     macroPage_.ClearFields();
     QueueTask(SyncFactoryReset);
     if (worker_) {
-        worker_->initialLoadDone = 0;
+        worker_->RequestInitialLoad();
     }
 }
 
@@ -340,11 +341,13 @@ void DeviceMainDlg::CloseDialog() {
 
 void DeviceMainDlg::showEvent(QShowEvent* event) {
     windowVisible_ = true;
+    UpdateStreaming();
     MDialog::showEvent(event);
 }
 
 void DeviceMainDlg::hideEvent(QHideEvent* event) {
     windowVisible_ = false;
+    UpdateStreaming();
     MDialog::hideEvent(event);
 }
 
@@ -354,14 +357,6 @@ void DeviceMainDlg::paintEvent(QPaintEvent* event) {
         firstPaintSeen_ = true;
         emit FirstPainted();
     }
-}
-
-bool DeviceMainDlg::IsWindowVisible() {
-    return windowVisible_.load();
-}
-
-int DeviceMainDlg::CurrentPage() {
-    return currentPage_.load();
 }
 
 }  // namespace vantora

@@ -3,9 +3,9 @@
 #include "db/profile_database.h"
 #include "db/selection.h"
 #include "device/device_change.h"
+#include "session/interruptible_clock.h"
 #include "session/page_data.h"
 #include "sync/sync_host.h"
-#include "ui/main_window/interruptible_clock.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/home_page.h"
 #include "ui/pages/key_page.h"
@@ -137,15 +137,13 @@ public:
     void CloseDialog() override;
 
     // ---- SyncHost (worker thread) --------------------------------------------
-    void LoadProfileList() override;
-    void RefreshKeyTips() override;
-    void ReloadMacroList() override;
-    void RefreshLightPage() override;
-    void LoadSwitches() override;
+    bool LoadProfileList() override;
+    bool RefreshKeyTips() override;
+    bool ReloadMacroList() override;
+    bool RefreshLightPage() override;
+    bool LoadSwitches() override;
     void LoadMusicLayer() override;
     void Reconnect() override;
-    bool IsWindowVisible() override;
-    int CurrentPage() override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
 
 protected:
@@ -176,6 +174,7 @@ private:
     void StopEverything();
     void DeliverDeviceChange(const DeviceChange& change);
     void AfterConnectionChange();
+    void UpdateStreaming();
     void ShowHomeAfterLoss();
     // Runs `job` on the UI thread and waits for it; from the UI thread it
     // runs at once. False when the worker is being stopped and the job did
@@ -188,9 +187,6 @@ private:
     KeyAssignmentData ReadKeyAssignmentsNow();
     MacroListData ReadMacroListNow();
     SwitchData ReadSwitchesNow();
-    // The profile and layer being edited, in the selection and where the
-    // downloads read them.
-    void SelectProfile(int profile, int layer);
     std::string ConfigPath() const;
 
     void EndProgram();
@@ -204,6 +200,7 @@ private:
     std::shared_ptr<HidBackend> backend_;
     std::unique_ptr<HidDeviceManager> manager_;
     ProfileDatabase db_;
+    Selection selection_;
     std::unique_ptr<DeviceConnection> connection_;
     std::unique_ptr<DeviceEventListener> listener_;
     std::map<int, int> codeToIndex_;
@@ -211,7 +208,6 @@ private:
     std::string layoutName_;
     int layoutRows_ = 0;
     int layoutColumns_ = 0;
-    Selection selection_;
     HomePage homePage_{*this};
     KeyPage keyPage_{*this};
     LightPage lightPage_{*this};

@@ -70,7 +70,6 @@ void DeviceMainDlg::SetUpDevice() {
     const std::string product = ConfigText("PID ");
     connection_->SetUpDeviceWith(vendor, product,
                                  [this](const DeviceChange& change) { DeliverDeviceChange(change); });
-    db_.deviceIndex = connection_->DeviceIndex();
     const int vendorId = ParseHexId(vendor);
     const int productId = ParseHexId(product);
     if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
@@ -94,11 +93,15 @@ void DeviceMainDlg::DeliverDeviceChange(const DeviceChange& change) {
         Qt::QueuedConnection);
 }
 
-// The worker reads only ProfileDatabase::deviceIndex: keep it in step with
-// the connection after every reconnection.
+// The worker follows the connection's own state; the pages follow
+// whether music frames are wanted.
 void DeviceMainDlg::AfterConnectionChange() {
-    if (connection_) {
-        db_.deviceIndex = connection_->DeviceIndex();
+    UpdateStreaming();
+}
+
+void DeviceMainDlg::UpdateStreaming() {
+    if (worker_) {
+        worker_->SetStreamingWanted(musicActive_.load() && windowVisible_.load());
     }
 }
 
@@ -110,6 +113,7 @@ void DeviceMainDlg::ShowHomeAfterLoss() {
         ShowPage(old, false);
         if (old == kTabMusic) {
             musicActive_ = false;
+            UpdateStreaming();
         }
         ShowPage(kTabHome, true);
         currentPage_ = kTabHome;
@@ -117,7 +121,8 @@ void DeviceMainDlg::ShowHomeAfterLoss() {
 }
 
 void DeviceMainDlg::CreateWorker() {
-    SyncContext context{db_, *manager_, clock_, codeToIndex_, indexToCode_};
+    SyncContext context{
+        db_, *manager_, clock_, codeToIndex_, indexToCode_, selection_, connection_->DeviceIndexState()};
     worker_ = std::make_unique<DeviceWorker>(context, *this, nullptr);
 }
 
@@ -199,24 +204,25 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
 
 // ---- SyncHost --------------------------------------------------------------------
 
-void DeviceMainDlg::LoadProfileList() {
-    RunOnUiThread([this] { keyPage_.ShowProfiles(ReadProfileListNow()); });
+bool DeviceMainDlg::LoadProfileList() {
+    return RunOnUiThread([this] { keyPage_.ShowProfiles(ReadProfileListNow()); });
 }
 
-void DeviceMainDlg::RefreshKeyTips() {
-    RunOnUiThread([this] { keyPage_.ShowKeyAssignments(ReadKeyAssignmentsNow()); });
+bool DeviceMainDlg::RefreshKeyTips() {
+    return RunOnUiThread([this] { keyPage_.ShowKeyAssignments(ReadKeyAssignmentsNow()); });
 }
 
-void DeviceMainDlg::ReloadMacroList() {
-    RunOnUiThread([this] { macroPage_.ShowMacros(ReadMacroListNow()); });
+bool DeviceMainDlg::ReloadMacroList() {
+    return RunOnUiThread([this] { macroPage_.ShowMacros(ReadMacroListNow()); });
 }
 
-void DeviceMainDlg::RefreshLightPage() {
+bool DeviceMainDlg::RefreshLightPage() {
     // The lighting page's catalogue and controls belong to its own editor.
+    return !stopping_.load();
 }
 
-void DeviceMainDlg::LoadSwitches() {
-    RunOnUiThread([this] { settingPage_.ShowSwitches(ReadSwitchesNow()); });
+bool DeviceMainDlg::LoadSwitches() {
+    return RunOnUiThread([this] { settingPage_.ShowSwitches(ReadSwitchesNow()); });
 }
 
 void DeviceMainDlg::LoadMusicLayer() {

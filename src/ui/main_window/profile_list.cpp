@@ -1,26 +1,20 @@
 // The page data of the initial load and of the factory reset, read from the
 // database on the UI thread, and the selection they set. The device session
 // is to read the same data on its own thread and hand it to the pages.
+#include "keys/profile_names.h"
 #include "ui/main_window/main_window.h"
 
 namespace vantora {
-
-void DeviceMainDlg::SelectProfile(int profile, int layer) {
-    selection_.profile = profile;
-    selection_.layer = layer;
-    // The downloads still read the profile and layer from the database.
-    db_.currentProfile = profile;
-    db_.currentLayer = layer;
-}
 
 // The stored profiles (the three first-run profiles created on an empty
 // database); the active one becomes the profile being edited, on the
 // standard layer.
 ProfileListData DeviceMainDlg::ReadProfileListNow() {
     ProfileListData data;
-    db_.ListProfilesCreatingDefaults(data.profiles);
+    db_.ListProfilesCreatingDefaults(data.profiles, DefaultProfileWord());
     data.activeProfile = db_.GetActiveProfile();
-    SelectProfile(data.activeProfile, 0);
+    selection_.profile = data.activeProfile;
+    selection_.layer = 0;
     return data;
 }
 

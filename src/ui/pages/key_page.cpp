@@ -3,6 +3,7 @@
 
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/profile_names.h"
 #include "ui/pages/control_ids.h"
 
 namespace vantora {

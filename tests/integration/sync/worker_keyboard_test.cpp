@@ -55,11 +55,11 @@ const std::vector<Sent> kEnd = {{CMD_END, 0, 0}};
 
 class Host : public SyncHost {
 public:
-    void LoadProfileList() override { calls.push_back("LoadProfileList"); }
-    void RefreshKeyTips() override { calls.push_back("RefreshKeyTips"); }
-    void ReloadMacroList() override { calls.push_back("ReloadMacroList"); }
-    void RefreshLightPage() override { calls.push_back("RefreshLightPage"); }
-    void LoadSwitches() override { calls.push_back("LoadSwitches"); }
+    bool LoadProfileList() override { return Call("LoadProfileList"); }
+    bool RefreshKeyTips() override { return Call("RefreshKeyTips"); }
+    bool ReloadMacroList() override { return Call("ReloadMacroList"); }
+    bool RefreshLightPage() override { return Call("RefreshLightPage"); }
+    bool LoadSwitches() override { return Call("LoadSwitches"); }
     void LoadMusicLayer() override { calls.push_back("LoadMusicLayer"); }
     void Reconnect() override {
         calls.push_back("Reconnect");
@@ -67,14 +67,17 @@ public:
             reconnect();
         }
     }
-    bool IsWindowVisible() override { return true; }
-    int CurrentPage() override { return page; }
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override {
         return samples;
     }
     std::vector<std::string> calls;
     std::function<void()> reconnect;
-    int page = 43;
+
+private:
+    bool Call(const char* name) {
+        calls.push_back(name);
+        return true;
+    }
 };
 
 class Music : public MusicImageSource {
@@ -92,8 +95,8 @@ protected:
         std::filesystem::create_directories(dir.path() + "db");
         ASSERT_TRUE(db.OpenProfileDatabase(dir.path(), "kb"));
         std::vector<ProfileItem> profiles;
-        db.ListProfilesCreatingDefaults(profiles);
-        db.currentProfile = db.GetActiveProfile();
+        db.ListProfilesCreatingDefaults(profiles, "Profile");
+        selection.profile = db.GetActiveProfile();
         manager.AddDeviceFilter(0x1209, 0x0001, "", 2);
         host.reconnect = [this] { Connect(); };
         Connect();
@@ -102,8 +105,8 @@ protected:
 
     void Connect() {
         manager.CloseDevices();
-        db.deviceIndex = manager.OpenDevices() ? 0 : -1;
-        manager.SetOpenFlag(db.deviceIndex.load() == 0);
+        deviceIndex = manager.OpenDevices() ? 0 : -1;
+        manager.SetOpenFlag(deviceIndex.load() == 0);
     }
 
     std::vector<Sent> Received() {
@@ -124,7 +127,7 @@ protected:
     }
     void Assign(int layer, int code, int type, int value, int value2 = 0) {
         KeyAssignment row;
-        row.profile = db.currentProfile.load();
+        row.profile = selection.profile.load();
         row.fn_layer = layer;
         row.key_code = code;
         row.macro_type = type;
@@ -165,9 +168,12 @@ protected:
     HidDeviceManager manager{backend, clock};
     std::map<int, int> codeToIndex;
     std::map<int, int> indexToCode;
+    Selection selection;
+    std::atomic<int> deviceIndex{-1};
     Host host;
     Music music;
-    DeviceWorker worker{SyncContext{db, manager, clock, codeToIndex, indexToCode}, host, &music};
+    DeviceWorker worker{SyncContext{db, manager, clock, codeToIndex, indexToCode, selection, deviceIndex},
+                        host, &music};
 };
 
 TEST_F(WorkerKeyboardTest, InitialLoadThenKeyDownload) {
@@ -176,7 +182,7 @@ TEST_F(WorkerKeyboardTest, InitialLoadThenKeyDownload) {
     EXPECT_EQ(Received(),
               Sequence({kBegin, Blocks(CMD_READ_DEFAULT_KEYS, 14, 40), Blocks(CMD_READ_KEYS, 14, 40), kEnd}));
     std::vector<KeyAssignment> rows;
-    EXPECT_EQ(db.ListKeyAssignments(db.currentProfile.load(), 0, rows), 0);
+    EXPECT_EQ(db.ListKeyAssignments(selection.profile.load(), 0, rows), 0);
     EXPECT_EQ(host.calls.size(), 5u);
 
     Assign(1, 4, 2, 4, 225);  // FN layer A + Left Shift
@@ -190,10 +196,10 @@ TEST_F(WorkerKeyboardTest, InitialLoadThenKeyDownload) {
 
     // The keyboard now holds a remapped FN-layer A: a new read-back keeps
     // its row, while Left Shift alone is the key's own default and goes.
-    worker.initialLoadDone = 0;
+    worker.RequestInitialLoad();
     Run(SyncInitialLoad);
-    EXPECT_EQ(db.ListKeyAssignments(db.currentProfile.load(), 1, rows), 1);
-    EXPECT_EQ(db.ListKeyAssignments(db.currentProfile.load(), 0, rows), 0);
+    EXPECT_EQ(db.ListKeyAssignments(selection.profile.load(), 1, rows), 1);
+    EXPECT_EQ(db.ListKeyAssignments(selection.profile.load(), 0, rows), 0);
 }
 
 TEST_F(WorkerKeyboardTest, NoRowsWritesTheDefaultTableAndMacroKeys) {
@@ -245,7 +251,7 @@ TEST_F(WorkerKeyboardTest, SettingsAndSwitches) {
     mode.colorful = 1;
     mode.color_value = 0xEDE338;
     db.AddLightMode(mode);
-    db.currentLightMode = 4;
+    selection.lightMode = 4;
     db.SetConfig("disable_altf4", "1");
     Run(SyncSettings);
     EXPECT_EQ(
@@ -277,7 +283,7 @@ TEST_F(WorkerKeyboardTest, KeyColoursAndMusicFrame) {
     EXPECT_EQ(colours[215], 0xCC);
     EXPECT_EQ(colours[27], 0x10);
 
-    host.page = kMusicPageId;
+    worker.SetStreamingWanted(true);
     music.image[7 * kMusicImageWidth + 11] = 0x0000FF;  // Esc
     const std::size_t before = Received().size();
     worker.RunStep();
@@ -296,7 +302,7 @@ TEST_F(WorkerKeyboardTest, FactoryResetJob) {
     Assign(0, 4, 1, 1);
     Run(SyncKeys);
     EXPECT_EQ(Slot(9, 0), (std::array<std::uint8_t, 3>{0x10, 0x00, 0x00}));
-    worker.initialLoadDone = 0;  // the reset command on the UI thread
+    worker.RequestInitialLoad();  // the reset command on the UI thread
     const std::size_t before = Received().size();
     clock.ClearSleeps();
     Run(SyncFactoryReset);
@@ -307,7 +313,7 @@ TEST_F(WorkerKeyboardTest, FactoryResetJob) {
     EXPECT_EQ(Firmware([](auto& f) { return f.KeyTable(); }), sim::KeyboardFirmware::FactoryKeyTable());
     const auto sleeps = clock.Sleeps();
     EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 1500), sleeps.end());
-    EXPECT_EQ(worker.initialLoadDone.load(), 0);
+    EXPECT_FALSE(worker.InitialLoadDone());
 }
 
 TEST_F(WorkerKeyboardTest, RefusingKeyboardThenRepair) {
@@ -345,14 +351,14 @@ TEST_F(WorkerKeyboardTest, KeyboardVanishingMidDownloadThenRepair) {
 TEST_F(WorkerKeyboardTest, UnpluggedAtStartThenArrival) {
     keyboard->Unplug();
     Connect();
-    ASSERT_EQ(db.deviceIndex.load(), -1);
+    ASSERT_EQ(deviceIndex.load(), -1);
     Run(SyncMusicLayer);
     Run(SyncInitialLoad);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"LoadMusicLayer"}));
     keyboard->Plug();
     Run(SyncDeviceArrived);
     EXPECT_EQ(host.calls.size(), 7u);
-    EXPECT_EQ(worker.initialLoadDone.load(), 1);
+    EXPECT_TRUE(worker.InitialLoadDone());
     EXPECT_EQ(Received().front(), (Sent{CMD_BEGIN, 0, 0}));
     EXPECT_EQ(Received().size(), 30u);
 }
@@ -379,8 +385,9 @@ private:
 TEST_F(WorkerKeyboardTest, RunningWorkerWithReconnectionsOnAnotherThread) {
     Assign(0, 4, 2, 5);
     PacedClock paced(clock);
-    DeviceWorker threaded(SyncContext{db, manager, paced, codeToIndex, indexToCode}, host, &music);
-    host.page = kMusicPageId;
+    DeviceWorker threaded(SyncContext{db, manager, paced, codeToIndex, indexToCode, selection, deviceIndex},
+                          host, &music);
+    threaded.SetStreamingWanted(true);
     music.image.fill(0x00202020);
     ASSERT_TRUE(threaded.Start(30, true));
     for (int round = 0; round < 20; ++round) {

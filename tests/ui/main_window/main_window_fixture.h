@@ -77,7 +77,7 @@ protected:
         PlugKeyboard();
         Open();
         ASSERT_TRUE(window->IsConnected());
-        QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->initialLoadDone.load() != 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->InitialLoadDone(), 10000);
     }
 
     template <class T = MControl>

@@ -132,8 +132,8 @@ TEST_F(MainWindowTest, InitialLoadFillsTheProfileListWithTheFirstRunDefaults) {
         EXPECT_EQ(profiles->GetItemData(i), i + 1);
     }
     EXPECT_EQ(profiles->GetCurData(), 1);
-    EXPECT_EQ(window->Database().currentProfile.load(), 1);
-    EXPECT_EQ(window->Database().currentLayer.load(), 0);
+    EXPECT_EQ(window->CurrentSelection().profile.load(), 1);
+    EXPECT_EQ(window->CurrentSelection().layer.load(), 0);
     EXPECT_TRUE(Control<LayerButton>(kIdStandardLayer)->GetCheck());
     EXPECT_FALSE(Control<LayerButton>(kIdFnLayer)->GetCheck());
 }

@@ -63,7 +63,7 @@ TEST_F(SettingsPageTest, RestoreFactoryAnsweredNoChangesNothing) {
     EXPECT_EQ(ProfileCount(), 4);
     EXPECT_EQ(Stored("disable_win"), "1");
     EXPECT_EQ(Control(kIdMacroDelay)->GetTitle(), "25");
-    EXPECT_EQ(window->Worker()->initialLoadDone.load(), 1);
+    EXPECT_TRUE(window->Worker()->InitialLoadDone());
     QTest::qWait(50);
     EXPECT_EQ(SwitchByte(), 0x01);
 }
@@ -89,7 +89,7 @@ TEST_F(SettingsPageTest, RestoreFactoryAnsweredYesWipesResetsTheKeyboardAndReloa
     EXPECT_EQ(Control(kIdMacroDelay)->GetTitle(), "");
     EXPECT_EQ(Control(kIdMacroKey)->GetTitle(), "");
     EXPECT_EQ(Control<MComboBox>(kIdMacroCommand)->GetCurSel(), 0);
-    EXPECT_EQ(window->Worker()->initialLoadDone.load(), 0);
+    EXPECT_FALSE(window->Worker()->InitialLoadDone());
 
     // The keyboard is reset and the pages are loaded again with three
     // default profiles, the first active, the switches off.
@@ -98,12 +98,12 @@ TEST_F(SettingsPageTest, RestoreFactoryAnsweredYesWipesResetsTheKeyboardAndReloa
     QTRY_COMPARE_WITH_TIMEOUT(profiles->GetCount(), 3, 15000);
     EXPECT_EQ(profiles->GetItemText(2), "Profile 3");
     EXPECT_EQ(profiles->GetCurData(), 1);
-    EXPECT_EQ(window->Database().currentProfile.load(), 1);
+    EXPECT_EQ(window->CurrentSelection().profile.load(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(Stored("disable_win"), std::string("0"), 5000);
     QTRY_VERIFY(!Control<CCheckButton>(kIdDisableWin)->GetCheck());
     EXPECT_EQ(Control<MacroListBox>(kIdMacroList)->GetCount(), 0);
     // The initial load may run again later (another plug).
-    EXPECT_EQ(window->Worker()->initialLoadDone.load(), 0);
+    EXPECT_FALSE(window->Worker()->InitialLoadDone());
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(DatabaseFileTest, FactoryResetEmptiesEveryTableAndRestartsIds) {
     ProfileDatabase db;
     ASSERT_TRUE(Open(db));
     std::vector<ProfileItem> profiles;
-    ASSERT_EQ(db.ListProfilesCreatingDefaults(profiles), 3);
+    ASSERT_EQ(db.ListProfilesCreatingDefaults(profiles, "Profile"), 3);
     db.AddOtherData("https://example.org", "", 9);
     db.AddMacroSteps({MacroStep{0, db.AddMacro("m"), 2, 0, 65, 10, "A"}});
     db.AddKeyColours({KeyColour{0, 1, 0, 4, 255}});
@@ -233,7 +233,7 @@ void ExpectEveryOperationFailsQuietly(ProfileDatabase& db) {
     EXPECT_TRUE(db.UpdateMacroLinkCounts(1).empty());
 
     std::vector<ProfileItem> defaults;
-    EXPECT_EQ(db.ListProfilesCreatingDefaults(defaults), 0);
+    EXPECT_EQ(db.ListProfilesCreatingDefaults(defaults, "Profile"), 0);
     db.WipeAllTables();
 }
 

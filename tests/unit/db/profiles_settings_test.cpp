@@ -5,27 +5,15 @@
 
 #include "db/profile_database.h"
 #include "db_fixture.h"
-#include "i18n/strings.h"
 
 namespace vantora {
 namespace {
 
-// Sets the UI language for one test and restores it afterwards.
-class LanguageGuard {
-public:
-    explicit LanguageGuard(int language) : saved_(CurrentUiLanguage.load()) { CurrentUiLanguage = language; }
-    ~LanguageGuard() { CurrentUiLanguage = saved_; }
-
-private:
-    int saved_;
-};
-
 using ProfileTableTest = test::DatabaseTest;
 
 TEST_F(ProfileTableTest, NewDatabaseGetsThreeDefaultProfilesAndNineSettings) {
-    LanguageGuard english(1033);
     std::vector<ProfileItem> profiles;
-    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles), 3);
+    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles, "Profile"), 3);
     EXPECT_EQ(profiles[0].profile, 1);
     EXPECT_EQ(profiles[0].name, "Profile 1");
     EXPECT_EQ(profiles[0].status, 1);
@@ -53,22 +41,21 @@ TEST_F(ProfileTableTest, NewDatabaseGetsThreeDefaultProfilesAndNineSettings) {
     EXPECT_EQ(Query("SELECT config_id FROM t_config_data WHERE key = 'disable_altf4'"), 9);
 
     // A second load finds the profiles and adds nothing.
-    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles), 3);
+    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles, "Profile"), 3);
     EXPECT_EQ(Query("SELECT count(*) FROM t_config_data"), 9);
 }
 
-TEST_F(ProfileTableTest, DefaultNamesUseTheLanguageActiveAtCreation) {
-    LanguageGuard chinese(2052);
+TEST_F(ProfileTableTest, DefaultNamesUseTheWordGiven) {
     std::vector<ProfileItem> profiles;
-    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles), 3);
-    EXPECT_EQ(profiles[1].name, GetUiString(110, 2052) + " 2");
+    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles, "配置方案"), 3);
+    EXPECT_EQ(profiles[1].name, "配置方案 2");
 }
 
 TEST_F(ProfileTableTest, DefaultsAfterEveryProfileWasDeletedActivateTheNewFirstProfile) {
     const int a = db_.AddProfile("a");
     ASSERT_TRUE(db_.DeleteProfile(a));
     std::vector<ProfileItem> profiles;
-    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles), 3);
+    ASSERT_EQ(db_.ListProfilesCreatingDefaults(profiles, "Profile"), 3);
     EXPECT_EQ(profiles[0].profile, 2);
     EXPECT_EQ(db_.GetActiveProfile(), 2);
 }
@@ -160,48 +147,6 @@ TEST_F(SettingsTableTest, SettingsAreReadAndWrittenUnderProfileOne) {
     // Keys are matched exactly.
     EXPECT_FALSE(db_.GetConfig("DISABLE_WIN", value));
     EXPECT_FALSE(db_.GetConfig("", value));
-}
-
-TEST(DisplayProfileName, SwapsTheDefaultWordBetweenEnglishAndChinese) {
-    const std::string chineseWord = GetUiString(110, 2052);
-    EXPECT_EQ(DisplayProfileName("Profile 2", 2052), chineseWord + " 2");
-    EXPECT_EQ(DisplayProfileName("Profile", 2052), chineseWord);
-    EXPECT_EQ(DisplayProfileName("Work", 2052), "Work");
-    EXPECT_EQ(DisplayProfileName("profile 2", 2052), "profile 2");  // case-sensitive
-    EXPECT_EQ(DisplayProfileName("Profil", 2052), "Profil");
-
-    EXPECT_EQ(DisplayProfileName("配置方案 3", 1033), "Profile 3");
-    EXPECT_EQ(DisplayProfileName(chineseWord + " 3", 1033), "Profile 3");
-    EXPECT_EQ(DisplayProfileName("Profile 3", 1033), "Profile 3");
-    EXPECT_EQ(DisplayProfileName("配置", 1033), "配置");
-    EXPECT_EQ(DisplayProfileName("", 1033), "");
-}
-
-TEST(DisplayProfileName, OtherLanguagesShowTheNameAsStored) {
-    EXPECT_EQ(DisplayProfileName("Profile 2", 1031), "Profile 2");
-    EXPECT_EQ(DisplayProfileName("配置方案 2", 1036), "配置方案 2");
-    EXPECT_EQ(DisplayProfileName("Profile 2", 0), "Profile 2");
-}
-
-}  // namespace
-}  // namespace vantora
-
-namespace vantora {
-namespace {
-
-TEST(CurrentSelection, StartValues) {
-    ProfileDatabase db;
-    EXPECT_EQ(db.deviceIndex.load(), -1);
-    EXPECT_EQ(db.currentProfile.load(), 1);
-    EXPECT_EQ(db.currentLayer.load(), 0);
-    EXPECT_EQ(db.currentLightMode.load(), 1);
-    EXPECT_EQ(db.selectedKey.load(), 0);
-    EXPECT_EQ(db.musicLayerId.load(), 1);
-    EXPECT_EQ(db.rgbMode.load(), 1);
-    EXPECT_EQ(db.keyTableCache.size(), 800u);
-    for (uint8_t byte : db.keyTableCache) {
-        ASSERT_EQ(byte, 0);
-    }
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
+
 #include "device/hid_device_manager.h"
 #include "sim/in_process_backend.h"
 #include "support/fake_clock.h"
@@ -53,6 +59,55 @@ TEST_F(HidDeviceManagerTest, OpensTheKeyboardsInterfaceTwoAndKeepsItsRecord) {
     EXPECT_EQ(records[0].manufacturer, "VANTORA");
     EXPECT_EQ(records[0].product, "VANTORA Gaming Keyboard");
     EXPECT_EQ(manager.FirmwareVersion(), 0x0102);
+}
+
+// Holds every wait until released: an exchange in progress keeps the
+// manager's lock for as long as the test wants.
+class GateClock : public Clock {
+public:
+    void SleepMs(int) override {
+        std::unique_lock lock(mutex_);
+        waiting_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+    }
+    std::uint64_t NowMs() override { return 0; }
+    void AwaitWaiter() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return waiting_; });
+    }
+    void Open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool waiting_ = false;
+    bool open_ = false;
+};
+
+TEST(HidDeviceManagerLocking, FirmwareVersionDoesNotWaitForAnExchange) {
+    GateClock gate;
+    sim::InProcessHidBackend backend(gate);
+    backend.AddKeyboard({.releaseNumber = 0x0305});
+    HidDeviceManager manager(backend, gate);
+    manager.AddDeviceFilter(0x1209, 0x0001, "");
+    ASSERT_TRUE(manager.OpenDevices());
+    manager.SetOpenFlag(true);
+    std::thread exchange([&] {
+        std::array<std::uint8_t, 65> request{0, 0x55, 0x01};
+        manager.SendReport(request, 0);
+    });
+    gate.AwaitWaiter();  // the exchange holds the lock and waits
+    auto version = std::async(std::launch::async, [&] { return manager.FirmwareVersion(); });
+    const bool answered = version.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    gate.Open();
+    exchange.join();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(version.get(), 0x0305);
 }
 
 TEST_F(HidDeviceManagerTest, NothingMatchesWithoutFiltersOrWithOtherIds) {

@@ -55,8 +55,8 @@ TEST_F(DownloadsTest, ReadBackRemovesKeysAtTheirDefault) {
     EXPECT_EQ(reports[14].offset, 728);
     EXPECT_EQ(reports[1].length, 56);
     EXPECT_TRUE(downloads.KeyTableCacheValid());
-    EXPECT_TRUE(
-        std::equal(keyboard.defaultKeys.begin(), keyboard.defaultKeys.end(), db.keyTableCache.begin()));
+    EXPECT_TRUE(std::equal(keyboard.defaultKeys.begin(), keyboard.defaultKeys.end(),
+                           downloads.KeyTableCache().begin()));
     // 8 ms after each default block only; each exchange waits its own 10 ms.
     int eights = 0;
     for (int wait : clock.Sleeps()) {
@@ -130,7 +130,7 @@ TEST_F(DownloadsTest, IncompleteDefaultTableIsNeverWritten) {
     EXPECT_FALSE(result.written);
     EXPECT_EQ(keyboard.Commands(), Join({{CMD_BEGIN}, Repeat(CMD_READ_DEFAULT_KEYS, 14), {CMD_END}}));
     EXPECT_EQ(keyboard.currentKeys[0], 0x33);
-    EXPECT_EQ(db.keyTableCache, (std::array<std::uint8_t, 800>{}));
+    EXPECT_EQ(downloads.KeyTableCache(), (std::array<std::uint8_t, kKeyTableBytes>{}));
     // Once the keyboard answers again, the next download repairs it.
     keyboard.SetAnswerRule(nullptr);
     EXPECT_TRUE(downloads.DownloadKeys().written);
@@ -193,6 +193,20 @@ TEST_F(DownloadsTest, MacrosThatDoNotFitAreReportedAndNotBound) {
     EXPECT_EQ(Slot(keyboard.currentKeys, 9, 0), Slot(keyboard.defaultKeys, 9, 0));
 }
 
+// A fresh database has no light rows: the switches change and the lighting
+// stays as the keyboard has it.
+TEST_F(DownloadsTest, SettingsDownloadWithoutALightRowChangesOnlyTheSwitches) {
+    for (std::size_t i = 0; i < keyboard.settings.size(); ++i) {
+        keyboard.settings[i] = static_cast<std::uint8_t>(0x80 + i);
+    }
+    const auto before = keyboard.settings;
+    db.SetConfig("disable_win", "1");
+    ASSERT_TRUE(downloads.DownloadSettings().written);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(keyboard.settings[i], i == 17 ? 0x01 : before[i]) << "offset " << i;
+    }
+}
+
 TEST_F(DownloadsTest, SettingsDownloadPatchesTheBlockRead) {
     LightMode mode;
     mode.profile = 1;
@@ -204,7 +218,7 @@ TEST_F(DownloadsTest, SettingsDownloadPatchesTheBlockRead) {
     mode.colorindex = 0;
     mode.color_value = 0xEDE338;
     ASSERT_NE(db.AddLightMode(mode), 0);
-    db.currentLightMode = 3;
+    selection.lightMode = 3;
     db.SetConfig("disable_altf4", "1");
     db.SetConfig("disable_win", "01");
     const auto before = keyboard.settings;

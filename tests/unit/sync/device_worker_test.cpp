@@ -62,7 +62,7 @@ TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
     EXPECT_EQ(host.Calls(), (Calls{"LoadMusicLayer"}));
     worker.RunStep();
     EXPECT_EQ(host.Calls(), (Calls{"LoadMusicLayer"}));  // the initial load was dropped
-    EXPECT_EQ(worker.initialLoadDone.load(), 0);
+    EXPECT_FALSE(worker.InitialLoadDone());
     EXPECT_EQ(worker.QueuedCount(), 0u);
 
     host.ClearCalls();
@@ -73,7 +73,7 @@ TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
     expected.insert(expected.end(), kInitialLoadCalls.begin(), kInitialLoadCalls.end());
     EXPECT_EQ(host.Calls(), expected);
     EXPECT_EQ(clock.Sleeps().front(), 1000);
-    EXPECT_EQ(worker.initialLoadDone.load(), 1);
+    EXPECT_TRUE(worker.InitialLoadDone());
     EXPECT_EQ(Count(keyboard.Commands(), CMD_READ_DEFAULT_KEYS), 14);
 
     // A second arrival reconnects only; a late SyncInitialLoad does nothing.
@@ -93,7 +93,7 @@ TEST_F(WorkerTest, ArrivalWithoutAKeyboardKeepsStoredAssignments) {
     Assign(0, 4, 2, 5);
     worker.Queue(SyncDeviceArrived);
     worker.RunStep();
-    EXPECT_EQ(worker.initialLoadDone.load(), 1);
+    EXPECT_TRUE(worker.InitialLoadDone());
     EXPECT_EQ(Rows(0).size(), 1u);
     // The next key download, once connected, reads the default table first.
     Connect();
@@ -101,6 +101,40 @@ TEST_F(WorkerTest, ArrivalWithoutAKeyboardKeepsStoredAssignments) {
     worker.RunStep();
     EXPECT_EQ(Count(keyboard.Commands(), CMD_READ_DEFAULT_KEYS), 14);
     EXPECT_EQ(keyboard.currentKeys[6 * 9 + 2], 5);
+}
+
+// A stop asked during start-up: the profile list is not shown, so the
+// selection's profile is not yet the active one; the read-back would delete
+// the assignments of whatever profile the selection still names.
+TEST_F(WorkerTest, InitialLoadStopsWhenAReloadDoesNotRun) {
+    const int other = db.AddProfile("other");
+    db.SetActiveProfile(other);
+    Assign(0, 4, 2, 5);  // profile 1, the selection's start value; the keyboard has key 4 at its default
+    host.RefuseFrom("LoadProfileList");
+    worker.Queue(SyncInitialLoad);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_READ_KEYS), 0);
+    EXPECT_EQ(Rows(0).size(), 1u);
+    EXPECT_FALSE(worker.InitialLoadDone());
+    // A later reload that fails stops the rest of the load too.
+    host.RefuseFrom("ReloadMacroList");
+    host.ClearCalls();
+    worker.Queue(SyncInitialLoad);
+    worker.RunStep();
+    EXPECT_EQ(host.Calls(), (Calls{"LoadProfileList", "RefreshKeyTips"}));
+    EXPECT_FALSE(worker.InitialLoadDone());
+}
+
+TEST_F(WorkerTest, InitialLoadDoesNothingOnceAStopWasAsked) {
+    test::YieldingClock yielding;
+    DeviceWorker threaded(ContextWith(yielding), host, &music);
+    ASSERT_TRUE(threaded.Start(30, true));
+    threaded.RequestStop();
+    threaded.Queue(SyncInitialLoad);
+    threaded.RunStep();  // as a pass already under way would
+    threaded.Stop();
+    EXPECT_TRUE(host.Calls().empty());
+    EXPECT_TRUE(keyboard.Reports().empty());
 }
 
 TEST_F(WorkerTest, JobsAreDroppedAfterUnplug) {
@@ -120,7 +154,7 @@ TEST_F(WorkerTest, JobsAreDroppedAfterUnplug) {
 }
 
 TEST_F(WorkerTest, SettingsJobWhileStreaming) {
-    host.page = kMusicPageId;
+    worker.SetStreamingWanted(true);
     music.Set(Loud());
     worker.Queue(SyncSettings);
     worker.RunStep();
@@ -132,34 +166,32 @@ TEST_F(WorkerTest, SettingsJobWhileStreaming) {
     EXPECT_EQ(keyboard.musicFrame[0], 0x40);
 }
 
-TEST_F(WorkerTest, StreamingOnlyWhenVisibleConnectedAndOnTheMusicPage) {
+TEST_F(WorkerTest, StreamingOnlyWhenWantedAndConnected) {
     music.Set(Loud());
-    host.page = kMusicPageId;
-    host.visible = false;
     worker.RunStep();
     EXPECT_TRUE(keyboard.Reports().empty());
-    host.visible = true;
+    worker.SetStreamingWanted(true);
     Disconnect();
     worker.RunStep();
     EXPECT_TRUE(keyboard.Reports().empty());
     Connect();
-    host.page = 43;
+    worker.SetStreamingWanted(false);
     worker.RunStep();
     EXPECT_TRUE(keyboard.Reports().empty());
-    host.page = kMusicPageId;
+    worker.SetStreamingWanted(true);
     worker.RunStep();
     EXPECT_EQ(Count(keyboard.Commands(), CMD_STREAM_COLOURS), 7);
 }
 
 TEST_F(WorkerTest, NoAnalyserNoStream) {
     DeviceWorker silent(Context(), host, nullptr);
-    host.page = kMusicPageId;
+    silent.SetStreamingWanted(true);
     silent.RunStep();
     EXPECT_TRUE(keyboard.Reports().empty());
 }
 
 TEST_F(WorkerTest, FactoryResetJob) {
-    worker.initialLoadDone = 0;
+    worker.RequestInitialLoad();
     clock.ClearSleeps();
     worker.Queue(SyncFactoryReset);
     worker.RunStep();
@@ -171,7 +203,7 @@ TEST_F(WorkerTest, FactoryResetJob) {
     EXPECT_EQ(host.Calls(), kInitialLoadCalls);
     const auto sleeps = clock.Sleeps();
     EXPECT_NE(std::find(sleeps.begin(), sleeps.end(), 1500), sleeps.end());
-    EXPECT_EQ(worker.initialLoadDone.load(), 0);  // a later initial load runs again
+    EXPECT_FALSE(worker.InitialLoadDone());  // a later initial load runs again
     worker.Queue(SyncInitialLoad);
     host.ClearCalls();
     worker.RunStep();
@@ -221,8 +253,7 @@ TEST_F(WorkerTest, RefusingKeyboardNeverStopsTheWorker) {
 // returns only after the thread has ended.
 TEST_F(WorkerTest, ThreadRunsQueuedJobsAndStopsCleanly) {
     test::YieldingClock yielding;
-    SyncContext context{db, manager, yielding, layoutCodeToIndex, layoutIndexToCode};
-    DeviceWorker threaded(context, host, &music);
+    DeviceWorker threaded(ContextWith(yielding), host, &music);
     ASSERT_TRUE(threaded.Start(30, true));
     EXPECT_FALSE(threaded.Start(30, true));
     std::thread producer([&] {

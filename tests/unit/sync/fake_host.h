@@ -13,11 +13,11 @@ namespace vantora::test {
 // Records the worker's calls on the main window in order.
 class FakeHost : public SyncHost {
 public:
-    void LoadProfileList() override { Record("LoadProfileList"); }
-    void RefreshKeyTips() override { Record("RefreshKeyTips"); }
-    void ReloadMacroList() override { Record("ReloadMacroList"); }
-    void RefreshLightPage() override { Record("RefreshLightPage"); }
-    void LoadSwitches() override { Record("LoadSwitches"); }
+    bool LoadProfileList() override { return Reload("LoadProfileList"); }
+    bool RefreshKeyTips() override { return Reload("RefreshKeyTips"); }
+    bool ReloadMacroList() override { return Reload("ReloadMacroList"); }
+    bool RefreshLightPage() override { return Reload("RefreshLightPage"); }
+    bool LoadSwitches() override { return Reload("LoadSwitches"); }
     void LoadMusicLayer() override { Record("LoadMusicLayer"); }
     void Reconnect() override {
         Record("Reconnect");
@@ -25,8 +25,6 @@ public:
             onReconnect();
         }
     }
-    bool IsWindowVisible() override { return visible.load(); }
-    int CurrentPage() override { return page.load(); }
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override {
         std::lock_guard lock(mutex_);
         calls_.push_back("PaintMusicKeys");
@@ -49,12 +47,26 @@ public:
         return painted_;
     }
 
-    std::atomic<bool> visible{true};
-    std::atomic<int> page{43};
+    // From the reload of this name on, no reload runs (as when the owner is
+    // stopping); empty: every reload runs.
+    void RefuseFrom(std::string call) {
+        std::lock_guard lock(mutex_);
+        refuseFrom_ = std::move(call);
+        refusing_ = false;
+    }
     std::function<void()> onReconnect;  // set before the worker runs
     std::vector<KeyColourSample> extraPictureKeys;
 
 private:
+    bool Reload(const char* call) {
+        std::lock_guard lock(mutex_);
+        if (!refuseFrom_.empty() && (refusing_ || refuseFrom_ == call)) {
+            refusing_ = true;
+            return false;
+        }
+        calls_.push_back(call);
+        return true;
+    }
     void Record(const char* call) {
         std::lock_guard lock(mutex_);
         calls_.push_back(call);
@@ -63,6 +75,8 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
     std::vector<KeyColourSample> painted_;
+    std::string refuseFrom_;
+    bool refusing_ = false;
 };
 
 // An analyser image the test fills.

@@ -23,8 +23,8 @@ protected:
         std::filesystem::create_directories(dir.path() + "db");
         ASSERT_TRUE(db.OpenProfileDatabase(dir.path(), "kb"));
         std::vector<ProfileItem> profiles;
-        db.ListProfilesCreatingDefaults(profiles);
-        db.currentProfile = db.GetActiveProfile();
+        db.ListProfilesCreatingDefaults(profiles, "Profile");
+        selection.profile = db.GetActiveProfile();
         manager.AddDeviceFilter(RecordingKeyboard::kVendorId, RecordingKeyboard::kProductId, "", 2);
         Connect();
     }
@@ -32,18 +32,21 @@ protected:
     void Connect() {
         ASSERT_TRUE(manager.OpenDevices());
         manager.SetOpenFlag(true);
-        db.deviceIndex = 0;
+        deviceIndex = 0;
     }
     void Disconnect() {
         manager.CloseDevices();
-        db.deviceIndex = -1;
+        deviceIndex = -1;
     }
 
-    SyncContext Context() { return SyncContext{db, manager, clock, layoutCodeToIndex, layoutIndexToCode}; }
+    SyncContext Context() { return ContextWith(clock); }
+    SyncContext ContextWith(Clock& c) {
+        return SyncContext{db, manager, c, layoutCodeToIndex, layoutIndexToCode, selection, deviceIndex};
+    }
 
     int Assign(int layer, int code, int type, int value, int value2 = 0) {
         KeyAssignment row;
-        row.profile = db.currentProfile.load();
+        row.profile = selection.profile.load();
         row.fn_layer = layer;
         row.key_code = code;
         row.macro_type = type;
@@ -53,7 +56,7 @@ protected:
     }
     std::vector<KeyAssignment> Rows(int layer) {
         std::vector<KeyAssignment> rows;
-        db.ListKeyAssignments(db.currentProfile.load(), layer, rows);
+        db.ListKeyAssignments(selection.profile.load(), layer, rows);
         return rows;
     }
     int AddMacro(const std::vector<std::pair<int, int>>& typeValues, int delay = 10) {
@@ -81,6 +84,8 @@ protected:
     HidDeviceManager manager{backend, clock};
     std::map<int, int> layoutCodeToIndex;
     std::map<int, int> layoutIndexToCode;
+    Selection selection;
+    std::atomic<int> deviceIndex{-1};
 };
 
 }  // namespace vantora::test

@@ -1,4 +1,4 @@
-#include "ui/main_window/interruptible_clock.h"
+#include "session/interruptible_clock.h"
 
 #include <chrono>
 

@@ -7,10 +7,10 @@
 
 namespace vantora {
 
-// The clock of the main window's device protocol: real time (or a given
+// The clock of the device session's protocol: real time (or a given
 // clock) until Interrupt(); from then on every wait returns at once, so that
 // the exchange in progress runs out quickly and the worker can be joined
-// when the program closes. Thread-safe.
+// when the session stops. Thread-safe.
 class InterruptibleClock : public Clock {
 public:
     // `base` null: steady time and real waits.

@@ -1,0 +1,278 @@
+#include "session/device_session.h"
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "device/default_hid_backend.h"
+#include "device/device_connection.h"
+#include "device/device_event_listener.h"
+#include "device/hid_device_manager.h"
+#include "device/hidapi_backend.h"
+#include "device/sim_folder_monitor.h"
+#include "keys/profile_names.h"
+#include "platform/udev_hotplug_monitor.h"
+#include "sync/device_worker.h"
+
+namespace vantora {
+namespace {
+
+constexpr const char* kDatabaseName = "kb_data";
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(SessionOptions options, SessionObserver& observer)
+    : options_(std::move(options)),
+      observer_(observer),
+      programFolder_(WithSlash(options_.programFolder.empty() ? GetExeFolder() : options_.programFolder)),
+      dataFolder_(WithSlash(options_.dataFolder.empty() ? GetDataFolder() : options_.dataFolder)),
+      clock_(options_.clock) {}
+
+DeviceSession::~DeviceSession() {
+    // The worker and the device threads call into this object: they end
+    // before any member goes.
+    Stop();
+}
+
+std::string DeviceSession::ConfigText(const std::string& key) const {
+    return ReadConfigStringFrom(ConfigPath(), key);
+}
+
+int DeviceSession::ConfigInt(const std::string& key) const {
+    return ReadConfigIntFrom(ConfigPath(), key);
+}
+
+bool DeviceSession::Start() {
+    std::lock_guard lock(lifecycleMutex_);
+    if (started_.load() || stopping_.load()) {
+        return false;
+    }
+    started_ = true;
+    EnsureDirectory(dataFolder_ + "db");
+    const bool opened = db_.OpenProfileDatabase(dataFolder_, kDatabaseName);
+    SetUpDevice();
+    layoutName_ = LayoutNameForNumber(ConfigInt("LAYOUT"));
+    layout_ = LoadKeyboardLayoutFrom(programFolder_);
+    SyncContext context{db_,
+                        *manager_,
+                        clock_,
+                        layout_.codeToIndex,
+                        layout_.indexToCode,
+                        selection_,
+                        connection_->DeviceIndexState()};
+    SyncHost& host = *this;  // a private base: converted here, inside the class
+    worker_ = std::make_unique<DeviceWorker>(context, host, options_.music);
+    if (options_.initialLoad) {
+        worker_->Queue(SyncMusicLayer);
+        worker_->Queue(SyncInitialLoad);
+    }
+    worker_->Start();
+    return opened;
+}
+
+void DeviceSession::SetUpDevice() {
+    backend_ = options_.backend ? options_.backend : CreateDefaultHidBackend();
+    manager_ = std::make_unique<HidDeviceManager>(*backend_, clock_);
+    listener_ = std::make_unique<DeviceEventListener>(
+        *backend_, clock_,
+        [this](unsigned, std::uintptr_t, std::intptr_t functionId) {
+            observer_.OnKeyEvent(static_cast<int>(functionId));
+        },
+        0);
+
+    DeviceConnection::Hooks hooks;
+    // Connection changes are told once the reconnection is over (see
+    // OnDeviceChange and Reconnect), not from inside it.
+    hooks.queueDeviceArrived = [this] { Queue(SyncDeviceArrived); };
+    hooks.restartListener = [this] { RestartListener(); };
+    connection_ = std::make_unique<DeviceConnection>(*manager_, hooks);
+    if (options_.hotplugSources) {
+        for (auto& source : options_.hotplugSources()) {
+            connection_->AddHotplugSource(std::move(source));
+        }
+    } else {
+        connection_->AddHotplugSource(std::make_unique<UdevHotplugMonitor>());
+        connection_->AddHotplugSource(std::make_unique<SimFolderMonitor>());
+    }
+    const std::string vendor = ConfigText("VID ");
+    const std::string product = ConfigText("PID ");
+    connection_->SetUpDeviceWith(vendor, product,
+                                 [this](const DeviceChange& change) { OnDeviceChange(change); });
+    connectedShown_ = connection_->Connected();
+    const int vendorId = ParseHexId(vendor);
+    const int productId = ParseHexId(product);
+    if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
+        listener_->SetFilter(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId));
+    }
+    listener_->StartListener();
+}
+
+void DeviceSession::RestartListener() {
+    if (listener_ && !stopping_.load()) {
+        listener_->StartListener();
+    }
+}
+
+// On the hot-plug source's thread.
+void DeviceSession::OnDeviceChange(const DeviceChange& change) {
+    std::lock_guard lock(deviceChangeMutex_);
+    if (stopping_.load() || !connection_) {
+        return;
+    }
+    connection_->OnDeviceChange(change);
+    TellConnection();
+}
+
+void DeviceSession::TellConnection() {
+    std::lock_guard lock(notifyMutex_);
+    const bool connected = IsConnected();
+    if (connectedShown_.exchange(connected) != connected && !stopping_.load()) {
+        observer_.OnConnectionChanged(connected);
+    }
+}
+
+void DeviceSession::Stop() {
+    std::lock_guard lock(lifecycleMutex_);
+    if (stopping_.exchange(true)) {
+        return;
+    }
+    if (worker_) {
+        worker_->RequestStop();
+        clock_.Interrupt();
+        worker_->Stop();
+    }
+    // The hot-plug sources before the listener: their events restart it.
+    if (connection_) {
+        connection_->StopHotplug();
+    }
+    if (listener_) {
+        listener_->StopListener();
+    }
+    if (manager_) {
+        manager_->CloseDevices();
+    }
+    if (backend_ && !options_.backend) {
+        HidapiBackend::Shutdown();
+    }
+}
+
+void DeviceSession::Queue(int task) {
+    if (worker_ && !stopping_.load()) {
+        worker_->Queue(task);
+    }
+}
+
+void DeviceSession::RequestInitialLoad() {
+    if (worker_) {
+        worker_->RequestInitialLoad();
+    }
+}
+
+void DeviceSession::SetStreamingWanted(bool wanted) {
+    if (worker_) {
+        worker_->SetStreamingWanted(wanted);
+    }
+}
+
+void DeviceSession::RestoreFactory() {
+    db_.ResetProfileDatabase(dataFolder_, kDatabaseName);
+    Queue(SyncFactoryReset);
+    // Also when the initial load had run: the next arrival loads again.
+    RequestInitialLoad();
+}
+
+void DeviceSession::SetSystemSwitch(SystemSwitch which, bool on) {
+    StoreSystemSwitch(db_, which, on);
+    Queue(SyncSettings);
+}
+
+bool DeviceSession::IsConnected() const {
+    return connection_ != nullptr && connection_->DeviceIndex() != -1;
+}
+
+int DeviceSession::FirmwareVersion() const {
+    return manager_ ? manager_->FirmwareVersion() : 0;
+}
+
+// ---- SyncHost (worker thread) ------------------------------------------------
+
+bool DeviceSession::LoadProfileList() {
+    if (stopping_.load()) {
+        return false;
+    }
+    ProfileListData data;
+    db_.ListProfilesCreatingDefaults(data.profiles, DefaultProfileWord());
+    data.activeProfile = db_.GetActiveProfile();
+    selection_.profile = data.activeProfile;
+    selection_.layer = 0;
+    return observer_.OnProfilesLoaded(data);
+}
+
+bool DeviceSession::RefreshKeyTips() {
+    if (stopping_.load()) {
+        return false;
+    }
+    KeyAssignmentData data;
+    data.profile = selection_.profile.load();
+    data.layer = selection_.layer.load();
+    db_.ListKeyAssignments(data.profile, data.layer, data.assignments);
+    return observer_.OnKeyAssignmentsLoaded(data);
+}
+
+bool DeviceSession::ReloadMacroList() {
+    if (stopping_.load()) {
+        return false;
+    }
+    MacroListData data;
+    db_.ListMacros(data.macros);
+    if (!data.macros.empty()) {
+        db_.ListMacroSteps(data.macros.front().macro_id, data.firstMacroSteps);
+    }
+    return observer_.OnMacrosLoaded(data);
+}
+
+bool DeviceSession::RefreshLightPage() {
+    if (stopping_.load()) {
+        return false;
+    }
+    LightingData data;
+    db_.ListLightModes(data.modes);
+    data.activeMode = db_.GetActiveLightMode();
+    if (data.activeMode != 0) {
+        selection_.lightMode = data.activeMode;
+    }
+    return observer_.OnLightingLoaded(data);
+}
+
+bool DeviceSession::LoadSwitches() {
+    if (stopping_.load()) {
+        return false;
+    }
+    return observer_.OnSwitchesLoaded(LoadSystemSwitches(db_));
+}
+
+void DeviceSession::LoadMusicLayer() {
+    // The audio analyser and the music layer are not built yet: nothing to load.
+}
+
+void DeviceSession::Reconnect() {
+    if (!connection_ || stopping_.load()) {
+        return;
+    }
+    connection_->Reconnect();
+    TellConnection();
+}
+
+std::vector<KeyColourSample> DeviceSession::PaintMusicKeys(const std::vector<KeyColourSample>& samples) {
+    if (stopping_.load()) {
+        return samples;
+    }
+    return observer_.PaintMusicKeys(samples);
+}
+
+}  // namespace vantora

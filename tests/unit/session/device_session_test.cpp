@@ -1,0 +1,282 @@
+// The device session without any window, against the in-process keyboard.
+#include "session/device_session.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "device/device_connection.h"
+#include "device/protocol.h"
+#include "sim/in_process_backend.h"
+#include "support/temp_dir.h"
+#include "sync/device_worker.h"
+#include "unit/sync/test_clock.h"
+
+namespace vantora {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits in real time for a condition of another thread; fails after 10 s.
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Hot-plug events the test fires itself.
+class ManualHotplug : public HotplugSource {
+public:
+    bool Start(DeviceChangeCallback callback) override {
+        std::lock_guard lock(mutex_);
+        callback_ = std::move(callback);
+        return true;
+    }
+    void Stop() override {
+        std::lock_guard lock(mutex_);
+        callback_ = nullptr;
+    }
+    void Fire(const DeviceChange& change) {
+        DeviceChangeCallback callback;
+        {
+            std::lock_guard lock(mutex_);
+            callback = callback_;
+        }
+        if (callback) {
+            callback(change);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    DeviceChangeCallback callback_;
+};
+
+// Records what the session tells; a reload can be held until the session stops.
+class RecordingObserver : public SessionObserver {
+public:
+    void OnConnectionChanged(bool connected) override { Record(connected ? "connected" : "disconnected"); }
+    void OnKeyEvent(int functionId) override { Record("key " + std::to_string(functionId)); }
+    bool OnProfilesLoaded(const ProfileListData& data) override {
+        {
+            std::lock_guard lock(mutex_);
+            profiles = data;
+        }
+        return Reload("profiles");
+    }
+    bool OnKeyAssignmentsLoaded(const KeyAssignmentData&) override { return Reload("keys"); }
+    bool OnMacrosLoaded(const MacroListData&) override { return Reload("macros"); }
+    bool OnLightingLoaded(const LightingData&) override { return Reload("lighting"); }
+    bool OnSwitchesLoaded(const SwitchData& data) override {
+        {
+            std::lock_guard lock(mutex_);
+            switches = data;
+        }
+        return Reload("switches");
+    }
+
+    std::vector<std::string> Calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        calls_.clear();
+    }
+    int Count(const std::string& call) {
+        const auto calls = Calls();
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
+
+    // The reload of this name waits until `release` says go, then reports
+    // it could not be shown (as a window does that is closing).
+    std::string holdReload;
+    std::function<bool()> release;
+    std::atomic<bool> holding{false};
+    ProfileListData profiles;
+    SwitchData switches;
+
+private:
+    void Record(const std::string& call) {
+        std::lock_guard lock(mutex_);
+        calls_.push_back(call);
+    }
+    bool Reload(const std::string& call) {
+        if (call == holdReload) {
+            holding = true;
+            WaitFor(release);
+            return false;
+        }
+        Record(call);
+        return true;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+const std::vector<std::string> kInitialLoad = {"profiles", "keys", "macros", "lighting", "switches"};
+
+class DeviceSessionTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (session) {
+            session->Stop();
+        }
+    }
+
+    void StartSession() {
+        SessionOptions options;
+        options.programFolder = VANTORA_TEST_PROGRAM_FOLDER;
+        options.dataFolder = dir.path() + "data";
+        options.backend = backend;
+        options.clock = &clock;
+        options.hotplugSources = [this] {
+            std::vector<std::unique_ptr<HotplugSource>> sources;
+            auto source = std::make_unique<ManualHotplug>();
+            hotplug = source.get();
+            sources.push_back(std::move(source));
+            return sources;
+        };
+        session = std::make_unique<DeviceSession>(std::move(options), observer);
+        ASSERT_TRUE(session->Start());
+    }
+    void StartLoaded() {
+        StartSession();
+        ASSERT_TRUE(WaitFor([this] { return session->Worker()->InitialLoadDone(); }));
+    }
+    DeviceChange Change(DeviceChange::Kind kind) {
+        DeviceChange change;
+        change.kind = kind;
+        change.path = sim::InProcessHidBackend::CommandPath(0);
+        change.vendorId = 0x1209;
+        change.productId = 0x0001;
+        change.interfaceNumber = 2;
+        return change;
+    }
+    std::uint8_t SwitchByte() {
+        return keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.Settings()[17]; });
+    }
+    int CommandsReceived(std::uint8_t command) {
+        int count = 0;
+        for (const auto& report : keyboard->Received()) {
+            count += report[protocol::kCommand] == command ? 1 : 0;
+        }
+        return count;
+    }
+
+    test::TempDir dir;
+    test::YieldingClock clock;
+    std::shared_ptr<sim::InProcessHidBackend> backend = std::make_shared<sim::InProcessHidBackend>(clock);
+    std::shared_ptr<sim::InProcessKeyboard> keyboard = backend->AddKeyboard();
+    RecordingObserver observer;
+    ManualHotplug* hotplug = nullptr;
+    std::unique_ptr<DeviceSession> session;
+};
+
+TEST_F(DeviceSessionTest, StartCreatesTheDatabaseAndRunsTheInitialLoad) {
+    StartLoaded();
+    EXPECT_TRUE(std::filesystem::exists(dir.path() + "data/db/kb_data_data.db"));
+    EXPECT_TRUE(session->IsConnected());
+    EXPECT_EQ(session->FirmwareVersion(), 0x0102);
+    EXPECT_EQ(observer.Calls(), kInitialLoad);
+    EXPECT_EQ(observer.profiles.profiles.size(), 3u);
+    EXPECT_EQ(observer.profiles.activeProfile, 1);
+    EXPECT_EQ(session->CurrentSelection().profile.load(), 1);
+    EXPECT_EQ(CommandsReceived(protocol::CMD_READ_DEFAULT_KEYS), 14);
+    EXPECT_FALSE(session->Layout().codeToIndex.empty());
+}
+
+TEST_F(DeviceSessionTest, ASwitchIsStoredAndReachesTheKeyboard) {
+    StartLoaded();
+    session->SetSystemSwitch(SystemSwitch::kDisableAltF4, true);
+    EXPECT_TRUE(LoadSystemSwitches(session->Database()).disableAltF4);
+    EXPECT_TRUE(WaitFor([this] { return SwitchByte() == 0x04; }));
+}
+
+TEST_F(DeviceSessionTest, RemovalAndArrivalAreToldAndJobsFollowTheKeyboard) {
+    StartLoaded();
+    observer.Clear();
+    keyboard->Unplug();
+    hotplug->Fire(Change(DeviceChange::Kind::Removal));
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(observer.Calls(), (std::vector<std::string>{"disconnected"}));
+
+    keyboard->Plug();
+    hotplug->Fire(Change(DeviceChange::Kind::Arrival));
+    ASSERT_TRUE(WaitFor([this] { return session->IsConnected(); }));
+    ASSERT_TRUE(WaitFor([this] { return observer.Count("connected") == 1; }));
+    // The initial load had run: an arrival reconnects only.
+    EXPECT_EQ(observer.Count("profiles"), 0);
+    session->SetSystemSwitch(SystemSwitch::kDisableWin, true);
+    EXPECT_TRUE(WaitFor([this] { return SwitchByte() == 0x01; }));
+}
+
+// Whoever reconnects, the worker sees the connection's own state at once:
+// no copy of it can lag behind.
+TEST_F(DeviceSessionTest, TheWorkerFollowsAReconnectionOnAnyThread) {
+    StartLoaded();
+    const int settingsWritten = CommandsReceived(protocol::CMD_WRITE_SETTINGS);
+    keyboard->Unplug();
+    std::thread([this] { session->Connection()->Reconnect(); }).join();
+    keyboard->Plug();  // present again, but not reconnected: no keyboard is open
+    session->SetSystemSwitch(SystemSwitch::kDisableWin, true);
+    session->Queue(SyncKeys);
+    session->Queue(SyncDeviceArrived);  // reconnects after both
+    session->Queue(SyncSettings);
+    ASSERT_TRUE(WaitFor([this] { return SwitchByte() == 0x01; }));
+    // The worker runs its jobs in order: the two before were dropped.
+    EXPECT_EQ(CommandsReceived(protocol::CMD_WRITE_KEYS), 0);
+    EXPECT_EQ(CommandsReceived(protocol::CMD_WRITE_SETTINGS), settingsWritten + 1);
+}
+
+TEST_F(DeviceSessionTest, RestoreFactoryEmptiesTheDatabaseResetsTheKeyboardAndReloads) {
+    StartLoaded();
+    session->Database().AddProfile("mine");
+    session->SetSystemSwitch(SystemSwitch::kDisableWin, true);
+    ASSERT_TRUE(WaitFor([this] { return SwitchByte() == 0x01; }));
+    observer.Clear();
+    session->RestoreFactory();
+    ASSERT_TRUE(WaitFor([this] { return observer.Count("switches") == 1; }));
+    EXPECT_EQ(observer.Calls(), kInitialLoad);
+    EXPECT_EQ(CommandsReceived(protocol::CMD_FACTORY_RESET), 1);
+    EXPECT_EQ(observer.profiles.profiles.size(), 3u);
+    EXPECT_FALSE(observer.switches.disableWin);
+    EXPECT_EQ(SwitchByte(), 0x00);
+    EXPECT_FALSE(session->Worker()->InitialLoadDone());  // the next arrival loads again
+}
+
+// A window that is closing cannot show a reload: the load stops there, and
+// Stop returns with the worker ended.
+TEST_F(DeviceSessionTest, StopDuringTheInitialLoadEndsItThere) {
+    observer.holdReload = "keys";
+    observer.release = [this] { return session->Stopping(); };
+    StartSession();
+    ASSERT_TRUE(WaitFor([this] { return observer.holding.load(); }));
+    session->Stop();
+    EXPECT_TRUE(session->Worker()->IsDone());
+    EXPECT_EQ(observer.Calls(), (std::vector<std::string>{"profiles"}));
+    EXPECT_FALSE(session->Worker()->InitialLoadDone());
+    session->Queue(SyncSettings);  // after the stop: dropped, no crash
+    EXPECT_EQ(session->Worker()->QueuedCount(), 0u);
+}
+
+TEST_F(DeviceSessionTest, KeyEventsReachTheObserver) {
+    StartLoaded();
+    // A key whose function runs on the computer sends its function id.
+    keyboard->SendEvent({2, 0x50, 7});
+    EXPECT_TRUE(WaitFor([this] { return observer.Count("key 7") == 1; }));
+}
+
+}  // namespace
+}  // namespace vantora
