@@ -94,7 +94,8 @@ private:
 };
 
 // Hexadecimal id text as written in config.ini ("1209", "abcd", "0xABCD"):
-// leading hexadecimal digits in either letter case; 0 when there are none.
+// leading blanks, an optional "0x", the hexadecimal digits that follow in
+// either letter case; 0 when there are none or the value is beyond 31 bits.
 int ParseHexId(const std::string& text);
 
 }  // namespace vantora
