@@ -74,7 +74,6 @@ public:
     int DeviceIndex() const { return deviceIndex_.load(); }
     bool Connected() const { return connected_.load(); }
     std::vector<DeviceIdentity> Identities() const;
-    HidDeviceManager& Manager() { return manager_; }
 
 private:
     HidDeviceManager& manager_;

@@ -40,11 +40,6 @@ void HidDeviceManager::AddDeviceFilter(std::uint16_t vendorId, std::uint16_t pro
     filters_.push_back(DeviceFilter{vendorId, productId, productName, interfaceNumber});
 }
 
-void HidDeviceManager::ClearDeviceFilters() {
-    std::lock_guard lock(mutex_);
-    filters_.clear();
-}
-
 bool HidDeviceManager::FilterMatches(const HidDeviceInfo& entry) const {
     // The first filter with the entry's ids decides the interface number, as
     // the path pattern of the first such filter does on other systems.

@@ -48,7 +48,6 @@ public:
 
     void AddDeviceFilter(std::uint16_t vendorId, std::uint16_t productId, const std::string& productName,
                          int interfaceNumber = 2);
-    void ClearDeviceFilters();
 
     // Enumerates and opens the first matching interface that opens; true
     // when a device record exists afterwards. Does not set the open flag.
@@ -72,7 +71,6 @@ public:
     bool QueryReport(std::span<std::uint8_t> buffer, int index);
 
     HidBackend& Backend() { return backend_; }
-    Clock& GetClock() { return clock_; }
 
 private:
     struct DeviceRecord {
