@@ -22,7 +22,7 @@ cp -n "$root"/tests/unit/xml/corpus/* "$out/corpus/" 2>/dev/null || true
 cp -n "$root"/data/layouts/*.xml "$out/corpus/" 2>/dev/null || true
 
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root/src" "$root"/src/xml/*.cpp "$root/fuzz/xml_fuzz.cpp" -o "$out/xml_fuzz"
+    -I"$root/src" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root/fuzz/xml_fuzz.cpp" -o "$out/xml_fuzz"
 
 cd "$out"
 ./xml_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \

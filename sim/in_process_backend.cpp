@@ -274,20 +274,13 @@ std::vector<HidDeviceInfo> InProcessHidBackend::Enumerate(std::uint16_t vendorId
             continue;
         }
         const auto& d = keyboard->Info();
-        for (const auto& interface : simlink::StandardInterfaces()) {
-            HidDeviceInfo info;
-            info.path =
-                interface.number == 2 ? CommandPath(static_cast<int>(n)) : EventPath(static_cast<int>(n));
-            info.vendorId = d.vendorId;
-            info.productId = d.productId;
-            info.releaseNumber = d.releaseNumber;
-            info.manufacturerString = d.manufacturer;
-            info.productString = d.product;
-            info.usagePage = interface.usagePage;
-            info.usage = interface.usage;
-            info.interfaceNumber = interface.number;
-            if (wanted(info)) {
-                found.push_back(info);
+        const simlink::SimKeyboardInfo info{d.vendorId,     d.productId, d.releaseNumber,
+                                            d.manufacturer, d.product,   simlink::StandardInterfaces()};
+        const int index = static_cast<int>(n);
+        for (auto& entry : simlink::EnumerationEntries(
+                 info, [&](int number) { return number == 2 ? CommandPath(index) : EventPath(index); })) {
+            if (wanted(entry)) {
+                found.push_back(std::move(entry));
             }
         }
     }

@@ -57,7 +57,6 @@ public:
 
     void FactoryReset();
     void SetFaults(const FirmwareFaults& faults) { faults_ = faults; }
-    const FirmwareFaults& Faults() const { return faults_; }
 
     const std::array<std::uint8_t, protocol::kSettingsSize>& Settings() const { return settings_; }
     const std::array<std::uint8_t, protocol::kKeyTableSize>& KeyTable() const { return keys_; }

@@ -51,6 +51,10 @@ int main(int argc, char** argv) {
         std::cout << SimUsage();
         return 0;
     }
+    if (options.configuredIds) {
+        std::cout << ConfiguredIdsLine(vendor, product) << "\n";
+        return 0;
+    }
     options.server.onVanish = [] { Say("vanished"); };
     SimKeyboardServer server(options.server);
     if (!server.Plug(&error)) {

@@ -1,30 +1,23 @@
 #include "sim/sim_command_line.h"
 
-#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "device/hid_device_manager.h"
+#include "text/numbers.h"
 
 namespace vantora::sim {
 
 namespace {
 
+// Up to four hexadecimal digits, "0x" allowed before them.
 bool ParseHex16(const std::string& text, std::uint16_t& value) {
-    if (text.empty() || text.size() > 6) {
-        return false;
+    const auto parsed = text.size() <= 6 ? ParseHex(text, NumberSyntax::kWhole, 0xFFFF) : std::nullopt;
+    if (parsed) {
+        value = static_cast<std::uint16_t>(*parsed);
     }
-    std::size_t start = (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) ? 2 : 0;
-    for (std::size_t i = start; i < text.size(); ++i) {
-        if (!std::isxdigit(static_cast<unsigned char>(text[i]))) {
-            return false;
-        }
-    }
-    if (start == text.size() || text.size() - start > 4) {
-        return false;
-    }
-    value = static_cast<std::uint16_t>(ParseHexId(text));
-    return true;
+    return parsed.has_value();
 }
 
 bool ParseCount(const std::string& text, int& value) {
@@ -42,9 +35,17 @@ bool ParseCount(const std::string& text, int& value) {
 
 }  // namespace
 
+std::string ConfiguredIdsLine(const std::string& vendorText, const std::string& productText) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%04x %04x", static_cast<unsigned>(ParseHexId(vendorText)),
+                  static_cast<unsigned>(ParseHexId(productText)));
+    return line;
+}
+
 std::string SimUsage() {
     return "usage: vantora-kbd-sim [--vid HEX] [--pid HEX] [--release HEX] [--product TEXT]\n"
            "                       [--trace FILE] [--refuse] [--delay MS] [--no-answer] [--vanish-after N]\n"
+           "       vantora-kbd-sim --configured-ids   prints the program's keyboard ids from config.ini\n"
            "commands on standard input: press INDEX [fn] | unplug | plug | quit\n"
            "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim.\n";
 }
@@ -72,6 +73,8 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string
         std::string text;
         if (arg == "--help" || arg == "-h") {
             parsed.help = true;
+        } else if (arg == "--configured-ids") {
+            parsed.configuredIds = true;
         } else if (arg == "--vid" || arg == "--pid" || arg == "--release") {
             if (!value(text) || !ParseHex16(text, id)) {
                 error = error.empty() ? arg + " takes a hexadecimal number of up to four digits" : error;

@@ -11,6 +11,7 @@ namespace vantora::sim {
 struct SimCommandLine {
     SimKeyboardServer::Options server;
     bool help = false;
+    bool configuredIds = false;  // print ConfiguredIdsLine and end
 };
 
 // Parses the arguments (without the program name). Ids default to
@@ -27,6 +28,11 @@ struct SimCommand {
     bool fn = false;
 };
 SimCommand ParseSimCommand(const std::string& line);
+
+// The ids the program looks for, as it reads them from the "VID " and "PID "
+// texts of config.ini (ParseHexId): "vvvv pppp", lower-case hexadecimal of
+// at least four digits each. Scripts ask for them with --configured-ids.
+std::string ConfiguredIdsLine(const std::string& vendorText, const std::string& productText);
 
 std::string SimUsage();
 

@@ -43,7 +43,6 @@ public:
     bool Plug(std::string* error = nullptr);
     // Closes every connection and removes the socket. Nothing when unplugged.
     void Unplug();
-    bool Plugged() const { return plugged_.load(); }
     std::string SocketPath() const;
 
     // A key press; the event report sent on the vendor collection, if any.

@@ -22,10 +22,6 @@ std::string ReadConfigStringFrom(const std::string& file, const std::string& key
     return value ? TruncateUtf8(*value, kConfigStringMaxChars) : std::string();
 }
 
-int ReadConfigInt(const std::string& key) {
-    return ReadConfigIntFrom(ConfigFilePath(), key);
-}
-
 std::string ReadConfigString(const std::string& key) {
     return ReadConfigStringFrom(ConfigFilePath(), key);
 }

@@ -10,12 +10,12 @@ namespace vantora {
 // The full path of config.ini beside the running executable.
 std::string ConfigFilePath();
 
-// The key's integer value, 0 when the key or the file is absent.
-int ReadConfigInt(const std::string& key);
 // The key's text, at most 259 characters, empty when absent.
 std::string ReadConfigString(const std::string& key);
 
-// The same readers on a given file (the program passes ConfigFilePath()).
+// The readers on a given file (the program passes ConfigFilePath()): the
+// key's integer value, 0 when the key or the file is absent, and its text as
+// above.
 int ReadConfigIntFrom(const std::string& file, const std::string& key);
 std::string ReadConfigStringFrom(const std::string& file, const std::string& key);
 

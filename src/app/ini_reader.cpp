@@ -6,6 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "text/utf8.h"
+
 namespace vantora {
 namespace {
 
@@ -25,24 +27,6 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
                const auto ly = static_cast<unsigned char>(y);
                return std::tolower(lx) == std::tolower(ly);
            });
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // UTF-16 bytes (after the mark) to UTF-8; unpaired surrogates become U+FFFD.
@@ -67,7 +51,7 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian) {
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
-        AppendUtf8(out, cp);
+        AppendUtf8(out, static_cast<char32_t>(cp));
     }
     return out;
 }
@@ -117,7 +101,8 @@ std::optional<std::string> ReadIniValue(const std::string& file, const std::stri
         }
         if (line[0] == '[') {
             const auto close = line.find(']');
-            const std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            const std::string name =
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             if (inSection) {
                 // Only the first section of that name is searched.
                 sectionSeen = true;

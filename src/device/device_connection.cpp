@@ -1,6 +1,5 @@
 #include "device/device_connection.h"
 
-#include "app/config.h"
 #include "device/protocol.h"
 #include "device/report_descriptor.h"
 
@@ -17,10 +16,6 @@ void DeviceConnection::AddHotplugSource(std::unique_ptr<HotplugSource> source) {
     if (source) {
         sources_.push_back(std::move(source));
     }
-}
-
-void DeviceConnection::SetUpDevice(DeviceChangeCallback deliver) {
-    SetUpDeviceWith(ReadConfigString("VID "), ReadConfigString("PID "), std::move(deliver));
 }
 
 void DeviceConnection::SetUpDeviceWith(const std::string& vendorText, const std::string& productText,

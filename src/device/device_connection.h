@@ -27,7 +27,7 @@ struct DeviceIdentity {
 // The main window's connection to the keyboard: the identity list, the
 // connection state and the reaction to plugging and unplugging.
 //
-// SetUpDevice, OnDeviceChange and Reconnect for removals run on the UI
+// SetUpDeviceWith, OnDeviceChange and Reconnect for removals run on the UI
 // thread; Reconnect also runs on the worker. The manager's lock keeps a
 // reconnection from closing the interface under an exchange.
 class DeviceConnection {
@@ -51,15 +51,13 @@ public:
     DeviceConnection& operator=(const DeviceConnection&) = delete;
 
     // The hot-plug sources this connection listens to (udev, simulator
-    // folder). Add them before SetUpDevice.
+    // folder). Add them before SetUpDeviceWith.
     void AddHotplugSource(std::unique_ptr<HotplugSource> source);
 
     // The non-UI steps of the set-up: identity from the "VID " and "PID "
     // texts of config.ini, the filter, the hot-plug sources (their events are
     // handed to `deliver` on the source's thread; the main window marshals
     // them to its UI thread and calls OnDeviceChange there), then Reconnect.
-    void SetUpDevice(DeviceChangeCallback deliver);
-    // The same with the id texts given.
     void SetUpDeviceWith(const std::string& vendorText, const std::string& productText,
                          DeviceChangeCallback deliver);
     // Stops the hot-plug sources (main window shutdown).
@@ -79,7 +77,6 @@ public:
     const std::atomic<int>& DeviceIndexState() const { return deviceIndex_; }
     bool Connected() const { return connected_.load(); }
     std::vector<DeviceIdentity> Identities() const;
-    HidDeviceManager& Manager() { return manager_; }
 
 private:
     HidDeviceManager& manager_;

@@ -1,10 +1,10 @@
 #include "device/hid_device_manager.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "device/protocol.h"
+#include "text/numbers.h"
 
 namespace vantora {
 
@@ -22,24 +22,8 @@ bool Acknowledged(int readResult, const std::uint8_t* buffer) {
 }  // namespace
 
 int ParseHexId(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-        i += 2;
-    }
-    long value = 0;
-    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
-        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-        int digit = (c >= 'a') ? c - 'a' + 10 : c - '0';
-        value = value * 16 + digit;
-        if (value > 0x7FFFFFFF) {
-            return 0;  // no USB id; matches nothing
-        }
-    }
-    return static_cast<int>(value);
+    // Beyond 31 bits no USB id; 0 matches nothing.
+    return static_cast<int>(ParseHex(text, NumberSyntax::kLeading, 0x7FFFFFFF).value_or(0));
 }
 
 HidDeviceManager::HidDeviceManager(HidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
@@ -54,11 +38,6 @@ void HidDeviceManager::AddDeviceFilter(std::uint16_t vendorId, std::uint16_t pro
                                        const std::string& productName, int interfaceNumber) {
     std::lock_guard lock(mutex_);
     filters_.push_back(DeviceFilter{vendorId, productId, productName, interfaceNumber});
-}
-
-void HidDeviceManager::ClearDeviceFilters() {
-    std::lock_guard lock(mutex_);
-    filters_.clear();
 }
 
 bool HidDeviceManager::FilterMatches(const HidDeviceInfo& entry) const {

@@ -48,7 +48,6 @@ public:
 
     void AddDeviceFilter(std::uint16_t vendorId, std::uint16_t productId, const std::string& productName,
                          int interfaceNumber = 2);
-    void ClearDeviceFilters();
 
     // Enumerates and opens the first matching interface that opens; true
     // when a device record exists afterwards. Does not set the open flag.
@@ -72,7 +71,6 @@ public:
     bool QueryReport(std::span<std::uint8_t> buffer, int index);
 
     HidBackend& Backend() { return backend_; }
-    Clock& GetClock() { return clock_; }
 
 private:
     struct DeviceRecord {
@@ -95,7 +93,8 @@ private:
 };
 
 // Hexadecimal id text as written in config.ini ("1209", "abcd", "0xABCD"):
-// leading hexadecimal digits in either letter case; 0 when there are none.
+// leading blanks, an optional "0x", the hexadecimal digits that follow in
+// either letter case; 0 when there are none or the value is beyond 31 bits.
 int ParseHexId(const std::string& text);
 
 }  // namespace vantora

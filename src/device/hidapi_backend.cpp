@@ -2,13 +2,38 @@
 
 #include <hidapi/hidapi.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 
+#include "text/utf8.h"
+
+// Defined only in test executables (tests/support/test_process_mark.cpp).
+extern "C" {
+__attribute__((weak)) extern const bool vantora_test_process_mark;
+}
+
 namespace vantora {
 
 namespace {
+
+// Ends a test process that is about to reach real hardware.
+void RefuseHardwareInTests() {
+    static const bool refuse = [] {
+        const char* allow = std::getenv("VANTORA_TEST_ALLOW_HARDWARE");
+        return &vantora_test_process_mark != nullptr && !(allow != nullptr && std::strcmp(allow, "1") == 0);
+    }();
+    if (refuse) {
+        std::fputs(
+            "vantora: a test reached the real HID back end (hidapi) and with it this machine's keyboards.\n"
+            "Give the code under test a simulated back end, or set VANTORA_TEST_ALLOW_HARDWARE=1.\n",
+            stderr);
+        std::abort();
+    }
+}
 
 std::mutex gInitMutex;
 bool gInitialised = false;
@@ -73,30 +98,13 @@ std::string WideToUtf8(const wchar_t* text) {
         return out;
     }
     for (; *text != 0; ++text) {
-        auto c = static_cast<std::uint32_t>(*text);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(out, static_cast<char32_t>(static_cast<std::uint32_t>(*text)));
     }
     return out;
 }
 
 std::vector<HidDeviceInfo> HidapiBackend::Enumerate(std::uint16_t vendorId, std::uint16_t productId) {
+    RefuseHardwareInTests();
     std::vector<HidDeviceInfo> found;
     if (!EnsureInitialised()) {
         return found;
@@ -124,7 +132,11 @@ bool HidapiBackend::OwnsPath(const std::string& path) const {
 }
 
 std::unique_ptr<HidHandle> HidapiBackend::OpenPath(const std::string& path) {
-    if (!OwnsPath(path) || !EnsureInitialised()) {
+    if (!OwnsPath(path)) {
+        return nullptr;
+    }
+    RefuseHardwareInTests();
+    if (!EnsureInitialised()) {
         return nullptr;
     }
     hid_device* device = hid_open_path(path.c_str());

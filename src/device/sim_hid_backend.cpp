@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 
 #include "device/sim_link.h"
@@ -193,19 +194,9 @@ std::vector<HidDeviceInfo> SimHidBackend::Enumerate(std::uint16_t vendorId, std:
         if (!QueryInfo(socketPath, options_.handshakeTimeoutMs, info)) {
             continue;  // a stale socket or something that is no keyboard
         }
-        for (const auto& interface : info.interfaces) {
-            HidDeviceInfo entry;
-            entry.path = simlink::InterfacePath(socketPath, interface.number);
-            entry.vendorId = info.vendorId;
-            entry.productId = info.productId;
-            entry.releaseNumber = info.releaseNumber;
-            entry.manufacturerString = info.manufacturer;
-            entry.productString = info.product;
-            entry.usagePage = interface.usagePage;
-            entry.usage = interface.usage;
-            entry.interfaceNumber = interface.number;
-            found.push_back(std::move(entry));
-        }
+        auto entries = simlink::EnumerationEntries(
+            info, [&](int number) { return simlink::InterfacePath(socketPath, number); });
+        std::move(entries.begin(), entries.end(), std::back_inserter(found));
     }
     return found;
 }

@@ -232,6 +232,26 @@ bool DecodeInfo(const std::vector<std::uint8_t>& payload, SimKeyboardInfo& info)
     return true;
 }
 
+std::vector<HidDeviceInfo> EnumerationEntries(const SimKeyboardInfo& info,
+                                              const std::function<std::string(int number)>& pathOf) {
+    std::vector<HidDeviceInfo> entries;
+    entries.reserve(info.interfaces.size());
+    for (const auto& interface : info.interfaces) {
+        HidDeviceInfo entry;
+        entry.path = pathOf(interface.number);
+        entry.vendorId = info.vendorId;
+        entry.productId = info.productId;
+        entry.releaseNumber = info.releaseNumber;
+        entry.manufacturerString = info.manufacturer;
+        entry.productString = info.product;
+        entry.usagePage = interface.usagePage;
+        entry.usage = interface.usage;
+        entry.interfaceNumber = interface.number;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 std::vector<SimInterface> StandardInterfaces() {
     // Interface 2: vendor usage page 0xFF1C, usage 0x92; 64-byte input and
     // output reports without a report id.

@@ -3,10 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "device/hid_backend.h"
 
 // The link between the program and a simulated keyboard: a Unix stream
 // socket per keyboard in the simulator folder, carrying frames of our own:
@@ -87,6 +90,12 @@ bool DecodeInfo(const std::vector<std::uint8_t>& payload, SimKeyboardInfo& info)
 // interface 1 (usage page 0xFF00, usage 0, 32-byte event reports with id 2).
 std::vector<SimInterface> StandardInterfaces();
 inline constexpr int kEventInterface = 1;
+
+// How a simulated keyboard shows in an enumeration: one entry per interface,
+// in the order of `info.interfaces`, with the keyboard's ids, release number
+// and strings, the interface's number and usage, and `pathOf(number)` as path.
+std::vector<HidDeviceInfo> EnumerationEntries(const SimKeyboardInfo& info,
+                                              const std::function<std::string(int number)>& pathOf);
 
 // The simulator folder: $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim,
 // else /tmp/vantora-sim-<uid>.

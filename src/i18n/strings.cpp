@@ -1,7 +1,8 @@
 #include "i18n/strings.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "text/numbers.h"
 
 namespace vantora {
 
@@ -31,9 +32,11 @@ std::string Unescape(std::string_view text) {
 }
 
 bool ParseInt(std::string_view text, int& value) {
-    const auto* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
+    const auto parsed = ParseDecimal(text, NumberSyntax::kWhole);
+    if (parsed) {
+        value = *parsed;
+    }
+    return parsed.has_value();
 }
 
 struct Tables {
@@ -125,8 +128,9 @@ bool ParseStringTable(std::string_view text, StringTable& table, std::string& er
     }
     std::stable_sort(table.entries.begin(), table.entries.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    const auto duplicate = std::adjacent_find(table.entries.begin(), table.entries.end(),
-                                              [](const auto& a, const auto& b) { return a.first == b.first; });
+    const auto duplicate =
+        std::adjacent_find(table.entries.begin(), table.entries.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; });
     if (duplicate != table.entries.end()) {
         error = "id " + std::to_string(duplicate->first) + " is defined twice";
         return false;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "app/config.h"
-#include "app/folders.h"
 #include "xml/xml_document.h"
 
 namespace vantora {
@@ -150,10 +149,6 @@ KeyboardLayout LoadKeyboardLayoutFile(const std::string& path) {
 KeyboardLayout LoadKeyboardLayoutFrom(const std::string& folder) {
     const int number = ReadConfigIntFrom(folder + "config.ini", "LAYOUT");
     return LoadKeyboardLayoutFile(LayoutFilePath(folder, LayoutNameForNumber(number)));
-}
-
-KeyboardLayout LoadKeyboardLayout() {
-    return LoadKeyboardLayoutFrom(GetExeFolder());
 }
 
 }  // namespace vantora

@@ -58,10 +58,8 @@ std::string LayoutFilePath(const std::string& folder, const std::string& name);
 // absent or non-numeric numbers read as 0, absent texts as empty.
 KeyboardLayout LoadKeyboardLayoutFile(const std::string& path);
 
-// The model's layout: LAYOUT from config.ini beside the executable, the file
-// in the "layouts" folder beside it.
-KeyboardLayout LoadKeyboardLayout();
-// The same with the folder holding config.ini and layouts/ given (ends in '/').
+// The model's layout: LAYOUT from config.ini in `folder`, the file in its
+// "layouts" folder (`folder` holds both and ends in '/').
 KeyboardLayout LoadKeyboardLayoutFrom(const std::string& folder);
 
 // Lenient number readers of the file format: leading blanks, a sign, then

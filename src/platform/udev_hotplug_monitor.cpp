@@ -5,10 +5,10 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include "text/numbers.h"
 
 namespace vantora {
 
@@ -19,27 +19,18 @@ bool ParseHidId(const std::string& text, std::uint16_t& vendorId, std::uint16_t&
     if (first == std::string::npos || second == std::string::npos) {
         return false;
     }
-    auto parse = [](const std::string& part, unsigned long& out) {
-        if (part.empty() || part.size() > 8) {
-            return false;
-        }
-        for (char c : part) {
-            if (!std::isxdigit(static_cast<unsigned char>(c))) {
-                return false;
-            }
-        }
-        out = std::strtoul(part.c_str(), nullptr, 16);
-        return true;
+    // Each part is up to eight hexadecimal digits ("0003:00001209:00000001").
+    auto parse = [](const std::string& part, std::uint32_t max) {
+        return part.size() <= 8 ? ParseHex(part, NumberSyntax::kWhole, max) : std::nullopt;
     };
-    unsigned long bus = 0;
-    unsigned long vendor = 0;
-    unsigned long product = 0;
-    if (!parse(text.substr(0, first), bus) || !parse(text.substr(first + 1, second - first - 1), vendor) ||
-        !parse(text.substr(second + 1), product) || vendor > 0xFFFF || product > 0xFFFF) {
+    const auto bus = parse(text.substr(0, first), 0xFFFFFFFF);
+    const auto vendor = parse(text.substr(first + 1, second - first - 1), 0xFFFF);
+    const auto product = parse(text.substr(second + 1), 0xFFFF);
+    if (!bus || !vendor || !product) {
         return false;
     }
-    vendorId = static_cast<std::uint16_t>(vendor);
-    productId = static_cast<std::uint16_t>(product);
+    vendorId = static_cast<std::uint16_t>(*vendor);
+    productId = static_cast<std::uint16_t>(*product);
     return true;
 }
 
@@ -57,7 +48,8 @@ bool UdevHotplugMonitor::Describe(udev_device* device, DeviceChange& change) {
     udev_device* usbInterface = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface");
     if (usbInterface != nullptr) {
         if (const char* number = udev_device_get_sysattr_value(usbInterface, "bInterfaceNumber")) {
-            change.interfaceNumber = static_cast<int>(std::strtol(number, nullptr, 16));
+            change.interfaceNumber =
+                static_cast<int>(ParseHex(number, NumberSyntax::kLeading, 0xFF).value_or(-1));
         }
     }
     return true;

@@ -20,9 +20,21 @@ std::vector<MacroLeftOut> DeviceWorker::LastMacrosLeftOut() const {
     return lastLeftOut_;
 }
 
+void DeviceWorker::Stop() {
+    CThreadBasic::Stop();
+    for (QueuedJob& job : queue_.TakeAll()) {
+        if (job.done) {
+            job.done(JobOutcome::kCancelled);
+        }
+    }
+}
+
 void DeviceWorker::RunStep() {
-    if (const auto task = queue_.TryPop()) {
-        RunJob(*task);
+    if (auto job = queue_.TryPop()) {
+        const JobOutcome outcome = RunJob(job->task);
+        if (job->done) {
+            job->done(outcome);
+        }
         return;  // a pass that ran a job does not stream
     }
     if (music_ != nullptr && context_.deviceIndex.load() != -1 && streamingWanted_.load()) {
@@ -30,71 +42,85 @@ void DeviceWorker::RunStep() {
     }
 }
 
-void DeviceWorker::RunJob(int task) {
+JobOutcome DeviceWorker::RunJob(int task) {
+    auto outcome = [](bool acknowledged) {
+        return acknowledged ? JobOutcome::kDone : JobOutcome::kKeyboardFailed;
+    };
     if (task == SyncDeviceArrived) {
         context_.clock.SleepMs(kArrivalWaitMs);
         host_.Reconnect();
         // The keyboard may be another one: its default table is read again.
         downloads_.InvalidateKeyTableCache();
-        RunInitialLoadOnce();
-        return;
+        const bool loaded = RunInitialLoadOnce();
+        if (context_.deviceIndex.load() == -1) {
+            return JobOutcome::kNoKeyboard;
+        }
+        return outcome(loaded);
     }
     if (task == SyncMusicLayer) {
         host_.LoadMusicLayer();
-        return;
+        return JobOutcome::kDone;
     }
     if (context_.deviceIndex.load() == -1) {
-        return;  // no keyboard: the job is dropped
+        return JobOutcome::kNoKeyboard;  // the job is dropped
     }
     switch (task) {
         case SyncInitialLoad:
-            RunInitialLoadOnce();
-            break;
-        case SyncKeys:
-            downloads_.DownloadKeys();
-            break;
+            return outcome(RunInitialLoadOnce());
+        case SyncKeys: {
+            const KeyDownloadResult result = downloads_.DownloadKeys();
+            return outcome(result.written && result.blocksRefused == 0);
+        }
         case SyncMacros: {
             MacroDownloadResult result = downloads_.DownloadMacros();
+            const bool acknowledged = result.blocksRefused == 0;
             std::lock_guard lock(leftOutMutex_);
             lastLeftOut_ = std::move(result.leftOut);
-            break;
+            return outcome(acknowledged);
         }
         case SyncSettings:
-            downloads_.DownloadSettings();
-            break;
+            return outcome(downloads_.DownloadSettings().written);
         case SyncKeyColours:
-            downloads_.DownloadKeyColours();
-            break;
+            return outcome(downloads_.DownloadKeyColours().blocksRefused == 0);
         case SyncFactoryReset:
-            FactoryReset();
-            break;
+            return outcome(FactoryReset());
         default:
-            break;  // unknown code: dropped
+            return JobOutcome::kDone;  // unknown code: nothing to do
     }
 }
 
-void DeviceWorker::RunInitialLoadOnce() {
-    if (!initialLoadDone_.load() && InitialLoad()) {
-        initialLoadDone_ = true;
+bool DeviceWorker::RunInitialLoadOnce() {
+    if (initialLoadDone_.load()) {
+        return true;
     }
+    bool tablesRead = false;
+    if (!InitialLoad(tablesRead)) {
+        return false;
+    }
+    initialLoadDone_ = true;
+    return tablesRead;
 }
 
-bool DeviceWorker::InitialLoad() {
+bool DeviceWorker::InitialLoad(bool& tablesRead) {
+    tablesRead = false;
     // The read-back deletes stored assignments of the selection's profile:
     // it runs only once the profile list has made the active profile the
     // selection, and nothing runs once a stop is asked.
     if (StopAsked() || !host_.LoadProfileList() || StopAsked()) {
         return false;
     }
-    downloads_.ReadBackKeyTables();
+    const ReadBackResult readBack = downloads_.ReadBackKeyTables();
+    tablesRead = readBack.defaultsComplete && readBack.currentComplete;
     return !StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
            host_.LoadSwitches();
 }
 
-void DeviceWorker::FactoryReset() {
-    downloads_.SendFactoryReset();
+bool DeviceWorker::FactoryReset() {
+    const bool acknowledged = downloads_.SendFactoryReset();
     context_.clock.SleepMs(kFactoryResetWaitMs);
-    InitialLoad();  // the done mark stays as the reset command left it
+    // The done mark stays as the reset command left it.
+    bool tablesRead = false;
+    return InitialLoad(tablesRead) && tablesRead && acknowledged;
 }
 
 }  // namespace vantora

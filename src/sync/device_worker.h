@@ -20,12 +20,16 @@ public:
     DeviceWorker(SyncContext context, SyncHost& host, MusicImageSource* music);
     ~DeviceWorker() override;
 
-    // Appends a job (any thread).
-    void Queue(int task) { queue_.Push(task); }
+    // Appends a job (any thread). `done`, when given, is called on the
+    // worker thread once the job has run or was dropped, or by Stop for a
+    // job that never ran.
+    void Queue(int task, JobDone done = {}) { queue_.Push(task, std::move(done)); }
     std::size_t QueuedCount() const { return queue_.Size(); }
 
     // One pass: takes at most one job; streams only when no job was taken.
     void RunStep() override;
+    // Stops the thread, then tells the callers of jobs that never ran.
+    void Stop();
 
     // The initial load runs at the next SyncInitialLoad or arrival again
     // (after a factory reset); any thread.
@@ -42,12 +46,15 @@ public:
     DeviceDownloads& Downloads() { return downloads_; }
 
 private:
-    void RunJob(int task);
+    JobOutcome RunJob(int task);
     // The page reloads and the key read-back; false when a stop was asked
-    // or a reload could not run, and the load stopped there.
-    bool InitialLoad();
-    void RunInitialLoadOnce();
-    void FactoryReset();
+    // or a reload could not run, and the load stopped there. `tablesRead`:
+    // the keyboard gave both key tables whole.
+    bool InitialLoad(bool& tablesRead);
+    // The initial load unless it ran already (it is then marked done);
+    // true when it had run, or now ran with both key tables read.
+    bool RunInitialLoadOnce();
+    bool FactoryReset();
 
     SyncContext context_;
     SyncHost& host_;

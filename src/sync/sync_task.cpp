@@ -1,20 +1,22 @@
 #include "sync/sync_task.h"
 
+#include <utility>
+
 namespace vantora {
 
-void SyncTaskQueue::Push(int task) {
+void SyncTaskQueue::Push(int task, JobDone done) {
     std::lock_guard lock(mutex_);
-    tasks_.push_back(task);
+    tasks_.push_back({task, std::move(done)});
 }
 
-std::optional<int> SyncTaskQueue::TryPop() {
+std::optional<QueuedJob> SyncTaskQueue::TryPop() {
     std::lock_guard lock(mutex_);
     if (tasks_.empty()) {
         return std::nullopt;
     }
-    const int task = tasks_.front();
+    QueuedJob job = std::move(tasks_.front());
     tasks_.pop_front();
-    return task;
+    return job;
 }
 
 bool SyncTaskQueue::Empty() const {
@@ -27,9 +29,9 @@ std::size_t SyncTaskQueue::Size() const {
     return tasks_.size();
 }
 
-void SyncTaskQueue::Clear() {
+std::deque<QueuedJob> SyncTaskQueue::TakeAll() {
     std::lock_guard lock(mutex_);
-    tasks_.clear();
+    return std::exchange(tasks_, {});
 }
 
 }  // namespace vantora

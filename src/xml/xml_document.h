@@ -89,7 +89,6 @@ public:
     // The cursor, for callers that walk and come back.
     std::uint32_t ParentPosition() const { return parent_; }
     std::uint32_t CurrentPosition() const { return current_; }
-    std::uint32_t ChildPosition() const { return child_; }
     // Number of indexed elements.
     std::size_t ElementCount() const { return elements_.size() - 1; }
     // Checks that every index record agrees with the text and with its

@@ -20,8 +20,4 @@ std::string DecodeXmlEntities(std::string_view text);
 // The code point of the HTML named entity `name` (without & and ;), or 0.
 char32_t LookUpNamedEntity(std::string_view name);
 
-// Appends the UTF-8 form of a code point; surrogates and values above
-// U+10FFFF append U+FFFD.
-void AppendUtf8(std::string& out, char32_t code_point);
-
 }  // namespace vantora

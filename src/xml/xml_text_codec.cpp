@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "text/utf8.h"
 #include "xml/xml_entities.h"
 
 namespace vantora {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "device/clock.h"
@@ -11,6 +13,7 @@ namespace vantora::test {
 // Virtual time for the device protocol: SleepMs advances the clock at once
 // and records the wait, so tests assert the exact schedule of waits (and of
 // reads with a time-out, which the simulated back ends spend on the clock).
+// Starts at 1000 ms so that "no time yet" (0) is never a valid stamp.
 // Thread-safe.
 class FakeClock : public Clock {
 public:
@@ -31,6 +34,16 @@ private:
     mutable std::mutex mutex_;
     std::uint64_t now_;
     std::vector<int> sleeps_;
+};
+
+// For tests of a thread itself: every wait also yields for a real
+// millisecond, so a loop never spins, while the time seen advances virtually.
+class YieldingClock : public FakeClock {
+public:
+    void SleepMs(int ms) override {
+        FakeClock::SleepMs(ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 };
 
 }  // namespace vantora::test

@@ -1,9 +1,8 @@
 #include "ui/dialogs/record_edit_dlg.h"
 
 #include "i18n/strings.h"
+#include "text/numbers.h"
 #include "ui/toolkit/toolkit.h"
-
-#include <climits>
 
 namespace vantora {
 
@@ -11,29 +10,6 @@ int RecordEditDlg::Run(MDialog* parent) {
     Create(parent, "RecordEditDlg", CRect(0, 0, kWidth, kHeight));
     CenterWindow();
     return ShowModal(5);
-}
-
-int RecordEditDlg::ParseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long result = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        result = result * 10 + (text[i] - '0');
-        if (result > INT_MAX) {
-            result = static_cast<long long>(INT_MAX) + 1;  // keeps the clamp below exact
-        }
-    }
-    if (negative) {
-        result = -result;
-    }
-    return static_cast<int>(std::clamp<long long>(result, INT_MIN, INT_MAX));
 }
 
 void RecordEditDlg::InitUI(const CRect& client) {
@@ -110,7 +86,7 @@ int RecordEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
     }
     if (id == 37) {
         if (auto* f = GetControlAs<MEdit>(36)) {
-            delay = ParseDecimal(f->GetEditText());
+            delay = ParseDecimal(f->GetEditText(), NumberSyntax::kLeading).value_or(0);
         }
         DoOK();
         return 1;

@@ -39,10 +39,6 @@ public:
     int OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t lparam) override;
     bool OnCaptureKey(int id, const CaptureKey& key) override;
 
-    // A field's text as a decimal number: leading blanks, an optional sign and
-    // the digits that follow; 0 when there are none; clamped to int.
-    static int ParseDecimal(const std::string& text);
-
 private:
     KeyDecoder decoder_;
     bool capturing_ = false;

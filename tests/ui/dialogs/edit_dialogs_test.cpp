@@ -43,16 +43,6 @@ TEST(NameEditDlgTest, CloseKeepsTheNameAndLongNamesAreCut) {
     EXPECT_EQ(dlg.name, "old");
 }
 
-TEST(RecordEditDlgTest, ParseDecimalReadsLeadingDigitsAndGivesZeroOtherwise) {
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("120"), 120);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("  42ms"), 42);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("-5"), -5);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal(""), 0);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("abc"), 0);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("99999999999999999999"), 2147483647);
-    EXPECT_EQ(RecordEditDlg::ParseDecimal("-99999999999999999999"), -2147483647 - 1);
-}
-
 TEST(RecordEditDlgTest, SaveReturnsTheEditedDelayAndKeepsTheKeyWhenNoneWasCaptured) {
     RecordEditDlg dlg;
     dlg.title = "Edit Record";

@@ -4,6 +4,7 @@
 // keyboard in a private simulator folder. Message boxes are answered with
 // AnswerNextBox before the click that opens them.
 #include "device/sim_folder_monitor.h"
+#include "device/sim_hid_backend.h"
 #include "i18n/strings.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/env_guard.h"
@@ -56,6 +57,7 @@ protected:
         options.programFolder = VANTORA_BIN_DIR;
         options.dataFolder = dir.path() + "data/";
         const std::string folder = simFolder;
+        options.backend = std::make_shared<SimHidBackend>(SimHidBackend::Options{.folder = folder});
         options.hotplugSources = [folder] {
             std::vector<std::unique_ptr<HotplugSource>> sources;
             sources.push_back(std::make_unique<SimFolderMonitor>(folder));

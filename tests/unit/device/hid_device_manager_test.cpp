@@ -34,18 +34,6 @@ protected:
     HidDeviceManager manager;
 };
 
-TEST(ParseHexIdTest, ReadsHexadecimalInEitherLetterCase) {
-    EXPECT_EQ(ParseHexId("1209"), 0x1209);
-    EXPECT_EQ(ParseHexId("abcd"), 0xABCD);
-    EXPECT_EQ(ParseHexId("ABCD"), 0xABCD);
-    EXPECT_EQ(ParseHexId(" 0x1a2B"), 0x1A2B);
-    EXPECT_EQ(ParseHexId("12zz"), 0x12);
-    EXPECT_EQ(ParseHexId(""), 0);
-    EXPECT_EQ(ParseHexId("zz"), 0);
-    EXPECT_EQ(ParseHexId("0x"), 0);
-    EXPECT_EQ(ParseHexId("123456789abcdef"), 0);  // too large for any id
-}
-
 TEST_F(HidDeviceManagerTest, OpensTheKeyboardsInterfaceTwoAndKeepsItsRecord) {
     backend.AddKeyboard({.releaseNumber = 0x0102});
     manager.AddDeviceFilter(0x1209, 0x0001, "");

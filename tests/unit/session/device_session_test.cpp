@@ -15,7 +15,7 @@
 #include "sim/in_process_backend.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
-#include "unit/sync/test_clock.h"
+#include "support/fake_clock.h"
 
 namespace vantora {
 namespace {

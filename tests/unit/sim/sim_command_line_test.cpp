@@ -17,6 +17,15 @@ TEST(SimCommandLineTest, DefaultsComeFromTheConfiguredIds) {
     EXPECT_EQ(options.server.productId, 0x0001);
 }
 
+TEST(SimCommandLineTest, ConfiguredIdsAreReadAsTheProgramReadsThem) {
+    SimCommandLine options;
+    std::string error;
+    ASSERT_TRUE(ParseSimCommandLine({"--configured-ids"}, "1209", "0001", options, error));
+    EXPECT_TRUE(options.configuredIds);
+    EXPECT_EQ(ConfiguredIdsLine(" 0xABCD", "1;x"), "abcd 0001");
+    EXPECT_EQ(ConfiguredIdsLine("", "zz"), "0000 0000");
+}
+
 TEST(SimCommandLineTest, ReadsEverySwitch) {
     SimCommandLine options;
     std::string error;

@@ -210,6 +210,24 @@ TEST_F(WorkerTest, FactoryResetJob) {
     EXPECT_EQ(host.Calls(), kInitialLoadCalls);
 }
 
+TEST_F(WorkerTest, EachJobTellsHowItEnded) {
+    std::vector<JobOutcome> outcomes;
+    auto record = [&outcomes](JobOutcome outcome) { outcomes.push_back(outcome); };
+    worker.Queue(SyncSettings, record);
+    worker.RunStep();
+    keyboard.SetRefuseAll(true);
+    worker.Queue(SyncSettings, record);
+    worker.RunStep();
+    keyboard.SetRefuseAll(false);
+    Disconnect();
+    worker.Queue(SyncKeys, record);
+    worker.RunStep();
+    worker.Queue(SyncMacros, record);  // never runs
+    worker.Stop();
+    EXPECT_EQ(outcomes, (std::vector<JobOutcome>{JobOutcome::kDone, JobOutcome::kKeyboardFailed,
+                                                 JobOutcome::kNoKeyboard, JobOutcome::kCancelled}));
+}
+
 TEST_F(WorkerTest, MacroJobKeepsWhatWasLeftOut) {
     std::vector<std::pair<int, int>> big(500, {2, 0x41});
     AddMacro(big);

@@ -9,9 +9,9 @@
 #include "db/profile_database.h"
 #include "device/hid_device_manager.h"
 #include "recording_keyboard.h"
+#include "support/fake_clock.h"
 #include "support/temp_dir.h"
 #include "sync/device_downloads.h"
-#include "test_clock.h"
 
 namespace vantora::test {
 
@@ -80,7 +80,7 @@ protected:
     ProfileDatabase db;
     RecordingKeyboard keyboard;
     RecordingKeyboardBackend backend{keyboard};
-    VirtualClock clock;
+    FakeClock clock;
     HidDeviceManager manager{backend, clock};
     std::map<int, int> layoutCodeToIndex;
     std::map<int, int> layoutIndexToCode;

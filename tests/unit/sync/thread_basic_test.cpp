@@ -6,7 +6,7 @@
 #include <functional>
 #include <thread>
 
-#include "test_clock.h"
+#include "support/fake_clock.h"
 
 namespace vantora {
 namespace {
