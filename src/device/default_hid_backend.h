@@ -7,7 +7,8 @@
 namespace vantora {
 
 // The program's HID back end: real keyboards through hidapi, then the
-// simulated keyboards of the simulator folder.
+// simulated keyboards of the simulator folder. With VANTORA_SIMULATED_ONLY=1
+// in the environment only simulated keyboards are seen.
 std::shared_ptr<CompositeHidBackend> CreateDefaultHidBackend();
 
 }  // namespace vantora

@@ -109,11 +109,13 @@ void DeviceSession::SetUpDevice() {
     if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
         listener_->SetFilter(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId));
     }
-    listener_->StartListener();
+    if (options_.listenForEvents) {
+        listener_->StartListener();
+    }
 }
 
 void DeviceSession::RestartListener() {
-    if (listener_ && !stopping_.load()) {
+    if (listener_ && options_.listenForEvents && !stopping_.load()) {
         listener_->StartListener();
     }
 }
@@ -161,9 +163,11 @@ void DeviceSession::Stop() {
     }
 }
 
-void DeviceSession::Queue(int task) {
+void DeviceSession::Queue(int task, JobDone done) {
     if (worker_ && !stopping_.load()) {
-        worker_->Queue(task);
+        worker_->Queue(task, std::move(done));
+    } else if (done) {
+        done(JobOutcome::kCancelled);
     }
 }
 
@@ -179,9 +183,9 @@ void DeviceSession::SetStreamingWanted(bool wanted) {
     }
 }
 
-void DeviceSession::RestoreFactory() {
+void DeviceSession::RestoreFactory(JobDone done) {
     db_.ResetProfileDatabase(dataFolder_, kDatabaseName);
-    Queue(SyncFactoryReset);
+    Queue(SyncFactoryReset, std::move(done));
     // Also when the initial load had run: the next arrival loads again.
     RequestInitialLoad();
 }
@@ -189,6 +193,58 @@ void DeviceSession::RestoreFactory() {
 void DeviceSession::SetSystemSwitch(SystemSwitch which, bool on) {
     StoreSystemSwitch(db_, which, on);
     Queue(SyncSettings);
+}
+
+void DeviceSession::Perform(KeyboardWork work, JobDone done) {
+    switch (work) {
+        case KeyboardWork::kNothing:
+            if (done) {
+                done(JobOutcome::kDone);
+            }
+            return;
+        case KeyboardWork::kKeys:
+            Queue(SyncKeys, std::move(done));
+            return;
+        case KeyboardWork::kSettings:
+            Queue(SyncSettings, std::move(done));
+            return;
+        case KeyboardWork::kFactoryReset:
+            RestoreFactory(std::move(done));
+            return;
+        case KeyboardWork::kSync:
+            break;
+    }
+    // The read-back first, then every table; the last job reports for all.
+    struct Worst {
+        std::mutex mutex;
+        JobOutcome outcome = JobOutcome::kDone;
+    };
+    auto worst = std::make_shared<Worst>();
+    auto note = [worst](JobOutcome outcome) {
+        std::lock_guard lock(worst->mutex);
+        worst->outcome = WorseOutcome(worst->outcome, outcome);
+    };
+    RequestInitialLoad();
+    Queue(SyncInitialLoad, note);
+    Queue(SyncKeys, note);
+    Queue(SyncMacros, note);
+    Queue(SyncSettings, note);
+    Queue(SyncKeyColours, [worst, note, done = std::move(done)](JobOutcome outcome) {
+        note(outcome);
+        if (done) {
+            std::lock_guard lock(worst->mutex);
+            done(worst->outcome);
+        }
+    });
+}
+
+KeyboardStatus DeviceSession::Status() const {
+    KeyboardStatus status;
+    status.connected = IsConnected();
+    status.firmwareVersion = status.connected ? FirmwareVersion() : 0;
+    status.vendorId = ParseHexId(ConfigText("VID "));
+    status.productId = ParseHexId(ConfigText("PID "));
+    return status;
 }
 
 bool DeviceSession::IsConnected() const {
@@ -199,18 +255,22 @@ int DeviceSession::FirmwareVersion() const {
     return manager_ ? manager_->FirmwareVersion() : 0;
 }
 
+ProfileListData DeviceSession::LoadProfiles() {
+    ProfileListData data;
+    db_.ListProfilesCreatingDefaults(data.profiles, DefaultProfileWord());
+    data.activeProfile = db_.GetActiveProfile();
+    selection_.profile = data.activeProfile;
+    selection_.layer = 0;
+    return data;
+}
+
 // ---- SyncHost (worker thread) ------------------------------------------------
 
 bool DeviceSession::LoadProfileList() {
     if (stopping_.load()) {
         return false;
     }
-    ProfileListData data;
-    db_.ListProfilesCreatingDefaults(data.profiles, DefaultProfileWord());
-    data.activeProfile = db_.GetActiveProfile();
-    selection_.profile = data.activeProfile;
-    selection_.layer = 0;
-    return observer_.OnProfilesLoaded(data);
+    return observer_.OnProfilesLoaded(LoadProfiles());
 }
 
 bool DeviceSession::RefreshKeyTips() {

@@ -13,6 +13,7 @@
 #include "device/device_change.h"
 #include "layouts/keyboard_layout.h"
 #include "session/interruptible_clock.h"
+#include "session/keyboard_work.h"
 #include "session/session_observer.h"
 #include "session/system_switches.h"
 #include "sync/sync_host.h"
@@ -42,6 +43,8 @@ struct SessionOptions {
     MusicImageSource* music = nullptr;
     // Whether Start queues the music layer and the initial load.
     bool initialLoad = true;
+    // Whether the keyboard's event reports are read (host-side key actions).
+    bool listenForEvents = true;
 };
 
 // Everything between a user interface and the keyboard: the profile
@@ -72,20 +75,31 @@ public:
     bool Stopping() const { return stopping_.load(); }
 
     // ---- Jobs -----------------------------------------------------------
-    // Appends a SyncTask job; dropped once the session stops.
-    void Queue(int task);
+    // Appends a SyncTask job; dropped once the session stops. `done`, when
+    // given, is told how the job ended (on the worker thread; kCancelled when
+    // the session stopped first).
+    void Queue(int task, JobDone done = {});
     // The next SyncInitialLoad or arrival runs the initial load again.
     void RequestInitialLoad();
     // Music frames are sent only while wanted (the MUSIC page is shown).
     void SetStreamingWanted(bool wanted);
     // "Restore Factory": the database emptied, the keyboard reset and every
     // page loaded again with the first-start defaults.
-    void RestoreFactory();
+    void RestoreFactory(JobDone done = {});
     // Stores a system switch and queues the settings download.
     void SetSystemSwitch(SystemSwitch which, bool on);
+    // Queues the jobs of `work` (kFactoryReset also empties the database);
+    // `done` gets the worst outcome of them once the last has run.
+    void Perform(KeyboardWork work, JobDone done);
+
+    // The profile list, with the first-start rows (profiles, settings)
+    // created on an empty database, and the active profile made the
+    // selection's profile on the standard layer.
+    ProfileListData LoadProfiles();
 
     // ---- State ------------------------------------------------------------
     bool IsConnected() const;
+    KeyboardStatus Status() const;
     // The keyboard's firmware version (release number), 0 without one.
     // Never waits for a download.
     int FirmwareVersion() const;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "session/system_switches.h"
+
+namespace vantora::cli {
+
+// The exit codes of vantoractl.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,           // bad usage, or a name that matches more than one entry
+    kExitNotFound = 2,        // no such profile
+    kExitNoKeyboard = 3,      // no keyboard connected: nothing was changed
+    kExitKeyboardFailed = 4,  // the keyboard refused or did not answer
+    kExitRefused = 5,         // a rule of the program (the last profile, an empty name)
+    kExitNoDatabase = 6,      // the database could not be opened or created
+};
+
+enum class Verb {
+    kHelp,
+    kStatus,
+    kProfileList,
+    kProfileAdd,
+    kProfileRename,
+    kProfileDelete,
+    kProfileSelect,
+    kSwitch,
+    kReset,
+    kSync,
+};
+
+// One command line, parsed.
+struct Command {
+    Verb verb = Verb::kHelp;
+    bool json = false;
+    bool yes = false;
+    std::string target;  // the profile (an id when decimal, else a name)
+    std::string name;    // the new name of add and rename
+    SystemSwitch which = SystemSwitch::kDisableWin;
+    bool on = false;
+};
+
+// Options (--json, --yes, --help) may stand anywhere; "--" ends them.
+// False with a message for the user on bad usage.
+bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error);
+
+// Whether the verb changes what is stored and so needs a connected
+// keyboard (it is written to the keyboard at once, or undone by the next
+// connection's read-back).
+bool ChangesStoredData(Verb verb);
+// Whether the verb needs the keyboard's state (status, changing verbs).
+bool NeedsKeyboard(Verb verb);
+
+std::string UsageLine();
+std::string HelpText();
+
+}  // namespace vantora::cli

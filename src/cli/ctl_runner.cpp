@@ -1,0 +1,350 @@
+#include "cli/ctl_runner.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/json_writer.h"
+#include "keys/profile_editor.h"
+#include "keys/profile_names.h"
+#include "sync/firmware_version.h"
+#include "text/numbers.h"
+
+namespace vantora::cli {
+namespace {
+
+std::string Hex4(int id) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%04x", static_cast<unsigned>(id) & 0xFFFFu);
+    return text;
+}
+
+const char* SwitchWord(SystemSwitch which) {
+    switch (which) {
+        case SystemSwitch::kDisableWin:
+            return "win";
+        case SystemSwitch::kDisableAltTab:
+            return "alttab";
+        case SystemSwitch::kDisableAltF4:
+            return "altf4";
+    }
+    return "win";
+}
+
+class Runner {
+public:
+    Runner(const Command& command, CtlContext& context)
+        : command_(command), context_(context), editor_(context.db, context.selection) {}
+
+    CtlResult Run() {
+        if (command_.verb == Verb::kReset && !command_.yes) {
+            return Failure(kExitUsage,
+                           "reset deletes every profile, macro and setting and resets the keyboard: "
+                           "run \"vantoractl reset --yes\" to do it.",
+                           command_.json);
+        }
+        if (ChangesStoredData(command_.verb)) {
+            if (context_.keyboard == nullptr || !context_.keyboard->Status().connected) {
+                return Failure(kExitNoKeyboard, "No keyboard is connected: nothing was changed.",
+                               command_.json);
+            }
+        }
+        switch (command_.verb) {
+            case Verb::kStatus:
+                return Status();
+            case Verb::kProfileList:
+                return List();
+            case Verb::kProfileAdd:
+                return Add();
+            case Verb::kProfileRename:
+                return Rename();
+            case Verb::kProfileDelete:
+                return Delete();
+            case Verb::kProfileSelect:
+                return Select();
+            case Verb::kSwitch:
+                return Switch();
+            case Verb::kReset:
+                return Reset();
+            case Verb::kSync:
+                return Work(
+                    {KeyboardWork::kSync}, [](JsonWriter& json) { json.Key("done").Bool(true); },
+                    "The keyboard's tables were read and written.\n");
+            case Verb::kHelp:
+                break;
+        }
+        return Failure(kExitUsage, "nothing to do", command_.json);
+    }
+
+private:
+    std::string Shown(const std::string& stored) const {
+        return DisplayProfileName(stored, context_.language);
+    }
+
+    // The profile a PROFILE argument names: `id` > 0, or a failure.
+    bool Resolve(int& id, CtlResult& failure) {
+        const std::vector<ProfileItem> list = editor_.List();
+        const std::optional<int> number = ParseDecimal(command_.target, NumberSyntax::kWhole);
+        if (number) {
+            const bool exists = std::any_of(list.begin(), list.end(),
+                                            [&](const ProfileItem& item) { return item.profile == *number; });
+            if (!exists) {
+                failure =
+                    Failure(kExitNotFound, "No profile has the id " + command_.target + ".", command_.json);
+                return false;
+            }
+            id = *number;
+            return true;
+        }
+        std::vector<const ProfileItem*> matches;
+        for (const ProfileItem& item : list) {
+            if (item.name == command_.target || Shown(item.name) == command_.target) {
+                matches.push_back(&item);
+            }
+        }
+        if (matches.empty()) {
+            failure =
+                Failure(kExitNotFound, "No profile is named \"" + command_.target + "\".", command_.json);
+            return false;
+        }
+        if (matches.size() > 1) {
+            std::string message = "More than one profile is named \"" + command_.target + "\"; give its id:";
+            for (const ProfileItem* item : matches) {
+                message += "\n  " + std::to_string(item->profile) + "  " + Shown(item->name);
+            }
+            failure = Failure(kExitUsage, message, command_.json);
+            return false;
+        }
+        id = matches.front()->profile;
+        return true;
+    }
+
+    std::string NameOf(int id) {
+        for (const ProfileItem& item : editor_.List()) {
+            if (item.profile == id) {
+                return item.name;
+            }
+        }
+        return {};
+    }
+
+    void WriteProfile(JsonWriter& json, const char* key, int id) {
+        json.Key(key).BeginObject().Key("id").Int(id).Key("name").String(Shown(NameOf(id))).EndObject();
+    }
+
+    CtlResult Status() {
+        const KeyboardStatus status =
+            context_.keyboard != nullptr ? context_.keyboard->Status() : KeyboardStatus{};
+        const bool viaProgram = context_.keyboard != nullptr && context_.keyboard->ViaProgram();
+        const int active = context_.db.GetActiveProfile();
+        const std::string firmware = status.connected ? FirmwareVersionText(status.firmwareVersion) : "";
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject().Key("connected").Bool(status.connected);
+            json.Key("vendor_id")
+                .String(Hex4(status.vendorId))
+                .Key("product_id")
+                .String(Hex4(status.productId));
+            json.Key("firmware").String(firmware).Key("layout").String(context_.layoutName);
+            WriteProfile(json, "active_profile", active);
+            json.Key("via_program").Bool(viaProgram).EndObject();
+            result.out = json.Text() + "\n";
+            return result;
+        }
+        result.out = "Keyboard:  " +
+                     (status.connected ? "connected (" + Hex4(status.vendorId) + ":" +
+                                             Hex4(status.productId) + ", " + firmware + ")"
+                                       : std::string("not connected (" + Hex4(status.vendorId) + ":" +
+                                                     Hex4(status.productId) + ")")) +
+                     (viaProgram ? ", through the running program" : "") + "\n";
+        result.out += "Layout:    " + context_.layoutName + "\n";
+        result.out += "Profile:   " + std::to_string(active) + "  " + Shown(NameOf(active)) + "\n";
+        return result;
+    }
+
+    CtlResult List() {
+        const std::vector<ProfileItem> list = editor_.List();
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject().Key("profiles").BeginArray();
+            for (const ProfileItem& item : list) {
+                json.BeginObject().Key("id").Int(item.profile).Key("name").String(Shown(item.name));
+                json.Key("stored_name").String(item.name).Key("active").Bool(item.status == 1).EndObject();
+            }
+            json.EndArray().EndObject();
+            result.out = json.Text() + "\n";
+            return result;
+        }
+        std::size_t width = 2;
+        for (const ProfileItem& item : list) {
+            width = std::max(width, std::to_string(item.profile).size());
+        }
+        auto pad = [width](const std::string& text) { return std::string(width - text.size(), ' ') + text; };
+        result.out = "  " + pad("ID") + "  NAME\n";
+        for (const ProfileItem& item : list) {
+            result.out += std::string(item.status == 1 ? "* " : "  ") + pad(std::to_string(item.profile)) +
+                          "  " + Shown(item.name) + "\n";
+        }
+        return result;
+    }
+
+    // The editor's result as an exit code; kDone gives none.
+    std::optional<CtlResult> EditorFailure(ProfileEditor::Result outcome, const std::string& refusal) {
+        switch (outcome) {
+            case ProfileEditor::Result::kDone:
+                return std::nullopt;
+            case ProfileEditor::Result::kNotFound:
+                return Failure(kExitNotFound, "No such profile.", command_.json);
+            case ProfileEditor::Result::kRefused:
+                return Failure(kExitRefused, refusal, command_.json);
+            case ProfileEditor::Result::kStoreFailed:
+                break;
+        }
+        return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+    }
+
+    // The change is stored; the program shows it and the keyboard gets it.
+    CtlResult ProfileChanged(int id, KeyboardWork work, const std::string& text) {
+        return Work(
+            {work, true, false},
+            [this, id](JsonWriter& json) {
+                WriteProfile(json, "profile", id);
+                WriteProfile(json, "active_profile", context_.db.GetActiveProfile());
+            },
+            text);
+    }
+
+    CtlResult Add() {
+        int id = 0;
+        if (auto failure = EditorFailure(editor_.Add(command_.name, id), "A profile name cannot be empty.")) {
+            return *failure;
+        }
+        return ProfileChanged(
+            id, KeyboardWork::kKeys,
+            "Profile " + std::to_string(id) + " \"" + command_.name + "\" added and active.\n");
+    }
+
+    CtlResult Rename() {
+        int id = 0;
+        CtlResult failure;
+        if (!Resolve(id, failure)) {
+            return failure;
+        }
+        if (auto refused =
+                EditorFailure(editor_.Rename(id, command_.name), "A profile name cannot be empty.")) {
+            return *refused;
+        }
+        return ProfileChanged(id, KeyboardWork::kNothing,
+                              "Profile " + std::to_string(id) + " renamed to \"" + command_.name + "\".\n");
+    }
+
+    CtlResult Delete() {
+        int id = 0;
+        CtlResult failure;
+        if (!Resolve(id, failure)) {
+            return failure;
+        }
+        const std::string name = NameOf(id);
+        if (auto refused = EditorFailure(editor_.Delete(id), "The last profile cannot be deleted.")) {
+            return *refused;
+        }
+        const int active = context_.db.GetActiveProfile();
+        return Work(
+            {KeyboardWork::kKeys, true, false},
+            [this, id, &name, active](JsonWriter& json) {
+                json.Key("profile")
+                    .BeginObject()
+                    .Key("id")
+                    .Int(id)
+                    .Key("name")
+                    .String(Shown(name))
+                    .EndObject();
+                WriteProfile(json, "active_profile", active);
+            },
+            "Profile " + std::to_string(id) + " deleted; profile " + std::to_string(active) +
+                " is active.\n");
+    }
+
+    CtlResult Select() {
+        int id = 0;
+        CtlResult failure;
+        if (!Resolve(id, failure)) {
+            return failure;
+        }
+        if (auto refused = EditorFailure(editor_.Select(id), "")) {
+            return *refused;
+        }
+        return ProfileChanged(id, KeyboardWork::kKeys, "Profile " + std::to_string(id) + " is active.\n");
+    }
+
+    CtlResult Switch() {
+        if (!StoreSystemSwitch(context_.db, command_.which, command_.on)) {
+            return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+        }
+        const std::string word = SwitchWord(command_.which);
+        return Work(
+            {KeyboardWork::kSettings, false, true},
+            [this, &word](JsonWriter& json) { json.Key("switch").String(word).Key("on").Bool(command_.on); },
+            "Switch " + word + " " + (command_.on ? "on" : "off") + ".\n");
+    }
+
+    CtlResult Reset() {
+        return Work(
+            {KeyboardWork::kFactoryReset}, [](JsonWriter& json) { json.Key("done").Bool(true); },
+            "The database was emptied and the keyboard reset.\n");
+    }
+
+    template <typename Fields>
+    CtlResult Work(const WorkRequest& request, Fields fields, const std::string& text) {
+        const JobOutcome outcome = context_.keyboard->Perform(request);
+        switch (outcome) {
+            case JobOutcome::kDone:
+                break;
+            case JobOutcome::kNoKeyboard:
+                return Failure(kExitNoKeyboard,
+                               "The keyboard went away before it was written; the change is stored.",
+                               command_.json);
+            case JobOutcome::kKeyboardFailed:
+                return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", command_.json);
+            case JobOutcome::kCancelled:
+                return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).",
+                               command_.json);
+        }
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject();
+            fields(json);
+            json.EndObject();
+            result.out = json.Text() + "\n";
+        } else {
+            result.out = text;
+        }
+        return result;
+    }
+
+    const Command& command_;
+    CtlContext& context_;
+    ProfileEditor editor_;
+};
+
+}  // namespace
+
+CtlResult Failure(int exitCode, const std::string& message, bool json) {
+    CtlResult result;
+    result.exitCode = exitCode;
+    result.err = "vantoractl: " + message + "\n";
+    if (json) {
+        JsonWriter writer;
+        writer.BeginObject().Key("error").String(message).Key("exit_code").Int(exitCode).EndObject();
+        result.out = writer.Text() + "\n";
+    }
+    return result;
+}
+
+CtlResult RunCommand(const Command& command, CtlContext& context) {
+    return Runner(command, context).Run();
+}
+
+}  // namespace vantora::cli

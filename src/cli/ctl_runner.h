@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "cli/ctl_command.h"
+#include "cli/keyboard_access.h"
+#include "db/profile_database.h"
+#include "db/selection.h"
+
+namespace vantora::cli {
+
+// What a command works on. `keyboard` may be null for verbs that do not
+// need one.
+struct CtlContext {
+    ProfileDatabase& db;
+    Selection& selection;
+    KeyboardAccess* keyboard = nullptr;
+    std::string layoutName;
+    int language = 1033;  // the UI language for profile names as shown
+};
+
+struct CtlResult {
+    int exitCode = kExitOk;
+    std::string out;  // for standard output
+    std::string err;  // for standard error
+};
+
+// Runs a parsed command (not kHelp). The database is open and holds the
+// first-start rows.
+CtlResult RunCommand(const Command& command, CtlContext& context);
+
+// A failure as the command line reports it: the message on standard error
+// and, with --json, {"error", "exit_code"} on standard output.
+CtlResult Failure(int exitCode, const std::string& message, bool json);
+
+}  // namespace vantora::cli

@@ -1,0 +1,113 @@
+#include "cli/vantoractl.h"
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "app/language.h"
+#include "cli/ctl_runner.h"
+#include "cli/keyboard_links.h"
+#include "i18n/strings.h"
+#include "keys/profile_names.h"
+#include "layouts/keyboard_layout.h"
+#include "platform/instance_paths.h"
+#include "platform/process_lock.h"
+#include "session/device_session.h"
+
+namespace vantora::cli {
+namespace {
+
+// Two vantoractl that would write to the keyboard wait for each other.
+constexpr int kKeyboardLockWaitMs = 120000;
+
+int Finish(const CtlResult& result, std::ostream& out, std::ostream& err) {
+    out << result.out;
+    err << result.err;
+    return result.exitCode;
+}
+
+CtlResult NoDatabase(const std::string& folder, bool json) {
+    return Failure(kExitNoDatabase, "The database in " + folder + "db/ could not be opened or created.",
+                   json);
+}
+
+// The database alone, with the first-start rows the program makes.
+bool OpenDatabase(ProfileDatabase& db, Selection& selection, const std::string& dataFolder) {
+    EnsureDirectory(dataFolder + "db");
+    if (!db.OpenProfileDatabase(dataFolder, "kb_data")) {
+        return false;
+    }
+    std::vector<ProfileItem> list;
+    db.ListProfilesCreatingDefaults(list, DefaultProfileWord());
+    selection.profile = db.GetActiveProfile();
+    return true;
+}
+
+}  // namespace
+
+int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Command command;
+    std::string error;
+    if (!ParseCommand(args, command, error)) {
+        CtlResult failure = Failure(kExitUsage, error, command.json);
+        failure.err += UsageLine();
+        return Finish(failure, out, err);
+    }
+    if (command.verb == Verb::kHelp) {
+        out << HelpText();
+        return kExitOk;
+    }
+    const std::string programFolder = GetExeFolder();
+    const std::string dataFolder = GetDataFolder();
+    const std::string configFile = programFolder + "config.ini";
+    CurrentUiLanguage = ChooseLanguage(configFile);
+    const std::string layoutName = LayoutNameForNumber(ReadConfigIntFrom(configFile, "LAYOUT"));
+
+    // The running program does the keyboard work: only one process talks
+    // to a keyboard.
+    LineSocket program;
+    if (NeedsKeyboard(command.verb) && program.Connect(InstanceSocketPath())) {
+        ProfileDatabase db;
+        Selection selection;
+        if (!OpenDatabase(db, selection, dataFolder)) {
+            return Finish(NoDatabase(dataFolder, command.json), out, err);
+        }
+        ProgramKeyboard keyboard(program);
+        CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load()};
+        return Finish(RunCommand(command, context), out, err);
+    }
+    if (!NeedsKeyboard(command.verb)) {
+        ProfileDatabase db;
+        Selection selection;
+        if (!OpenDatabase(db, selection, dataFolder)) {
+            return Finish(NoDatabase(dataFolder, command.json), out, err);
+        }
+        CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load()};
+        return Finish(RunCommand(command, context), out, err);
+    }
+
+    ProcessLock lock;
+    if (ChangesStoredData(command.verb) && !lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs)) {
+        return Finish(
+            Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json), out,
+            err);
+    }
+    SessionOptions options;
+    options.programFolder = programFolder;
+    options.dataFolder = dataFolder;
+    options.initialLoad = false;
+    options.listenForEvents = false;
+    options.hotplugSources = [] { return std::vector<std::unique_ptr<HotplugSource>>{}; };
+    SessionObserver quiet;
+    DeviceSession session(options, quiet);
+    if (!session.Start()) {
+        return Finish(NoDatabase(dataFolder, command.json), out, err);
+    }
+    session.LoadProfiles();
+    SessionKeyboard keyboard(session);
+    CtlContext context{session.Database(), session.CurrentSelection(), &keyboard, layoutName,
+                       CurrentUiLanguage.load()};
+    const int code = Finish(RunCommand(command, context), out, err);
+    session.Stop();
+    return code;
+}
+
+}  // namespace vantora::cli
