@@ -1,6 +1,8 @@
 // vantora-kbd-sim: runs one simulated keyboard until "quit" or the end of
 // standard input. Every command is acknowledged with one line on standard
-// output, so a script (or a test) can wait for it.
+// output, so a script (or a test) can wait for it; a command that prints
+// something ("dump") prints it before its acknowledgement. "vanished" is the
+// only line nobody asked for.
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -87,6 +89,10 @@ int main(int argc, char** argv) {
                 } else {
                     Say("error: " + error);
                 }
+                break;
+            case SimCommand::Kind::Dump:
+                // One write, so that "vanished" never comes between the two.
+                Say(server.StateJson() + "\ndumped");
                 break;
             case SimCommand::Kind::Quit:
                 server.Unplug();

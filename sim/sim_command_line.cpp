@@ -44,9 +44,19 @@ std::string ConfiguredIdsLine(const std::string& vendorText, const std::string& 
 
 std::string SimUsage() {
     return "usage: vantora-kbd-sim [--vid HEX] [--pid HEX] [--release HEX] [--product TEXT]\n"
-           "                       [--trace FILE] [--refuse] [--delay MS] [--no-answer] [--vanish-after N]\n"
+           "                       [--trace FILE] [--state FILE] [--refuse] [--delay MS] [--no-answer]\n"
+           "                       [--vanish-after N]\n"
            "       vantora-kbd-sim --configured-ids   prints the program's keyboard ids from config.ini\n"
-           "commands on standard input: press INDEX [fn] | unplug | plug | quit\n"
+           "--state FILE keeps the keyboard's state in FILE as one JSON object: plugged, in_transaction,\n"
+           "reports_received and the tables settings, default_key_table, key_table, key_colours,\n"
+           "macro_memory and music_frame in full, as lower-case hexadecimal. The file is replaced\n"
+           "whole (by a rename) on plug and unplug and after the reports the keyboard receives, once\n"
+           "their answers have gone out.\n"
+           "commands on standard input: press INDEX [fn] | unplug | plug | dump | quit\n"
+           "Each command is acknowledged with one line: \"pressed INDEX [fn] EVENT|none\", \"unplugged\",\n"
+           "\"plugged SOCKET\", \"bye\" or \"error: ...\". dump first prints the state object (the one\n"
+           "of --state) on a line of its own, then \"dumped\". \"vanished\" comes unasked when a fault\n"
+           "unplugs the keyboard.\n"
            "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim.\n";
 }
 
@@ -89,6 +99,10 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string
             }
         } else if (arg == "--trace") {
             if (!value(parsed.server.traceFile)) {
+                return false;
+            }
+        } else if (arg == "--state") {
+            if (!value(parsed.server.stateFile)) {
                 return false;
             }
         } else if (arg == "--refuse") {
@@ -134,6 +148,8 @@ SimCommand ParseSimCommand(const std::string& line) {
         command.kind = SimCommand::Kind::Unplug;
     } else if (words.size() == 1 && words[0] == "plug") {
         command.kind = SimCommand::Kind::Plug;
+    } else if (words.size() == 1 && words[0] == "dump") {
+        command.kind = SimCommand::Kind::Dump;
     } else if (words.size() == 1 && words[0] == "quit") {
         command.kind = SimCommand::Kind::Quit;
     }

@@ -22,7 +22,7 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string
 
 // One command read from standard input.
 struct SimCommand {
-    enum class Kind { Press, Unplug, Plug, Quit, Empty, Invalid };
+    enum class Kind { Press, Unplug, Plug, Dump, Quit, Empty, Invalid };
     Kind kind = Kind::Empty;
     int index = 0;
     bool fn = false;

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "sim/keyboard_state.h"
+
 namespace vantora::sim {
 
 namespace {
@@ -52,6 +54,23 @@ SimKeyboardServer::~SimKeyboardServer() {
 std::string SimKeyboardServer::SocketPath() const {
     std::lock_guard lock(stateMutex_);
     return socketPath_;
+}
+
+std::string SimKeyboardServer::StateJson() {
+    std::lock_guard lock(firmwareMutex_);
+    return KeyboardStateJson(firmware_, plugged_.load());
+}
+
+bool SimKeyboardServer::WriteState(bool plugged, std::string* error) {
+    if (options_.stateFile.empty()) {
+        return true;
+    }
+    std::string json;
+    {
+        std::lock_guard lock(firmwareMutex_);
+        json = KeyboardStateJson(firmware_, plugged);
+    }
+    return ReplaceFile(options_.stateFile, json + "\n", error);
 }
 
 void SimKeyboardServer::SetFaults(const FirmwareFaults& faults) {
@@ -105,6 +124,11 @@ bool SimKeyboardServer::Plug(std::string* error) {
     {
         std::lock_guard lock(firmwareMutex_);
         firmware_.Revive();
+    }
+    std::string stateError;
+    if (!WriteState(true, &stateError)) {
+        CloseEverything();
+        return fail(stateError);
     }
     stop_ = false;
     plugged_ = true;
@@ -180,7 +204,7 @@ void SimKeyboardServer::CloseEverything() {
     plugged_ = false;
 }
 
-bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame) {
+bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame, bool& reportHandled) {
     switch (frame.type) {
         case simlink::kHello: {
             auto payload = simlink::EncodeInfo(info_);
@@ -212,6 +236,7 @@ bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame)
                 std::lock_guard lock(firmwareMutex_);
                 reply = firmware_.HandleReport(report);
             }
+            reportHandled = true;
             if (reply.vanished) {
                 return false;
             }
@@ -289,6 +314,7 @@ void SimKeyboardServer::Run() {
         }
         // Client traffic (the fds polled are the first clients_ entries).
         std::vector<int> closed;
+        bool reportsHandled = false;
         for (std::size_t i = 2; i < fds.size() && !vanished; ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
                 continue;
@@ -309,7 +335,7 @@ void SimKeyboardServer::Run() {
             }
             client->reader.Feed(chunk, static_cast<std::size_t>(n));
             while (auto frame = client->reader.Next()) {
-                if (!HandleFrame(*client, *frame)) {
+                if (!HandleFrame(*client, *frame, reportsHandled)) {
                     vanished = true;
                     break;
                 }
@@ -323,8 +349,14 @@ void SimKeyboardServer::Run() {
             std::erase_if(clients_, [fd](const Client& c) { return c.fd == fd; });
             std::erase_if(delayed_, [fd](const DelayedAnswer& a) { return a.fd == fd; });
         }
+        // Every report counts, reads too, so the file always shows how many
+        // reports came; the answers are already on their way.
+        if (reportsHandled && !vanished) {
+            WriteState(true);
+        }
     }
     CloseEverything();
+    WriteState(false);
     if (vanished && options_.onVanish) {
         options_.onVanish();
     }

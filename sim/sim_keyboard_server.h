@@ -28,6 +28,8 @@ public:
         std::string manufacturer = "VANTORA";
         std::string product = "VANTORA Gaming Keyboard";
         std::string traceFile;  // one line per received report when set
+        // When set, KeyboardStateJson is kept in this file (see WriteState).
+        std::string stateFile;
         FirmwareFaults faults;
         // Called on the server thread when the keyboard vanished by fault.
         std::function<void()> onVanish;
@@ -44,6 +46,8 @@ public:
     // Closes every connection and removes the socket. Nothing when unplugged.
     void Unplug();
     std::string SocketPath() const;
+    // KeyboardStateJson of this keyboard now.
+    std::string StateJson();
 
     // A key press; the event report sent on the vendor collection, if any.
     std::optional<EventReport> Press(int index, bool fn);
@@ -68,8 +72,15 @@ private:
 
     void Run();
     // False when the keyboard vanished while handling the frame.
-    bool HandleFrame(Client& client, const simlink::Frame& frame);
+    // `reportHandled` becomes true when the frame was a report for the
+    // keyboard.
+    bool HandleFrame(Client& client, const simlink::Frame& frame, bool& reportHandled);
     void Trace(const std::array<std::uint8_t, protocol::kReportSize>& report);
+    // Replaces the state file, when there is one, by the state now. Called
+    // by Plug before the server thread starts and by that thread (after the
+    // answers to a batch of reports went out, and once unplugged), so only
+    // one thread writes it at a time.
+    bool WriteState(bool plugged, std::string* error = nullptr);
     void CloseEverything();
     void Wake();
 

@@ -1,15 +1,17 @@
 #include "ui/main_window/single_instance.h"
 
-#include <unistd.h>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
+
+#include "platform/instance_paths.h"
 
 namespace vantora {
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
 constexpr char kShowRequest[] = "show\n";
+constexpr qint64 kMaxLine = 4096;
 
 }  // namespace
 
@@ -19,11 +21,8 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::DefaultServerName() {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && runtime.startsWith('/') && QDir(QString::fromLocal8Bit(runtime)).exists()) {
-        return QString::fromLocal8Bit(runtime) + QStringLiteral("/VANTORA.instance");
-    }
-    return QStringLiteral("VANTORA-%1").arg(::getuid());
+    // A full path: the command line finds the program at the same place.
+    return QString::fromStdString(InstanceSocketPath());
 }
 
 bool SingleInstance::Acquire() {
@@ -49,7 +48,16 @@ bool SingleInstance::Acquire() {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains("show")) {
+                while (client->canReadLine()) {
+                    const QByteArray line = client->readLine().trimmed();
+                    OnLine(client, line.toStdString());
+                }
+                // An old client's "show" without a newline, or garbage: at
+                // most one short line is kept waiting.
+                if (client->bytesAvailable() > kMaxLine) {
+                    client->abort();
+                } else if (client->peek(client->bytesAvailable()) == "show") {
+                    client->readAll();
                     OnRequest();
                 }
             });
@@ -72,6 +80,29 @@ void SingleInstance::SetActivationTarget(std::function<void()> activate) {
 
 bool SingleInstance::IsListening() const {
     return server_ != nullptr && server_->isListening();
+}
+
+void SingleInstance::SetRequestHandler(std::function<void(const std::string&, Reply)> handler) {
+    handler_ = std::move(handler);
+}
+
+void SingleInstance::OnLine(QLocalSocket* client, const std::string& line) {
+    if (line == "show") {
+        OnRequest();
+        return;
+    }
+    QPointer<QLocalSocket> guarded(client);
+    Reply reply = [guarded](const std::string& answer) {
+        if (guarded && guarded->state() == QLocalSocket::ConnectedState) {
+            guarded->write(QByteArray::fromStdString(answer + "\n"));
+            guarded->flush();
+        }
+    };
+    if (!handler_ || line.empty()) {
+        reply("error");
+        return;
+    }
+    handler_(line, std::move(reply));
 }
 
 void SingleInstance::OnRequest() {

@@ -3,14 +3,17 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <string>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace vantora {
 
 // One running program per user. The first start listens on a local socket
 // named after the product word and the user; a later start connects to it,
-// asks the first to show its window and ends.
+// asks the first to show its window and ends. vantoractl asks its keyboard
+// work of the running program on the same socket, one line per request.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -18,9 +21,17 @@ public:
     explicit SingleInstance(QString serverName = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR/VANTORA.instance when that folder is set (it is the
-    // user's own), else "VANTORA-<user id>" in the temporary folder.
+    // InstanceSocketPath(): $XDG_RUNTIME_DIR/VANTORA.instance when that
+    // folder is set (it is the user's own), else VANTORA-<user id> in the
+    // temporary folder.
     static QString DefaultServerName();
+
+    // Sends one reply line to the client that made a request; does nothing
+    // once that client has gone.
+    using Reply = std::function<void(const std::string& line)>;
+    // What a request line other than "show" does (on the UI thread). Without
+    // a handler every such request is answered "error".
+    void SetRequestHandler(std::function<void(const std::string& line, Reply reply)> handler);
 
     // True when this is the first instance (it now listens; also when the
     // socket cannot be made: the program then runs on its own). False when
@@ -35,10 +46,12 @@ public:
 
 private:
     void OnRequest();
+    void OnLine(QLocalSocket* client, const std::string& line);
 
     QString name_;
     QLocalServer* server_ = nullptr;
     std::function<void()> activate_;
+    std::function<void(const std::string&, Reply)> handler_;
     bool pending_ = false;
 };
 

@@ -205,6 +205,10 @@ TEST(DeviceIntegrationTest, ProgramDrivesTheSimulatorInAnotherProcess) {
     EXPECT_EQ(posted.WaitFor(1)[0], 7);
     sim.Send("press 2 fn");
     EXPECT_EQ(sim.ReadLine(), "pressed 2 fn none");
+    sim.Send("dump");  // the object first, then the acknowledgement
+    EXPECT_EQ(sim.ReadLine().rfind("{\"plugged\":true,\"in_transaction\":false,\"reports_received\":3,", 0),
+              0u);
+    EXPECT_EQ(sim.ReadLine(), "dumped");
 
     // Unplug: the removal reaches the connection like a USB unplug.
     sim.Send("unplug");

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -31,6 +33,31 @@ TEST(SingleInstanceTest, ASecondInstanceAsksTheFirstToShowItselfAndStandsDown) {
     SingleInstance third(name);
     EXPECT_FALSE(third.Acquire());
     QTRY_COMPARE(activations, 2);
+}
+
+// The command line's requests: answered by the handler, "error" without one.
+TEST(SingleInstanceTest, RequestLinesReachTheHandlerAndItsRepliesTheClient) {
+    TempDir dir;
+    const QString name = QString::fromStdString(dir.path() + "instance");
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    QLocalSocket client;
+    client.connectToServer(name);
+    ASSERT_TRUE(client.waitForConnected(5000));
+    auto ask = [&client](const char* line) -> std::string {
+        client.write(line);
+        client.flush();
+        QElapsedTimer waited;
+        waited.start();
+        while (!client.canReadLine() && waited.elapsed() < 10000) {
+            QTest::qWait(5);
+        }
+        return client.readLine().toStdString();
+    };
+    EXPECT_EQ(ask("status\n"), "error\n");
+    first.SetRequestHandler(
+        [](const std::string& line, SingleInstance::Reply reply) { reply("got " + line); });
+    EXPECT_EQ(ask("work keys profiles\n"), "got work keys profiles\n");
 }
 
 TEST(SingleInstanceTest, RequestsBeforeTheWindowExistsAreCarriedOutWhenItIsMarked) {
@@ -62,7 +89,9 @@ TEST(SingleInstanceTest, DefaultNameIsInTheUsersRuntimeFolder) {
     ::mkdir((dir.path() + "run").c_str(), 0700);
     EXPECT_EQ(SingleInstance::DefaultServerName().toStdString(), dir.path() + "run/VANTORA.instance");
     env.Unset("XDG_RUNTIME_DIR");
-    EXPECT_TRUE(SingleInstance::DefaultServerName().startsWith(QStringLiteral("VANTORA-")));
+    env.Set("TMPDIR", dir.path() + "tmp");
+    EXPECT_EQ(SingleInstance::DefaultServerName().toStdString(),
+              dir.path() + "tmp/VANTORA-" + std::to_string(::getuid()));
 }
 
 TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
@@ -77,6 +106,7 @@ TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
     env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
     env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
+    env.insert("VANTORA_SIMULATED_ONLY", "1");
     const QString program = QStringLiteral(VANTORA_BIN_DIR "vantora");
 
     QProcess first;

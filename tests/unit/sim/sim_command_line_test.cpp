@@ -30,14 +30,15 @@ TEST(SimCommandLineTest, ReadsEverySwitch) {
     SimCommandLine options;
     std::string error;
     ASSERT_TRUE(ParseSimCommandLine(
-        {"--vid", "1234", "--pid", "0x5678", "--release", "0203", "--trace", "/tmp/t", "--refuse", "--delay",
-         "60", "--no-answer", "--vanish-after", "5", "--product", "Board"},
+        {"--vid", "1234", "--pid", "0x5678", "--release", "0203", "--trace", "/tmp/t", "--state", "/tmp/s",
+         "--refuse", "--delay", "60", "--no-answer", "--vanish-after", "5", "--product", "Board"},
         "1209", "0001", options, error))
         << error;
     EXPECT_EQ(options.server.vendorId, 0x1234);
     EXPECT_EQ(options.server.productId, 0x5678);
     EXPECT_EQ(options.server.releaseNumber, 0x0203);
     EXPECT_EQ(options.server.traceFile, "/tmp/t");
+    EXPECT_EQ(options.server.stateFile, "/tmp/s");
     EXPECT_TRUE(options.server.faults.refuseAll);
     EXPECT_EQ(options.server.faults.answerDelayMs, 60);
     EXPECT_TRUE(options.server.faults.neverAnswer);
@@ -66,6 +67,7 @@ TEST(SimCommandLineTest, ParsesCommands) {
     EXPECT_TRUE(fn.fn);
     EXPECT_EQ(ParseSimCommand("unplug").kind, SimCommand::Kind::Unplug);
     EXPECT_EQ(ParseSimCommand("plug").kind, SimCommand::Kind::Plug);
+    EXPECT_EQ(ParseSimCommand("dump").kind, SimCommand::Kind::Dump);
     EXPECT_EQ(ParseSimCommand("quit").kind, SimCommand::Kind::Quit);
     EXPECT_EQ(ParseSimCommand("").kind, SimCommand::Kind::Empty);
     EXPECT_EQ(ParseSimCommand("press 128").kind, SimCommand::Kind::Invalid);
@@ -73,6 +75,7 @@ TEST(SimCommandLineTest, ParsesCommands) {
     EXPECT_EQ(ParseSimCommand("press 3 fm").kind, SimCommand::Kind::Invalid);
     EXPECT_EQ(ParseSimCommand("press").kind, SimCommand::Kind::Invalid);
     EXPECT_EQ(ParseSimCommand("plug now").kind, SimCommand::Kind::Invalid);
+    EXPECT_EQ(ParseSimCommand("dump all").kind, SimCommand::Kind::Invalid);
 }
 
 }  // namespace

@@ -8,8 +8,12 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <sstream>
+#include <thread>
 
 #include "device/device_event_listener.h"
 #include "device/hid_device_manager.h"
@@ -20,6 +24,7 @@
 #include "sim/sim_keyboard_server.h"
 #include "support/env_guard.h"
 #include "support/temp_dir.h"
+#include "unit/sim/flat_json.h"
 
 namespace vantora::sim {
 namespace {
@@ -67,6 +72,43 @@ protected:
         SimKeyboardServer::Options options;
         options.folder = folder;
         return options;
+    }
+
+    // A server keeping its state file alone in a folder of its own.
+    SimKeyboardServer::Options StateOptions() {
+        SimKeyboardServer::Options options = ServerOptions();
+        std::filesystem::create_directory(temp.path() + "state");
+        options.stateFile = temp.path() + "state/state.json";
+        return options;
+    }
+
+    std::string ReadState() {
+        std::ifstream in(temp.path() + "state/state.json");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // The state file once `done` holds for it: the server writes it after
+    // answering, so the test waits for the write it expects.
+    test::JsonFields WaitForState(const std::function<bool(const test::JsonFields&)>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        test::JsonFields fields;
+        while (std::chrono::steady_clock::now() < deadline) {
+            fields = test::ParseFlatJson(ReadState()).value_or(test::JsonFields{});
+            if (done(fields)) {
+                return fields;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ADD_FAILURE() << "the state file never reached the expected state";
+        return fields;
+    }
+
+    static std::function<bool(const test::JsonFields&)> ReportsReceived(const std::string& count) {
+        return [count](const test::JsonFields& fields) {
+            return test::Field(fields, "reports_received") == count;
+        };
     }
 
     test::TempDir temp;
@@ -260,6 +302,69 @@ TEST_F(SimKeyboardServerTest, PlugAndUnplugReachTheFolderMonitor) {
     EXPECT_EQ(changes[2].kind, DeviceChange::Kind::Arrival);
     monitor.Stop();
     EXPECT_EQ(changes.size(), 3u);  // the hidden temporary name was never reported
+}
+
+TEST_F(SimKeyboardServerTest, StateFileShowsWrittenSettings) {
+    SimKeyboardServer server(StateOptions());
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    ASSERT_EQ(handle->Write(begin.data(), begin.size()), 65);
+    Request brightness = MakeRequest(protocol::CMD_WRITE_SETTINGS, 1);
+    brightness[protocol::kHostOffsetLow] = 3;
+    brightness[protocol::kHostData] = 0x2A;
+    brightness[protocol::kHostChecksum] = protocol::Checksum(brightness.data() + 1, 4, 63);
+    ASSERT_EQ(handle->Write(brightness.data(), brightness.size()), 65);
+
+    auto state = WaitForState(ReportsReceived("2"));
+    EXPECT_EQ(test::Field(state, "settings").substr(6, 2), "2a");
+    EXPECT_EQ(test::Field(state, "in_transaction"), "true");
+    EXPECT_EQ(test::Field(state, "plugged"), "true");
+}
+
+TEST_F(SimKeyboardServerTest, StateFileIsReplacedWhole) {
+    SimKeyboardServer server(StateOptions());
+    ASSERT_TRUE(server.Plug());
+    std::ifstream before(temp.path() + "state/state.json");  // opened before the next write
+    ASSERT_TRUE(before);
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request read = MakeRequest(protocol::CMD_READ_SETTINGS, 56);  // reads count too
+    ASSERT_EQ(handle->Write(read.data(), read.size()), 65);
+    WaitForState(ReportsReceived("1"));
+
+    std::stringstream old;
+    old << before.rdbuf();
+    auto fields = test::ParseFlatJson(old.str());
+    ASSERT_TRUE(fields) << "the earlier file changed under its reader";
+    EXPECT_EQ(test::Field(*fields, "reports_received"), "0");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.path() + "state")) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"state.json"});
+}
+
+TEST_F(SimKeyboardServerTest, StateFileFollowsPlugAndUnplug) {
+    SimKeyboardServer server(StateOptions());
+    ASSERT_TRUE(server.Plug());
+    EXPECT_EQ(test::Field(test::ParseFlatJson(ReadState()).value_or(test::JsonFields{}), "plugged"), "true");
+    server.Unplug();
+    EXPECT_EQ(test::Field(test::ParseFlatJson(ReadState()).value_or(test::JsonFields{}), "plugged"), "false");
+}
+
+TEST_F(SimKeyboardServerTest, PlugFailsWhenTheStateFileCannotBeWritten) {
+    SimKeyboardServer::Options options = ServerOptions();
+    options.stateFile = temp.path() + "missing/state.json";
+    SimKeyboardServer server(options);
+    std::string error;
+    EXPECT_FALSE(server.Plug(&error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    SimHidBackend backend({.folder = folder});
+    EXPECT_TRUE(backend.Enumerate(0, 0).empty());  // no socket left behind
 }
 
 }  // namespace
