@@ -28,7 +28,12 @@ int main(int argc, char** argv) {
     if (!window.CreateMainWindow()) {
         return 1;
     }
+    // vantoractl asks its keyboard work of the running program.
+    instance.SetRequestHandler([&window](const std::string& line, SingleInstance::Reply reply) {
+        window.HandleRequest(line, std::move(reply));
+    });
     window.ShowModal(5);
     instance.SetActivationTarget({});
+    instance.SetRequestHandler({});
     return window.ExitCode();
 }

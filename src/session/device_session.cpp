@@ -264,6 +264,23 @@ ProfileListData DeviceSession::LoadProfiles() {
     return data;
 }
 
+KeyAssignmentData DeviceSession::LoadKeyAssignments() {
+    KeyAssignmentData data;
+    data.profile = selection_.profile.load();
+    data.layer = selection_.layer.load();
+    db_.ListKeyAssignments(data.profile, data.layer, data.assignments);
+    return data;
+}
+
+MacroListData DeviceSession::LoadMacros() {
+    MacroListData data;
+    db_.ListMacros(data.macros);
+    if (!data.macros.empty()) {
+        db_.ListMacroSteps(data.macros.front().macro_id, data.firstMacroSteps);
+    }
+    return data;
+}
+
 // ---- SyncHost (worker thread) ------------------------------------------------
 
 bool DeviceSession::LoadProfileList() {
@@ -277,23 +294,14 @@ bool DeviceSession::RefreshKeyTips() {
     if (stopping_.load()) {
         return false;
     }
-    KeyAssignmentData data;
-    data.profile = selection_.profile.load();
-    data.layer = selection_.layer.load();
-    db_.ListKeyAssignments(data.profile, data.layer, data.assignments);
-    return observer_.OnKeyAssignmentsLoaded(data);
+    return observer_.OnKeyAssignmentsLoaded(LoadKeyAssignments());
 }
 
 bool DeviceSession::ReloadMacroList() {
     if (stopping_.load()) {
         return false;
     }
-    MacroListData data;
-    db_.ListMacros(data.macros);
-    if (!data.macros.empty()) {
-        db_.ListMacroSteps(data.macros.front().macro_id, data.firstMacroSteps);
-    }
-    return observer_.OnMacrosLoaded(data);
+    return observer_.OnMacrosLoaded(LoadMacros());
 }
 
 bool DeviceSession::RefreshLightPage() {

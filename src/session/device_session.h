@@ -96,6 +96,10 @@ public:
     // created on an empty database, and the active profile made the
     // selection's profile on the standard layer.
     ProfileListData LoadProfiles();
+    // The assignments of the selection's profile and layer.
+    KeyAssignmentData LoadKeyAssignments();
+    // Every macro and the records of the first.
+    MacroListData LoadMacros();
 
     // ---- State ------------------------------------------------------------
     bool IsConnected() const;

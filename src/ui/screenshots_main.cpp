@@ -128,8 +128,8 @@ bool SaveMainWindowPages(const QString& folder) {
                           {0, macro, 3, 1, 65, 30, "A"},
                           {0, macro, 2, 2, 66, 30, "B"},
                           {0, macro, 3, 3, 66, 0, "B"}});
-        window.RefreshKeyTips();
-        window.ReloadMacroList();
+        window.OnKeyAssignmentsLoaded(window.Session().LoadKeyAssignments());
+        window.OnMacrosLoaded(window.Session().LoadMacros());
 
         ok &= Save(window, folder, "main_home");
         window.show();

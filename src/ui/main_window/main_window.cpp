@@ -4,9 +4,6 @@
 
 #include "app/config.h"
 #include "app/folders.h"
-#include "device/device_connection.h"
-#include "device/device_event_listener.h"
-#include "device/hid_device_manager.h"
 #include "i18n/strings.h"
 #include "sync/device_worker.h"
 #include "sync/firmware_version.h"
@@ -26,14 +23,23 @@
 
 namespace vantora {
 
+namespace {
+
+SessionOptions SessionOptionsOf(const MainWindowOptions& options) {
+    SessionOptions session;
+    session.programFolder = options.programFolder;
+    session.dataFolder = options.dataFolder;
+    session.backend = options.backend;
+    session.clock = options.clock;
+    session.hotplugSources = options.hotplugSources;
+    return session;
+}
+
+}  // namespace
+
 DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
     : options_(std::move(options)),
-      programFolder_(options_.programFolder.empty() ? GetExeFolder() : options_.programFolder),
-      dataFolder_(options_.dataFolder.empty() ? GetDataFolder() : options_.dataFolder),
-      clock_(options_.clock) {
-    if (!programFolder_.empty() && programFolder_.back() != '/') {
-        programFolder_ += '/';
-    }
+      session_(std::make_unique<DeviceSession>(SessionOptionsOf(options_), *this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
@@ -61,24 +67,19 @@ void DeviceMainDlg::OnInitDialog() {
     }
     AddTrayIcon();
     setWindowIcon(skin::AppIcon());
-    EnsureDirectory(dataFolder_ + "db");  // the entry made it already; tests start here
-    db_.OpenProfileDatabase(dataFolder_, "kb_data");
-    SetUpDevice();
+    poster_ = MessagePoster();
+    // The database, the keyboard and the worker with the initial load.
+    session_->Start();
     LoadKeyboardLayoutIntoPictures();
-    CreateWorker();
-    QueueTask(SyncMusicLayer);
-    QueueTask(SyncInitialLoad);
-    StartWorker();
+    UpdateStreaming();
 }
 
 void DeviceMainDlg::QueueTask(int task) {
-    if (worker_) {
-        worker_->Queue(task);
-    }
+    session_->Queue(task);
 }
 
 bool DeviceMainDlg::IsConnected() const {
-    return connection_ != nullptr && connection_->DeviceIndex() != -1;
+    return session_->IsConnected();
 }
 
 // ---- Navigation --------------------------------------------------------------
@@ -182,8 +183,8 @@ int DeviceMainDlg::OnFrameMessage(int id, int code) {
         case kIdSettings: {
             DeviceSysSetDlg settings;
             settings.owner = this;
-            settings.configFile = ConfigPath();
-            settings.firmwareVersion = manager_ ? manager_->FirmwareVersion() : 0;
+            settings.configFile = session_->ConfigPath();
+            settings.firmwareVersion = session_->FirmwareVersion();
             settings.Run();
             return 1;
         }
@@ -246,12 +247,8 @@ void DeviceMainDlg::OnTimer(int) {}
 // worker (with the first-run defaults), also when the initial load had
 // already run.
 void DeviceMainDlg::RestoreFactoryDefaults() {
-    db_.ResetProfileDatabase(dataFolder_, "kb_data");
     macroPage_.ClearFields();
-    QueueTask(SyncFactoryReset);
-    if (worker_) {
-        worker_->RequestInitialLoad();
-    }
+    session_->RestoreFactory();
 }
 
 // ---- Tray and the ends of the program --------------------------------------------

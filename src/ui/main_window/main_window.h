@@ -2,10 +2,9 @@
 
 #include "db/profile_database.h"
 #include "db/selection.h"
-#include "device/device_change.h"
-#include "session/interruptible_clock.h"
-#include "session/page_data.h"
-#include "sync/sync_host.h"
+#include "session/device_session.h"
+#include "session/session_observer.h"
+#include "ui/main_window/single_instance.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/home_page.h"
 #include "ui/pages/key_page.h"
@@ -28,11 +27,8 @@ class QSystemTrayIcon;
 
 namespace vantora {
 
-class DeviceConnection;
-class DeviceEventListener;
 class DeviceWorker;
 class HidBackend;
-class HidDeviceManager;
 class HotplugSource;
 
 // Commands that end the program.
@@ -74,9 +70,9 @@ struct MainWindowOptions {
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
-// of notifications to the pages; the device link and the device worker,
-// whose host it is. The pages (src/ui/pages) make and handle their controls.
-class DeviceMainDlg : public MDialog, public SyncHost, public PageHost {
+// of notifications to the pages (src/ui/pages), which make and handle their
+// controls. The keyboard is the device session's, which the window watches.
+class DeviceMainDlg : public MDialog, public SessionObserver, public PageHost {
     Q_OBJECT
 public:
     static constexpr int kWidth = 1200;
@@ -111,8 +107,8 @@ public:
 
     // ---- PageHost -------------------------------------------------------------
     MDialog& Dialog() override { return *this; }
-    ProfileDatabase& Database() override { return db_; }
-    Selection& CurrentSelection() override { return selection_; }
+    ProfileDatabase& Database() override { return session_->Database(); }
+    Selection& CurrentSelection() override { return session_->CurrentSelection(); }
     void QueueTask(int task) override;
     bool IsConnected() const override;
     void RestoreFactoryDefaults() override;
@@ -120,11 +116,13 @@ public:
     int ConfigInt(const std::string& key) const override;
 
     // ---- Parts other code and tests reach ----------------------------------
-    DeviceWorker* Worker() { return worker_.get(); }
-    DeviceConnection* Connection() { return connection_.get(); }
-    HidDeviceManager* Manager() { return manager_.get(); }
-    const std::map<int, int>& LayoutCodeToIndex() const { return codeToIndex_; }
-    const std::string& LayoutName() const { return layoutName_; }
+    DeviceSession& Session() { return *session_; }
+    DeviceWorker* Worker() { return session_->Worker(); }
+    const std::map<int, int>& LayoutCodeToIndex() const { return session_->Layout().codeToIndex; }
+    const std::string& LayoutName() const { return session_->LayoutName(); }
+    // A request of vantoractl on the instance socket (UI thread): "status",
+    // or keyboard work, answered once it has run.
+    void HandleRequest(const std::string& line, SingleInstance::Reply reply);
 
     // ---- MDialog ------------------------------------------------------------
     std::intptr_t OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
@@ -136,14 +134,14 @@ public:
     void OnUserCloseWindow() override;
     void CloseDialog() override;
 
-    // ---- SyncHost (worker thread) --------------------------------------------
-    bool LoadProfileList() override;
-    bool RefreshKeyTips() override;
-    bool ReloadMacroList() override;
-    bool RefreshLightPage() override;
-    bool LoadSwitches() override;
-    void LoadMusicLayer() override;
-    void Reconnect() override;
+    // ---- SessionObserver (the session's threads) ------------------------------
+    void OnConnectionChanged(bool connected) override;
+    void OnKeyEvent(int functionId) override;
+    bool OnProfilesLoaded(const ProfileListData& data) override;
+    bool OnKeyAssignmentsLoaded(const KeyAssignmentData& data) override;
+    bool OnMacrosLoaded(const MacroListData& data) override;
+    bool OnLightingLoaded(const LightingData& data) override;
+    bool OnSwitchesLoaded(const SwitchData& data) override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
 
 protected:
@@ -167,47 +165,21 @@ private:
     void LoadKeyboardLayoutIntoPictures();
     MControl* PageContainer(int tabId) const;
 
-    // Device and worker (main_window_device.cpp).
-    void SetUpDevice();
-    void CreateWorker();
-    void StartWorker();
+    // The session's side (main_window_device.cpp).
     void StopEverything();
-    void DeliverDeviceChange(const DeviceChange& change);
-    void AfterConnectionChange();
     void UpdateStreaming();
     void ShowHomeAfterLoss();
     // Runs `job` on the UI thread and waits for it; from the UI thread it
-    // runs at once. False when the worker is being stopped and the job did
-    // not run.
+    // runs at once. False when the session is stopping and the job did not
+    // run.
     bool RunOnUiThread(std::function<void()> job);
-
-    // The page data read from the database on the UI thread, until the
-    // device session reads it on its own thread (profile_list.cpp).
-    ProfileListData ReadProfileListNow();
-    KeyAssignmentData ReadKeyAssignmentsNow();
-    MacroListData ReadMacroListNow();
-    SwitchData ReadSwitchesNow();
-    std::string ConfigPath() const;
 
     void EndProgram();
 
     MainWindowOptions options_;
-    std::string programFolder_;
-    std::string dataFolder_;
-
-    // Order matters: the worker is declared last so that it dies first.
-    InterruptibleClock clock_;
-    std::shared_ptr<HidBackend> backend_;
-    std::unique_ptr<HidDeviceManager> manager_;
-    ProfileDatabase db_;
-    Selection selection_;
-    std::unique_ptr<DeviceConnection> connection_;
-    std::unique_ptr<DeviceEventListener> listener_;
-    std::map<int, int> codeToIndex_;
-    std::map<int, int> indexToCode_;
-    std::string layoutName_;
-    int layoutRows_ = 0;
-    int layoutColumns_ = 0;
+    // Stopped by the destructor before the pages go.
+    std::unique_ptr<DeviceSession> session_;
+    WindowPoster poster_;  // made on the UI thread, used from the session's threads
     HomePage homePage_{*this};
     KeyPage keyPage_{*this};
     LightPage lightPage_{*this};
@@ -215,7 +187,6 @@ private:
     MusicPage musicPage_{*this};
     SettingPage settingPage_{*this};
     PageRouter router_;
-    std::unique_ptr<DeviceWorker> worker_;
 
     QSystemTrayIcon* tray_ = nullptr;
     std::atomic<int> currentPage_{kTabHome};

@@ -1,14 +1,7 @@
-// The main window's device side: the keyboard link with its hot-plug
-// sources and event listener, the device worker, and the worker's calls
-// marshalled to the UI thread.
-#include "app/config.h"
-#include "device/default_hid_backend.h"
-#include "device/device_connection.h"
-#include "device/device_event_listener.h"
-#include "device/hid_device_manager.h"
-#include "device/hidapi_backend.h"
-#include "device/sim_folder_monitor.h"
-#include "platform/udev_hotplug_monitor.h"
+// The main window as the device session's observer: what the session tells
+// from its threads is shown on the UI thread, and vantoractl's requests are
+// handed to the session.
+#include "session/keyboard_work.h"
 #include "sync/device_worker.h"
 #include "ui/main_window/main_window.h"
 #include "ui/window_messages.h"
@@ -22,7 +15,7 @@
 namespace vantora {
 namespace {
 
-// One call of the worker waiting for the UI thread.
+// One call of a session thread waiting for the UI thread.
 struct UiCall {
     std::function<void()> job;
     std::mutex mutex;
@@ -36,128 +29,32 @@ constexpr auto kStopPoll = std::chrono::milliseconds(20);
 
 }  // namespace
 
-void DeviceMainDlg::SetUpDevice() {
-    if (options_.backend) {
-        backend_ = options_.backend;
-    } else {
-        backend_ = CreateDefaultHidBackend();
-    }
-    manager_ = std::make_unique<HidDeviceManager>(*backend_, clock_);
-
-    const WindowPoster post = MessagePoster();
-    listener_ = std::make_unique<DeviceEventListener>(
-        *backend_, clock_, [post](unsigned msg, std::uintptr_t w, std::intptr_t l) { post(msg, w, l); },
-        MSG_DEVICE_EVENT);
-
-    DeviceConnection::Hooks hooks;
-    hooks.showHomePage = [this] { ShowHomeAfterLoss(); };
-    hooks.queueDeviceArrived = [this] { QueueTask(SyncDeviceArrived); };
-    hooks.restartListener = [this] {
-        if (listener_ && !stopping_.load()) {
-            listener_->StartListener();
-        }
-    };
-    connection_ = std::make_unique<DeviceConnection>(*manager_, hooks);
-    if (options_.hotplugSources) {
-        for (auto& source : options_.hotplugSources()) {
-            connection_->AddHotplugSource(std::move(source));
-        }
-    } else {
-        connection_->AddHotplugSource(std::make_unique<UdevHotplugMonitor>());
-        connection_->AddHotplugSource(std::make_unique<SimFolderMonitor>());
-    }
-    const std::string vendor = ConfigText("VID ");
-    const std::string product = ConfigText("PID ");
-    connection_->SetUpDeviceWith(vendor, product,
-                                 [this](const DeviceChange& change) { DeliverDeviceChange(change); });
-    const int vendorId = ParseHexId(vendor);
-    const int productId = ParseHexId(product);
-    if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
-        listener_->SetFilter(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId));
-    }
-    listener_->StartListener();
-}
-
-// Hot-plug events arrive on the source's thread; the connection handles them
-// on the UI thread.
-void DeviceMainDlg::DeliverDeviceChange(const DeviceChange& change) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, change] {
-            if (stopping_.load() || !connection_) {
-                return;
-            }
-            connection_->OnDeviceChange(change);
-            AfterConnectionChange();
-        },
-        Qt::QueuedConnection);
-}
-
-// The worker follows the connection's own state; the pages follow
-// whether music frames are wanted.
-void DeviceMainDlg::AfterConnectionChange() {
-    UpdateStreaming();
-}
-
 void DeviceMainDlg::UpdateStreaming() {
-    if (worker_) {
-        worker_->SetStreamingWanted(musicActive_.load() && windowVisible_.load());
-    }
+    session_->SetStreamingWanted(musicActive_.load() && windowVisible_.load());
 }
 
 // The keyboard went away while it was connected: back to the HOME page.
 void DeviceMainDlg::ShowHomeAfterLoss() {
-    AfterConnectionChange();
-    RunOnUiThread([this] {
-        const int old = currentPage_.load();
-        ShowPage(old, false);
-        if (old == kTabMusic) {
-            musicActive_ = false;
-            UpdateStreaming();
-        }
-        ShowPage(kTabHome, true);
-        currentPage_ = kTabHome;
-    });
-}
-
-void DeviceMainDlg::CreateWorker() {
-    SyncContext context{
-        db_, *manager_, clock_, codeToIndex_, indexToCode_, selection_, connection_->DeviceIndexState()};
-    worker_ = std::make_unique<DeviceWorker>(context, *this, nullptr);
-}
-
-void DeviceMainDlg::StartWorker() {
-    if (worker_) {
-        worker_->Start();
+    const int old = currentPage_.load();
+    ShowPage(old, false);
+    if (old == kTabMusic) {
+        musicActive_ = false;
+        UpdateStreaming();
     }
+    ShowPage(kTabHome, true);
+    currentPage_ = kTabHome;
 }
 
-// Orderly end of every thread: the worker (its waits cut short), the event
-// listener, the hot-plug sources, then the keyboard and the HID library.
+// Orderly end: the session (worker with its waits cut short, listener,
+// hot-plug sources, keyboard, HID library), then the tray.
 void DeviceMainDlg::StopEverything() {
     if (shutDown_) {
         return;
     }
     shutDown_ = true;
     stopping_ = true;
-    if (worker_) {
-        worker_->RequestStop();
-        clock_.Interrupt();
-        worker_->Stop();
-    }
+    session_->Stop();
     RemoveTrayIcon();
-    if (listener_) {
-        listener_->StopListener();
-    }
-    if (connection_) {
-        connection_->StopHotplug();
-    }
-    if (manager_) {
-        manager_->CloseDevices();
-    }
-    if (!options_.backend) {
-        HidapiBackend::Shutdown();
-    }
 }
 
 bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
@@ -167,7 +64,7 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
     }
     auto call = std::make_shared<UiCall>();
     call->job = std::move(job);
-    auto stopRequested = [this] { return stopping_.load() || (worker_ && worker_->StopRequested()); };
+    auto stopRequested = [this] { return stopping_.load() || session_->Stopping(); };
     if (stopRequested()) {
         return false;
     }
@@ -192,7 +89,7 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
     std::unique_lock lock(call->mutex);
     while (!call->done) {
         // A job the UI thread has begun always ends (it never waits for the
-        // worker); one it has not begun is dropped once the stop is asked.
+        // session); one it has not begun is dropped once the stop is asked.
         if (!call->started && stopRequested()) {
             call->abandoned = true;
             return false;
@@ -202,39 +99,46 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
     return true;
 }
 
-// ---- SyncHost --------------------------------------------------------------------
+// ---- SessionObserver --------------------------------------------------------------
 
-bool DeviceMainDlg::LoadProfileList() {
-    return RunOnUiThread([this] { keyPage_.ShowProfiles(ReadProfileListNow()); });
-}
-
-bool DeviceMainDlg::RefreshKeyTips() {
-    return RunOnUiThread([this] { keyPage_.ShowKeyAssignments(ReadKeyAssignmentsNow()); });
-}
-
-bool DeviceMainDlg::ReloadMacroList() {
-    return RunOnUiThread([this] { macroPage_.ShowMacros(ReadMacroListNow()); });
-}
-
-bool DeviceMainDlg::RefreshLightPage() {
-    // The lighting page's catalogue and controls belong to its own editor.
-    return !stopping_.load();
-}
-
-bool DeviceMainDlg::LoadSwitches() {
-    return RunOnUiThread([this] { settingPage_.ShowSwitches(ReadSwitchesNow()); });
-}
-
-void DeviceMainDlg::LoadMusicLayer() {
-    // The audio analyser and the music layer belong to the music page.
-}
-
-void DeviceMainDlg::Reconnect() {
-    if (!connection_) {
-        return;
+void DeviceMainDlg::OnConnectionChanged(bool connected) {
+    if (connected) {
+        return;  // the pages open on the next tab click
     }
-    connection_->Reconnect();
-    AfterConnectionChange();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!stopping_.load()) {
+                ShowHomeAfterLoss();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void DeviceMainDlg::OnKeyEvent(int functionId) {
+    if (poster_) {
+        poster_(MSG_DEVICE_EVENT, 0, functionId);
+    }
+}
+
+bool DeviceMainDlg::OnProfilesLoaded(const ProfileListData& data) {
+    return RunOnUiThread([this, &data] { keyPage_.ShowProfiles(data); });
+}
+
+bool DeviceMainDlg::OnKeyAssignmentsLoaded(const KeyAssignmentData& data) {
+    return RunOnUiThread([this, &data] { keyPage_.ShowKeyAssignments(data); });
+}
+
+bool DeviceMainDlg::OnMacrosLoaded(const MacroListData& data) {
+    return RunOnUiThread([this, &data] { macroPage_.ShowMacros(data); });
+}
+
+bool DeviceMainDlg::OnLightingLoaded(const LightingData& data) {
+    return RunOnUiThread([this, &data] { lightPage_.ShowLighting(data); });
+}
+
+bool DeviceMainDlg::OnSwitchesLoaded(const SwitchData& data) {
+    return RunOnUiThread([this, &data] { settingPage_.ShowSwitches(data); });
 }
 
 std::vector<KeyColourSample> DeviceMainDlg::PaintMusicKeys(const std::vector<KeyColourSample>& samples) {
@@ -253,6 +157,38 @@ std::vector<KeyColourSample> DeviceMainDlg::PaintMusicKeys(const std::vector<Key
         }
     });
     return result;
+}
+
+// ---- vantoractl's requests ----------------------------------------------------------
+
+void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply reply) {
+    if (line == "status") {
+        reply(EncodeStatusReply(session_->Status()));
+        return;
+    }
+    const std::optional<WorkRequest> request = DecodeWorkRequest(line);
+    if (!request || stopping_.load()) {
+        reply("error");
+        return;
+    }
+    // vantoractl changed the database: the pages show it as it is now.
+    if (request->reloadProfiles) {
+        keyPage_.ShowProfiles(session_->LoadProfiles());
+        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());
+    }
+    if (request->reloadSwitches) {
+        settingPage_.ShowSwitches(LoadSystemSwitches(session_->Database()));
+    }
+    if (request->work == KeyboardWork::kFactoryReset) {
+        macroPage_.ClearFields();
+    }
+    // The answer goes out on the UI thread once the work has run. The
+    // session calls back before its Stop returns, so before this window
+    // dies; a reply still queued then is dropped with the window.
+    session_->Perform(request->work, [this, reply](JobOutcome outcome) {
+        QMetaObject::invokeMethod(
+            this, [reply, outcome] { reply(EncodeDoneReply(outcome)); }, Qt::QueuedConnection);
+    });
 }
 
 }  // namespace vantora

@@ -32,14 +32,11 @@ constexpr int kTabStep = 65;
 
 }  // namespace
 
-std::string DeviceMainDlg::ConfigPath() const {
-    return programFolder_ + "config.ini";
-}
 std::string DeviceMainDlg::ConfigText(const std::string& key) const {
-    return ReadConfigStringFrom(ConfigPath(), key);
+    return session_->ConfigText(key);
 }
 int DeviceMainDlg::ConfigInt(const std::string& key) const {
-    return ReadConfigIntFrom(ConfigPath(), key);
+    return session_->ConfigInt(key);
 }
 
 MControl* DeviceMainDlg::PageContainer(int tabId) const {
@@ -177,8 +174,8 @@ void DeviceMainDlg::UISize(const CRect& client) {
     }
 }
 
-// The model's layout file into the four keyboard pictures (KEY, LIGHT,
-// MUSIC, SETTING) and the key maps the downloads consult.
+// The session's layout (the model's layout file) into the four keyboard
+// pictures (KEY, LIGHT, MUSIC, SETTING) and the HOME picture.
 void DeviceMainDlg::LoadKeyboardLayoutIntoPictures() {
     std::vector<KeyboardCtrl*> pictures;
     for (PageController* page : Pages()) {
@@ -189,12 +186,7 @@ void DeviceMainDlg::LoadKeyboardLayoutIntoPictures() {
     for (KeyboardCtrl* kb : pictures) {
         kb->ClearItem();
     }
-    layoutName_ = LayoutNameForNumber(ConfigInt("LAYOUT"));
-    const KeyboardLayout layout = LoadKeyboardLayoutFrom(programFolder_);
-    codeToIndex_ = layout.codeToIndex;
-    indexToCode_ = layout.indexToCode;
-    layoutRows_ = layout.rowCount;
-    layoutColumns_ = layout.colCount;
+    const KeyboardLayout& layout = session_->Layout();
     if (!layout.hasPicture) {
         return;
     }

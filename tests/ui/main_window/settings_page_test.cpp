@@ -41,7 +41,7 @@ TEST_F(SettingsPageTest, LoadSwitchesShowsOnlyExactOnesAsOn) {
     db.SetConfig("disable_win", "1");
     db.SetConfig("disable_alttab", "01");
     db.SetConfig("disable_altf4", "yes");
-    window->LoadSwitches();
+    window->OnSwitchesLoaded(LoadSystemSwitches(window->Database()));
     EXPECT_TRUE(Control<CCheckButton>(kIdDisableWin)->GetCheck());
     EXPECT_FALSE(Control<CCheckButton>(kIdDisableAltTab)->GetCheck());
     EXPECT_FALSE(Control<CCheckButton>(kIdDisableAltF4)->GetCheck());
@@ -53,7 +53,7 @@ TEST_F(SettingsPageTest, RestoreFactoryAnsweredNoChangesNothing) {
     QTRY_COMPARE_WITH_TIMEOUT(SwitchByte(), std::uint8_t{0x01}, 10000);
     ASSERT_GT(window->Database().AddProfile("Work"), 0);
     window->Database().AddMacro("Macro");
-    window->ReloadMacroList();
+    window->OnMacrosLoaded(window->Session().LoadMacros());
     Control(kIdMacroDelay)->SetTitle("25");
 
     AnswerNextBox(34);
@@ -76,8 +76,8 @@ TEST_F(SettingsPageTest, RestoreFactoryAnsweredYesWipesResetsTheKeyboardAndReloa
     ASSERT_EQ(db.AddProfile("Work"), 4);
     db.SetActiveProfile(4);
     db.AddMacro("Macro");
-    window->ReloadMacroList();
-    window->LoadProfileList();
+    window->OnMacrosLoaded(window->Session().LoadMacros());
+    window->OnProfilesLoaded(window->Session().LoadProfiles());
     ASSERT_EQ(Control<MComboBox>(kIdProfileList)->GetCount(), 4);
     Control(kIdMacroDelay)->SetTitle("25");
     Control(kIdMacroKey)->SetTitle("A");
