@@ -1,0 +1,93 @@
+// vantoractl while the program runs: the window does the keyboard work and
+// shows the change.
+#include <future>
+#include <thread>
+
+#include "main_window_fixture.h"
+#include "support/child_process.h"
+#include "ui/main_window/single_instance.h"
+
+namespace vantora::test {
+namespace {
+
+class RemoteRequestTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        runtime = dir.path() + "run";
+        ::mkdir(runtime.c_str(), 0700);
+        env.Set("XDG_RUNTIME_DIR", runtime);
+        env.Set("VANTORA_SIMULATED_ONLY", "1");
+    }
+    void TearDown() override {
+        instance.reset();
+        MainWindowTest::TearDown();
+    }
+
+    // The window on vantoractl's data folder, listening on its socket.
+    void OpenListening() {
+        PlugKeyboard();
+        MainWindowOptions options = Options();
+        options.dataFolder = dir.path() + "documents/VANTORA Files/";
+        window = std::make_unique<DeviceMainDlg>(options);
+        ASSERT_TRUE(window->CreateMainWindow());
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->InitialLoadDone(), 10000);
+        instance = std::make_unique<SingleInstance>();
+        ASSERT_TRUE(instance->Acquire());
+        ASSERT_TRUE(instance->IsListening());
+        instance->SetRequestHandler([this](const std::string& line, SingleInstance::Reply reply) {
+            window->HandleRequest(line, std::move(reply));
+        });
+    }
+
+    // Runs vantoractl while this thread keeps the window's events going.
+    ProcessResult Ctl(const std::vector<std::string>& args) {
+        auto running = std::async(std::launch::async, [args] {
+            return RunProgram(std::string(VANTORA_BIN_DIR) + "vantoractl", args);
+        });
+        while (running.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            QTest::qWait(5);
+        }
+        return running.get();
+    }
+
+    std::string runtime;
+    std::unique_ptr<SingleInstance> instance;
+};
+
+TEST_F(RemoteRequestTest, TheProgramSelectsTheProfileAndShowsIt) {
+    OpenListening();
+    const ProcessResult status = Ctl({"--json", "status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find("\"connected\":true"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("\"via_program\":true"), std::string::npos);
+
+    const int writesBefore =
+        keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ReportsReceived(); });
+    const ProcessResult select = Ctl({"profile", "select", "2"});
+    EXPECT_EQ(select.exitCode, 0) << select.err;
+    EXPECT_EQ(window->CurrentSelection().profile.load(), 2);
+    auto* profiles = Control<MComboBox>(kIdProfileList);
+    ASSERT_NE(profiles, nullptr);
+    EXPECT_EQ(profiles->GetCurData(), 2);
+    // The window's own worker wrote the key table: a whole transaction.
+    EXPECT_GT(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ReportsReceived(); }),
+              writesBefore);
+    EXPECT_FALSE(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.InTransaction(); }));
+
+    const ProcessResult on = Ctl({"switch", "altf4", "on"});
+    EXPECT_EQ(on.exitCode, 0) << on.err;
+    EXPECT_EQ(SwitchByte() & 0x04, 0x04);
+    EXPECT_TRUE(Control<CCheckButton>(kIdDisableAltF4)->GetCheck());
+}
+
+TEST_F(RemoteRequestTest, UnknownRequestsAreAnsweredWithAnError) {
+    OpenListening();
+    bool answered = false;
+    window->HandleRequest("work dance", [&answered](const std::string& line) { answered = line == "error"; });
+    EXPECT_TRUE(answered);
+}
+
+}  // namespace
+}  // namespace vantora::test
