@@ -118,6 +118,16 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
               "3Profile 201");
 }
 
+TEST_F(VantoraCtlTest, ADataFolderThatCannotBeMadeGivesExitSix) {
+    dir.WriteFile("blocked", "a file where the documents folder should be");
+    environment["XDG_DOCUMENTS_DIR"] = dir.path() + "blocked";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"profile", "list"}, {"status"}}) {
+        const ProcessResult result = Ctl(args);
+        EXPECT_EQ(result.exitCode, 6) << args[0];
+        EXPECT_NE(result.err.find("could not be opened"), std::string::npos) << result.err;
+    }
+}
+
 TEST_F(VantoraCtlTest, BadUsageIsRefusedWithTheUsageLine) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                  {"frobnicate"},
