@@ -55,9 +55,9 @@ bool DeviceSession::Start() {
     started_ = true;
     EnsureDirectory(dataFolder_ + "db");
     const bool opened = db_.OpenProfileDatabase(dataFolder_, kDatabaseName);
-    SetUpDevice();
     layoutName_ = LayoutNameForNumber(ConfigInt("LAYOUT"));
     layout_ = LoadKeyboardLayoutFrom(programFolder_);
+    CreateDeviceObjects();
     SyncContext context{db_,
                         *manager_,
                         clock_,
@@ -67,6 +67,8 @@ bool DeviceSession::Start() {
                         connection_->DeviceIndexState()};
     SyncHost& host = *this;  // a private base: converted here, inside the class
     worker_ = std::make_unique<DeviceWorker>(context, host, options_.music);
+    // Every object exists before the first hot-plug event can arrive.
+    StartDevice();
     if (options_.initialLoad) {
         worker_->Queue(SyncMusicLayer);
         worker_->Queue(SyncInitialLoad);
@@ -75,7 +77,7 @@ bool DeviceSession::Start() {
     return opened;
 }
 
-void DeviceSession::SetUpDevice() {
+void DeviceSession::CreateDeviceObjects() {
     backend_ = options_.backend ? options_.backend : CreateDefaultHidBackend();
     manager_ = std::make_unique<HidDeviceManager>(*backend_, clock_);
     listener_ = std::make_unique<DeviceEventListener>(
@@ -84,6 +86,11 @@ void DeviceSession::SetUpDevice() {
             observer_.OnKeyEvent(static_cast<int>(functionId));
         },
         0);
+    const int vendorId = ParseHexId(ConfigText("VID "));
+    const int productId = ParseHexId(ConfigText("PID "));
+    if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
+        listener_->SetFilter(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId));
+    }
 
     DeviceConnection::Hooks hooks;
     // Connection changes are told once the reconnection is over (see
@@ -99,19 +106,17 @@ void DeviceSession::SetUpDevice() {
         connection_->AddHotplugSource(std::make_unique<UdevHotplugMonitor>());
         connection_->AddHotplugSource(std::make_unique<SimFolderMonitor>());
     }
-    const std::string vendor = ConfigText("VID ");
-    const std::string product = ConfigText("PID ");
-    connection_->SetUpDeviceWith(vendor, product,
+}
+
+// The identity, the hot-plug sources, the first connection, the listener.
+void DeviceSession::StartDevice() {
+    connection_->SetUpDeviceWith(ConfigText("VID "), ConfigText("PID "),
                                  [this](const DeviceChange& change) { OnDeviceChange(change); });
-    connectedShown_ = connection_->Connected();
-    const int vendorId = ParseHexId(vendor);
-    const int productId = ParseHexId(product);
-    if (vendorId <= 0xFFFF && productId <= 0xFFFF) {
-        listener_->SetFilter(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId));
+    {
+        std::lock_guard lock(notifyMutex_);
+        connectedShown_ = IsConnected();
     }
-    if (options_.listenForEvents) {
-        listener_->StartListener();
-    }
+    RestartListener();
 }
 
 void DeviceSession::RestartListener() {

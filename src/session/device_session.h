@@ -123,7 +123,8 @@ public:
     HidDeviceManager* Manager() { return manager_.get(); }
 
 private:
-    void SetUpDevice();
+    void CreateDeviceObjects();
+    void StartDevice();
     void OnDeviceChange(const DeviceChange& change);
     void RestartListener();
     // Tells the observer when the connected state differs from the one it
