@@ -112,6 +112,7 @@ public:
     void QueueTask(int task) override;
     bool IsConnected() const override;
     void RestoreFactoryDefaults() override;
+    void SetSystemSwitch(SystemSwitch which, bool on) override { session_->SetSystemSwitch(which, on); }
     std::string ConfigText(const std::string& key) const override;
     int ConfigInt(const std::string& key) const override;
 

@@ -4,6 +4,7 @@
 
 #include "db/profile_database.h"
 #include "db/selection.h"
+#include "session/system_switches.h"
 
 namespace vantora {
 
@@ -25,6 +26,8 @@ public:
     // "Restore Factory" after the user agreed: database emptied, defaults
     // recreated, the keyboard reset and every page loaded again.
     virtual void RestoreFactoryDefaults() = 0;
+    // Stores a SETTING page switch and queues the settings download.
+    virtual void SetSystemSwitch(SystemSwitch which, bool on) = 0;
     // config.ini beside the executable, section [TEXT].
     virtual std::string ConfigText(const std::string& key) const = 0;
     virtual int ConfigInt(const std::string& key) const = 0;

@@ -2,7 +2,6 @@
 #include "ui/pages/setting_page.h"
 
 #include "i18n/strings.h"
-#include "sync/sync_task.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
 
@@ -13,15 +12,14 @@ namespace {
 
 struct Switch {
     int id;
-    const char* key;
+    SystemSwitch which;
     bool SwitchData::*shown;
 };
-// Check box and stored setting of each switch; the keyboard applies them
-// as bits 0x01, 0x02 and 0x04 of its settings block.
+// The check box of each switch.
 constexpr std::array<Switch, 3> kSwitches{{
-    {kIdDisableWin, "disable_win", &SwitchData::disableWin},
-    {kIdDisableAltTab, "disable_alttab", &SwitchData::disableAltTab},
-    {kIdDisableAltF4, "disable_altf4", &SwitchData::disableAltF4},
+    {kIdDisableWin, SystemSwitch::kDisableWin, &SwitchData::disableWin},
+    {kIdDisableAltTab, SystemSwitch::kDisableAltTab, &SwitchData::disableAltTab},
+    {kIdDisableAltF4, SystemSwitch::kDisableAltF4, &SwitchData::disableAltF4},
 }};
 
 constexpr ControlRow CheckBox(int id, int index, int text) {
@@ -105,8 +103,7 @@ void SettingPage::SwitchChanged(int id) {
         if (box == nullptr) {
             return;
         }
-        host_.Database().SetConfig(item.key, box->GetCheck() ? "1" : "0");
-        host_.QueueTask(SyncSettings);
+        host_.SetSystemSwitch(item.which, box->GetCheck());
         return;
     }
 }
