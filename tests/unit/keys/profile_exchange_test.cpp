@@ -1,0 +1,303 @@
+#include "keys/profile_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <tuple>
+
+#include "keys/function_catalogue.h"
+#include "support/temp_dir.h"
+
+namespace vantora {
+namespace {
+
+namespace fs = std::filesystem;
+using Reason = ImportSkipReason;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// The comparable part of a row: everything but key_id and profile.
+auto Columns(const KeyAssignment& r) {
+    return std::tuple(r.fn_layer, r.key_code, r.layout_value, r.layout_desc, r.macro_type, r.macro_value,
+                      r.macro_value2, r.macro_value3, r.macro_desc);
+}
+
+// One item line as the file holds it.
+std::string Item(int layer, int key, int type, int value, const std::string& desc, int value2 = 0) {
+    return "<item fn_layer=\"" + std::to_string(layer) + "\" key_code=\"" + std::to_string(key) +
+           "\" layout_value=\"0\" layout_desc=\"\" macro_type=\"" + std::to_string(type) +
+           "\" macro_value=\"" + std::to_string(value) + "\" macro_value2=\"" + std::to_string(value2) +
+           "\" macro_value3=\"0\" macro_desc=\"" + desc + "\"/>\r\n";
+}
+
+std::string ProfileFile(const std::string& items, const std::string& name = "Imported") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profile>\r\n<profileinfo name=\"" + name +
+           "\"/>\r\n<keyitems>\r\n" + items + "</keyitems>\r\n</profile>\r\n";
+}
+
+class ProfileExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir.path() + "db");
+        fs::create_directories(out);
+        ASSERT_TRUE(db.OpenProfileDatabase(dir.path(), "kb"));
+        profile = db.AddProfile("Game & \"Work\" ü");
+        macro = db.AddMacro("Combo");
+        app = db.AddOtherData("calc.exe", "/usr/bin/calc", kFunctionApplication);
+        web = db.AddOtherData("https://example.org/?a=1&b=2", "", kFunctionWebsite);
+        text = db.AddOtherData("Hello <world>", "", kFunctionSendText);
+    }
+
+    void Save(int layer, int key, int type, int value, const std::string& desc, int value2 = 0) {
+        KeyAssignment row;
+        row.profile = profile;
+        row.fn_layer = layer;
+        row.key_code = key;
+        row.macro_type = type;
+        row.macro_value = value;
+        row.macro_value2 = value2;
+        row.macro_desc = desc;
+        ASSERT_GT(db.SaveKeyAssignment(row), 0);
+    }
+
+    std::vector<KeyAssignment> Rows(int id) {
+        std::vector<KeyAssignment> rows;
+        db.ListAllKeyAssignments(id, rows);
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+            return std::tie(a.fn_layer, a.key_code) < std::tie(b.fn_layer, b.key_code);
+        });
+        return rows;
+    }
+
+    std::size_t ProfileCount() {
+        std::vector<ProfileItem> list;
+        return static_cast<std::size_t>(db.ListProfiles(list));
+    }
+
+    std::string Export(std::int32_t tick = 7) {
+        std::string path;
+        std::string error;
+        EXPECT_TRUE(ExportProfileAt(db, profile, out, tick, path, error)) << error;
+        return path;
+    }
+
+    test::TempDir dir;
+    std::string out = dir.path() + "out/";
+    ProfileDatabase db;
+    int profile = 0;
+    int macro = 0;
+    int app = 0;
+    int web = 0;
+    int text = 0;
+};
+
+TEST_F(ProfileExchangeTest, ExportThenImportGivesTheSameRows) {
+    Save(1, 30, kFunctionSendText, text, "Hello <world>");
+    Save(0, 4, kFunctionDisableKey, 1, "Disable Key");
+    Save(0, 5, kFunctionKeyboard, 6, "Ctrl + C", 224);
+    Save(0, 6, kFunctionMacro, macro, "Combo");
+    Save(0, 7, kFunctionMouse, 5, "Scroll Up");
+    Save(0, 8, kFunctionMultimedia, 7, "Mute");
+    Save(0, 9, kFunctionWindowsShortcut, 5, "Switch Windows");
+    Save(1, 10, kFunctionApplication, app, "calc.exe");
+    Save(1, 11, kFunctionWebsite, web, "https://example.org/?a=1&b=2");
+    KeyAssignment odd;  // the columns nothing reads still travel
+    odd.profile = profile;
+    odd.fn_layer = 1;
+    odd.key_code = 255;
+    odd.layout_value = -17;
+    odd.layout_desc = "l'ay\"out\t";
+    odd.macro_type = kFunctionKeyboard;
+    odd.macro_value = 4;
+    odd.macro_value3 = 2147483647;
+    ASSERT_GT(db.SaveKeyAssignment(odd), 0);
+
+    const ImportResult result = ImportProfile(db, Export());
+    ASSERT_GT(result.profileId, 0) << result.error;
+    EXPECT_TRUE(result.skipped.empty());
+    const auto before = Rows(profile);
+    const auto after = Rows(result.profileId);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(Columns(after[i]), Columns(before[i])) << "row " << i;
+    }
+    std::vector<ProfileItem> list;
+    db.ListProfiles(list);
+    EXPECT_EQ(list.back().name, "Game & \"Work\" ü");
+    EXPECT_EQ(list.back().status, 0);  // importing does not activate
+}
+
+TEST_F(ProfileExchangeTest, ExportWritesLayerZeroFirstInTheExchangeLayout) {
+    Save(1, 41, kFunctionMouse, 1, "Left Mouse Button");
+    Save(0, 4, kFunctionKeyboard, 5, "Shift + B", 225);
+    EXPECT_EQ(ReadFile(Export()),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+              "<profile>\r\n"
+              "<profileinfo name=\"Game &amp; &quot;Work&quot; \xC3\xBC\"/>\r\n"
+              "<keyitems>\r\n"
+              "<item fn_layer=\"0\" key_code=\"4\" layout_value=\"0\" layout_desc=\"\" macro_type=\"2\" "
+              "macro_value=\"5\" macro_value2=\"225\" macro_value3=\"0\" macro_desc=\"Shift + B\"/>\r\n"
+              "<item fn_layer=\"1\" key_code=\"41\" layout_value=\"0\" layout_desc=\"\" macro_type=\"5\" "
+              "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Left Mouse Button\"/>\r\n"
+              "</keyitems>\r\n"
+              "</profile>\r\n");
+}
+
+TEST_F(ProfileExchangeTest, EmptyProfileExportsEmptyKeyitems) {
+    EXPECT_EQ(
+        ReadFile(Export()),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profile>\r\n"
+        "<profileinfo name=\"Game &amp; &quot;Work&quot; \xC3\xBC\"/>\r\n<keyitems/>\r\n</profile>\r\n");
+    const ImportResult result = ImportProfile(db, Export(8));
+    EXPECT_GT(result.profileId, 0);
+    EXPECT_TRUE(Rows(result.profileId).empty());
+}
+
+TEST(ExchangeFileNameTest, ReplacesCharactersFileNamesCannotHold) {
+    EXPECT_EQ(ExchangeFileName("a/b\\c:d*e?f\"g<h>i|j", -5), "a_b_c_d_e_f_g_h_i_j--5.xml");
+    EXPECT_EQ(ExchangeFileName(std::string("x\0y\n", 4), 1, 3), "x_y_-1-3.xml");
+    EXPECT_EQ(ExchangeFileName("..", 0), "..-0.xml");
+}
+
+TEST(ExchangeFileNameTest, LongNameIsCutOnACharacterBoundary) {
+    std::string name;
+    for (int i = 0; i < 100; ++i) {
+        name += "\xE2\x82\xAC";  // 300 bytes of "€"
+    }
+    const std::string file = ExchangeFileName(name, -2147483647 - 1, 12);
+    EXPECT_LE(file.size(), 255u);
+    const std::string tail = "--2147483648-12.xml";
+    ASSERT_GT(file.size(), 255u - tail.size() - 3);
+    const std::string stem = file.substr(0, file.size() - tail.size());
+    EXPECT_EQ(file.substr(stem.size()), tail);
+    EXPECT_EQ(stem.size() % 3, 0u);
+    EXPECT_EQ(name.compare(0, stem.size(), stem), 0);
+}
+
+TEST_F(ProfileExchangeTest, ExportNeverReplacesAFileAndStaysInItsFolder) {
+    ASSERT_TRUE(db.RenameProfile(profile, "../x"));
+    const std::string taken = dir.WriteFile("out/.._x-7.xml", "mine");
+    const std::string first = Export();
+    const std::string second = Export();
+    EXPECT_EQ(ReadFile(taken), "mine");
+    EXPECT_NE(first, second);
+    for (const std::string& path : {first, second}) {
+        EXPECT_EQ(fs::path(path).parent_path(), fs::path(out).parent_path());
+        EXPECT_NE(ReadFile(path).find("name=\"../x\""), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(dir.path() + "x-7.xml"));
+
+    std::string path;
+    std::string error;
+    EXPECT_TRUE(ExportProfile(db, profile, out, path, error));
+    EXPECT_FALSE(ExportProfile(db, 999, out, path, error));
+    EXPECT_FALSE(ExportProfile(db, profile, out + "missing", path, error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ProfileExchangeTest, ImportKeepsOnlyIdsThatMeanTheSameHere) {
+    const std::string file = ProfileFile(Item(0, 4, 3, macro, "Combo") +   // kept
+                                         Item(0, 5, 3, macro, "Other") +   // name differs
+                                         Item(0, 6, 3, 77, "Combo") +      // no such macro
+                                         Item(0, 7, 8, app, "calc.exe") +  // kept
+                                         Item(0, 8, 8, app, "vim") +       // program unknown here
+                                         Item(0, 9, 9, web, "https://example.org/?a=1&amp;b=2") +  // kept
+                                         Item(0, 10, 9, text, "https://a.example") +               // new row
+                                         Item(1, 4, 10, 99, "hi") + Item(1, 5, 10, 99, "hi"));  // one new row
+    const ImportResult result = ImportProfileBytes(db, file);
+    ASSERT_GT(result.profileId, 0) << result.error;
+    ASSERT_EQ(result.skipped.size(), 3u);
+    EXPECT_EQ(std::tie(result.skipped[0].position, result.skipped[0].reason),
+              std::tuple(2u, Reason::kUnknownMacro));
+    EXPECT_EQ(std::tie(result.skipped[1].position, result.skipped[1].reason),
+              std::tuple(3u, Reason::kUnknownMacro));
+    EXPECT_EQ(std::tie(result.skipped[2].key_code, result.skipped[2].reason),
+              std::tuple(8, Reason::kUnknownApplication));
+
+    const auto rows = Rows(result.profileId);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].macro_value, macro);
+    EXPECT_EQ(rows[1].macro_value, app);
+    EXPECT_EQ(rows[2].macro_value, web);
+    EXPECT_EQ(rows[4].macro_value, rows[5].macro_value);
+    for (const auto& [row, type, label] :
+         {std::tuple(rows[3], 9, "https://a.example"), std::tuple(rows[4], 10, "hi")}) {
+        EXPECT_GT(row.macro_value, text);
+        std::string desc;
+        std::string param;
+        int stored = 0;
+        db.GetOtherData(row.macro_value, desc, param, stored);
+        EXPECT_EQ(std::tie(desc, param, stored), std::tuple(label, "", type));
+    }
+}
+
+TEST_F(ProfileExchangeTest, HostileFilesFailOrLoseOnlyTheirBadItems) {
+    std::string deep = "<profile>";
+    for (int i = 0; i < 100000; ++i) {
+        deep += "<a>";
+    }
+    std::string many;
+    for (int i = 0; i <= static_cast<int>(kMaxExchangeItems); ++i) {
+        many += Item(0, 4, 2, 5, "");
+    }
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ImportError status;
+        std::vector<Reason> skipped;
+    };
+    const std::vector<Case> cases = {
+        {"not XML", std::string("\x00\xFF\xFE garbage", 11), ImportError::kNotAProfile, {}},
+        {"wrong root", "<macro><profileinfo name=\"x\"/></macro>", ImportError::kNotAProfile, {}},
+        {"two roots", "<profile/><profile/>", ImportError::kNotAProfile, {}},
+        {"no name", "<profile><keyitems/></profile>", ImportError::kNoName, {}},
+        {"deep", deep, ImportError::kNoName, {}},
+        {"huge", std::string(kMaxExchangeFileBytes + 1, ' '), ImportError::kTooLarge, {}},
+        {"too many items", ProfileFile(many), ImportError::kTooLarge, {}},
+        {"bad items",
+         ProfileFile(
+             "<item fn_layer=\"0\" key_code=\"4\" macro_type=\"2\"/>\r\n"  // no macro_value
+             + Item(0, 5, 2, 5, "", 99) + Item(0, 6, 4, 1, "") + Item(2, 7, 2, 5, "") +
+             Item(0, -3, 2, 5, "") + Item(0, 256, 2, 5, "") + Item(0, 8, 5, 4, "") + Item(0, 9, 9, 0, "x") +
+             Item(0, 10, 10, 3, "") +
+             "<item fn_layer=\"0\" key_code=\"11\" macro_type=\"2\" macro_value=\"99999999999\"/>\r\n"
+             "<item fn_layer=\"0x1\" key_code=\"12\" macro_type=\"2\" macro_value=\"5\"/>\r\n"
+             "<item fn_layer=\"0\" key_code=\"13\" macro_type=\"2\" macro_value=\"5\"><item/></item>\r\n"),
+         ImportError::kNone,
+         {Reason::kBadAttribute, Reason::kBadValue, Reason::kUnknownType, Reason::kBadKey, Reason::kBadKey,
+          Reason::kBadKey, Reason::kBadValue, Reason::kBadValue, Reason::kBadValue, Reason::kBadAttribute,
+          Reason::kBadAttribute}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t profiles = ProfileCount();
+        const ImportResult result = ImportProfileBytes(db, c.bytes);
+        EXPECT_EQ(result.status, c.status);
+        std::vector<Reason> reasons;
+        for (const SkippedItem& s : result.skipped) {
+            reasons.push_back(s.reason);
+        }
+        EXPECT_EQ(reasons, c.skipped);
+        if (c.status == ImportError::kNone) {
+            ASSERT_GT(result.profileId, 0);
+            ASSERT_EQ(Rows(result.profileId).size(), 1u);  // only key 13 was fit to store
+            EXPECT_EQ(Rows(result.profileId)[0].key_code, 13);
+        } else {
+            EXPECT_EQ(result.profileId, 0);
+            EXPECT_FALSE(result.error.empty());
+            EXPECT_EQ(ProfileCount(), profiles);
+        }
+    }
+    EXPECT_EQ(ImportProfile(db, dir.path() + "absent.xml").status, ImportError::kUnreadable);
+}
+
+}  // namespace
+}  // namespace vantora
