@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the XML fuzz target with libFuzzer + AddressSanitizer and runs it for
-# a bounded time. Usage: fuzz/run.sh [seconds]   (default 60)
+# Builds the fuzz targets with libFuzzer + AddressSanitizer and runs each for
+# a bounded time. Usage: fuzz/run.sh [seconds] [xml|profile_import|all]
+# (defaults 60, all). Targets:
+#   xml_fuzz             the XML reader and editor
+#   profile_import_fuzz  the profile exchange file import into a database
 # Findings (crash-*, leak-*, timeout-*) land in build-fuzz/; the growing
-# corpus in build-fuzz/corpus/, seeded from tests/unit/xml/corpus and data/layouts.
+# corpora in build-fuzz/corpus/ and build-fuzz/import-corpus/, seeded from
+# tests/unit/xml/corpus and data/layouts (and a small profile file).
 set -euo pipefail
 seconds="${1:-60}"
+which="${2:-all}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$root/build-fuzz"
 
@@ -17,13 +22,30 @@ if ! command -v clang++ >/dev/null 2>&1; then
     fi
 fi
 
-mkdir -p "$out/corpus"
-cp -n "$root"/tests/unit/xml/corpus/* "$out/corpus/" 2>/dev/null || true
-cp -n "$root"/data/layouts/*.xml "$out/corpus/" 2>/dev/null || true
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$root/src")
 
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root/src" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root/fuzz/xml_fuzz.cpp" -o "$out/xml_fuzz"
+if [[ "$which" == all || "$which" == xml ]]; then
+    mkdir -p "$out/corpus"
+    cp -n "$root"/tests/unit/xml/corpus/* "$out/corpus/" 2>/dev/null || true
+    cp -n "$root"/data/layouts/*.xml "$out/corpus/" 2>/dev/null || true
+    clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root/fuzz/xml_fuzz.cpp" \
+        -o "$out/xml_fuzz"
+    (cd "$out" && ./xml_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 corpus)
+fi
 
-cd "$out"
-./xml_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 corpus
+if [[ "$which" == all || "$which" == profile_import ]]; then
+    mkdir -p "$out/import-corpus"
+    cp -n "$root"/tests/unit/xml/corpus/* "$out/import-corpus/" 2>/dev/null || true
+    printf '%s\r\n' '<?xml version="1.0" encoding="UTF-8"?>' '<profile>' '<profileinfo name="P &amp; Q"/>' \
+        '<keyitems>' \
+        '<item fn_layer="0" key_code="4" layout_value="0" layout_desc="" macro_type="2" macro_value="5" macro_value2="225" macro_value3="0" macro_desc="Shift + B"/>' \
+        '<item fn_layer="1" key_code="5" layout_value="0" layout_desc="" macro_type="3" macro_value="1" macro_value2="0" macro_value3="0" macro_desc="Combo"/>' \
+        '<item fn_layer="1" key_code="6" layout_value="0" layout_desc="" macro_type="9" macro_value="2" macro_value2="0" macro_value3="0" macro_desc="https://example.org"/>' \
+        '</keyitems>' '</profile>' >"$out/import-corpus/seed_profile.xml"
+    clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root"/src/db/*.cpp \
+        "$root/src/keys/profile_exchange.cpp" "$root/fuzz/profile_import_fuzz.cpp" -lsqlite3 -pthread \
+        -o "$out/profile_import_fuzz"
+    (cd "$out" && ./profile_import_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 import-corpus)
+fi
