@@ -22,6 +22,7 @@ std::string UsageLine() {
     return "usage: vantoractl [--json] status | profile list | profile add NAME | profile rename PROFILE "
            "NAME |\n"
            "                  profile delete PROFILE | profile select PROFILE |\n"
+           "                  profile export PROFILE FOLDER | profile import FILE |\n"
            "                  switch win|alttab|altf4 on|off | reset --yes | sync\n";
 }
 
@@ -39,6 +40,11 @@ Verbs:
   profile delete PROFILE   (the last profile cannot be deleted; when the
                            active one goes, its neighbour becomes active)
   profile select PROFILE   makes PROFILE active and writes its keys
+  profile export PROFILE FOLDER
+                           writes PROFILE's keys to a new exchange file in
+                           FOLDER and prints its path
+  profile import FILE      a new profile from an exchange file (not made
+                           active); prints its id and any item left out
   switch win|alttab|altf4 on|off
                            locks the Windows key, Alt+Tab or Alt+F4
   reset --yes              factory reset: every profile, macro and setting
@@ -61,6 +67,9 @@ JSON fields:
   profile list:  profiles [{id, name, stored_name, active}]
   profile add, rename, select, delete:
                  profile {id, name}, active_profile {id, name}
+  profile export: file
+  profile import: profile {id, name}, left_out [{key, layer, type, label,
+                 reason}]
   switch:        switch ("win", "alttab", "altf4"), on (bool)
   reset, sync:   done (bool)
   on failure:    error (text), exit_code
@@ -68,7 +77,8 @@ JSON fields:
 Exit codes:
   0 done; 1 bad usage; 2 not found; 3 no keyboard connected (nothing
   changed); 4 the keyboard refused or did not answer; 5 refused by a rule
-  (the last profile, an empty name); 6 the database could not be opened.
+  (the last profile, an empty name); 6 the database could not be opened;
+  7 an exchange file could not be written or read.
 )";
 }
 
@@ -89,6 +99,10 @@ bool ChangesStoredData(Verb verb) {
 
 bool NeedsKeyboard(Verb verb) {
     return verb == Verb::kStatus || ChangesStoredData(verb);
+}
+
+bool ShownByProgram(Verb verb) {
+    return NeedsKeyboard(verb) || verb == Verb::kProfileImport;
 }
 
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error) {
@@ -162,7 +176,7 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
         return false;
     }
     if (words.size() < 2) {
-        error = "profile needs a sub-command (list, add, rename, delete, select)";
+        error = "profile needs a sub-command (list, add, rename, delete, select, export, import)";
         return false;
     }
     const std::string& sub = words[1];
@@ -185,6 +199,23 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
         }
         command.target = words[2];
         command.name = words[3];
+        return true;
+    }
+    if (sub == "export") {
+        command.verb = Verb::kProfileExport;
+        if (!expect(4)) {
+            return false;
+        }
+        command.target = words[2];
+        command.path = words[3];
+        return true;
+    }
+    if (sub == "import") {
+        command.verb = Verb::kProfileImport;
+        if (!expect(3)) {
+            return false;
+        }
+        command.path = words[2];
         return true;
     }
     if (sub == "delete" || sub == "select") {

@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitKeyboardFailed = 4,  // the keyboard refused or did not answer
     kExitRefused = 5,         // a rule of the program (the last profile, an empty name)
     kExitNoDatabase = 6,      // the database could not be opened or created
+    kExitFile = 7,            // an exchange file could not be written or read
 };
 
 enum class Verb {
@@ -26,6 +27,8 @@ enum class Verb {
     kProfileRename,
     kProfileDelete,
     kProfileSelect,
+    kProfileExport,
+    kProfileImport,
     kSwitch,
     kReset,
     kSync,
@@ -38,6 +41,7 @@ struct Command {
     bool yes = false;
     std::string target;  // the profile (an id when decimal, else a name)
     std::string name;    // the new name of add and rename
+    std::string path;    // the folder of export, the file of import
     SystemSwitch which = SystemSwitch::kDisableWin;
     bool on = false;
 };
@@ -52,6 +56,8 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
 bool ChangesStoredData(Verb verb);
 // Whether the verb needs the keyboard's state (status, changing verbs).
 bool NeedsKeyboard(Verb verb);
+// Whether the running program is told about the verb (it shows the change).
+bool ShownByProgram(Verb verb);
 
 std::string UsageLine();
 std::string HelpText();

@@ -5,6 +5,7 @@
 
 #include "cli/json_writer.h"
 #include "keys/profile_editor.h"
+#include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
 #include "sync/firmware_version.h"
 #include "text/numbers.h"
@@ -61,6 +62,10 @@ public:
                 return Delete();
             case Verb::kProfileSelect:
                 return Select();
+            case Verb::kProfileExport:
+                return Export();
+            case Verb::kProfileImport:
+                return Import();
             case Verb::kSwitch:
                 return Switch();
             case Verb::kReset:
@@ -276,6 +281,81 @@ private:
             return *refused;
         }
         return ProfileChanged(id, KeyboardWork::kKeys, "Profile " + std::to_string(id) + " is active.\n");
+    }
+
+    CtlResult Export() {
+        int id = 0;
+        CtlResult failure;
+        if (!Resolve(id, failure)) {
+            return failure;
+        }
+        std::string written;
+        std::string error;
+        if (!ExportProfile(context_.db, id, command_.path, written, error)) {
+            return Failure(kExitFile, error, command_.json);
+        }
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject().Key("file").String(written).EndObject();
+            result.out = json.Text() + "\n";
+        } else {
+            result.out = written + "\n";
+        }
+        return result;
+    }
+
+    CtlResult Import() {
+        const ImportResult imported = ImportProfile(context_.db, command_.path);
+        if (imported.profileId == 0) {
+            const int code = imported.status == ImportError::kStoreFailed ? kExitNoDatabase : kExitFile;
+            return Failure(code, imported.error.empty() ? "The file was not imported." : imported.error,
+                           command_.json);
+        }
+        // The program shows the new profile in its list; nothing is sent.
+        if (context_.keyboard != nullptr) {
+            context_.keyboard->Perform({KeyboardWork::kNothing, true, false});
+        }
+        auto reason = [](ImportSkipReason why) -> const char* {
+            switch (why) {
+                case ImportSkipReason::kBadAttribute:
+                    return "bad attribute";
+                case ImportSkipReason::kBadKey:
+                    return "bad key";
+                case ImportSkipReason::kUnknownType:
+                    return "unknown function type";
+                case ImportSkipReason::kBadValue:
+                    return "bad value";
+                case ImportSkipReason::kUnknownMacro:
+                    return "no such macro here";
+                case ImportSkipReason::kUnknownApplication:
+                    return "program unknown here";
+            }
+            return "left out";
+        };
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject();
+            WriteProfile(json, "profile", imported.profileId);
+            json.Key("left_out").BeginArray();
+            for (const SkippedItem& item : imported.skipped) {
+                json.BeginObject().Key("key").Int(item.key_code).Key("layer").Int(item.fn_layer);
+                json.Key("type").Int(item.macro_type).Key("label").String(item.macro_desc);
+                json.Key("reason").String(reason(item.reason)).EndObject();
+            }
+            json.EndArray().EndObject();
+            result.out = json.Text() + "\n";
+            return result;
+        }
+        result.out = "Profile " + std::to_string(imported.profileId) + " \"" +
+                     Shown(NameOf(imported.profileId)) + "\" imported.\n";
+        for (const SkippedItem& item : imported.skipped) {
+            result.err += "vantoractl: left out: key " + std::to_string(item.key_code) + " layer " +
+                          std::to_string(item.fn_layer) + " (" + item.macro_desc +
+                          "): " + reason(item.reason) + "\n";
+        }
+        return result;
     }
 
     CtlResult Switch() {

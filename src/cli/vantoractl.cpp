@@ -64,7 +64,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     // The running program does the keyboard work: only one process talks
     // to a keyboard.
     LineSocket program;
-    if (NeedsKeyboard(command.verb) && program.Connect(InstanceSocketPath())) {
+    if (ShownByProgram(command.verb) && program.Connect(InstanceSocketPath())) {
         ProfileDatabase db;
         Selection selection;
         if (!OpenDatabase(db, selection, dataFolder)) {

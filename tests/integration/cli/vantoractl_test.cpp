@@ -118,6 +118,23 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
               "3Profile 201");
 }
 
+TEST_F(VantoraCtlTest, ExportAndImportWorkWithoutAKeyboard) {
+    ::mkdir((dir.path() + "out").c_str(), 0700);
+    const ProcessResult exported = Ctl({"profile", "export", "Profile 2", dir.path() + "out"});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string file = exported.out.substr(0, exported.out.find('\n'));
+    EXPECT_EQ(file.rfind(dir.path() + "out/Profile 2-", 0), 0u) << file;
+    const ProcessResult imported = Ctl({"--json", "profile", "import", file});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "{\"profile\":{\"id\":4,\"name\":\"Profile 2\"},\"left_out\":[]}\n");
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.GetActiveProfile(); }), 1);  // not made active
+
+    EXPECT_EQ(Ctl({"profile", "export", "1", dir.path() + "missing"}).exitCode, 7);
+    dir.WriteFile("junk.xml", "<macro></macro>");
+    EXPECT_EQ(Ctl({"profile", "import", dir.path() + "junk.xml"}).exitCode, 7);
+    EXPECT_EQ(Ctl({"profile", "import", dir.path() + "none.xml"}).exitCode, 7);
+}
+
 TEST_F(VantoraCtlTest, ADataFolderThatCannotBeMadeGivesExitSix) {
     dir.WriteFile("blocked", "a file where the documents folder should be");
     environment["XDG_DOCUMENTS_DIR"] = dir.path() + "blocked";
