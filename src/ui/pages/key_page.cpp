@@ -3,7 +3,10 @@
 
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/profile_editor.h"
 #include "keys/profile_names.h"
+#include "sync/sync_task.h"
+#include "ui/dialogs/name_edit_dlg.h"
 #include "ui/pages/control_ids.h"
 
 namespace vantora {
@@ -224,7 +227,120 @@ int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
             return 1;
         }
     }
-    return 0;
+    if (code != kNotifyClick) {
+        return 0;
+    }
+    switch (id) {
+        case kIdProfileList:
+            SelectProfileCommand();
+            return 1;
+        case kIdAddProfile:
+            AddProfileCommand();
+            return 1;
+        case kIdRenameProfile:
+            RenameProfileCommand();
+            return 1;
+        case kIdDeleteProfile:
+            DeleteProfileCommand();
+            return 1;
+        case kIdStandardLayer:
+        case kIdFnLayer:
+            SelectLayer(id == kIdFnLayer ? 1 : 0);
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void KeyPage::RefreshKeyTips() {
+    const Selection& selection = host_.CurrentSelection();
+    KeyAssignmentData data;
+    data.profile = selection.profile.load();
+    data.layer = selection.layer.load();
+    host_.Database().ListKeyAssignments(data.profile, data.layer, data.assignments);
+    ShowKeyAssignments(data);
+}
+
+void KeyPage::ReloadProfiles() {
+    const int layer = host_.CurrentSelection().layer.load();
+    ProfileListData data;
+    host_.Database().ListProfiles(data.profiles);
+    data.activeProfile = host_.CurrentSelection().profile.load();
+    ShowProfiles(data);
+    // ShowProfiles checks the standard layer: show the one being edited.
+    if (auto* standard = ControlAs<CheckableButton>(kIdStandardLayer)) {
+        standard->SetCheck(layer == 0);
+    }
+    if (auto* fn = ControlAs<CheckableButton>(kIdFnLayer)) {
+        fn->SetCheck(layer == 1);
+    }
+}
+
+void KeyPage::SelectProfileCommand() {
+    auto* profiles = ControlAs<MComboBox>(kIdProfileList);
+    if (profiles == nullptr) {
+        return;
+    }
+    ProfileEditor editor(host_.Database(), host_.CurrentSelection());
+    if (editor.Select(static_cast<int>(profiles->GetCurData(0))) == ProfileEditor::Result::kDone) {
+        RefreshKeyTips();
+        host_.QueueTask(SyncKeys);
+    }
+}
+
+void KeyPage::AddProfileCommand() {
+    ProfileEditor editor(host_.Database(), host_.CurrentSelection());
+    int id = 0;
+    if (editor.Add(editor.NextDefaultName(DefaultProfileWord()), id) != ProfileEditor::Result::kDone) {
+        return;  // nothing stored: no entry for a profile that does not exist
+    }
+    ReloadProfiles();
+    RefreshKeyTips();
+    host_.QueueTask(SyncKeys);
+}
+
+void KeyPage::RenameProfileCommand() {
+    auto* profiles = ControlAs<MComboBox>(kIdProfileList);
+    if (profiles == nullptr || profiles->GetCurSel() < 0) {
+        return;
+    }
+    NameEditDlg dialog;
+    dialog.title = GetUiString(130);
+    dialog.name = profiles->GetItemText(profiles->GetCurSel());
+    if (dialog.Run(&Dialog()) != 1) {
+        return;
+    }
+    ProfileEditor editor(host_.Database(), host_.CurrentSelection());
+    if (editor.Rename(static_cast<int>(profiles->GetCurData(0)), dialog.name) ==
+        ProfileEditor::Result::kDone) {
+        ReloadProfiles();
+    }
+}
+
+void KeyPage::DeleteProfileCommand() {
+    auto* profiles = ControlAs<MComboBox>(kIdProfileList);
+    if (profiles == nullptr || profiles->GetCount() <= 1 || profiles->GetCurSel() < 0) {
+        return;  // the last profile cannot be deleted
+    }
+    ProfileEditor editor(host_.Database(), host_.CurrentSelection());
+    if (editor.Delete(static_cast<int>(profiles->GetCurData(0))) != ProfileEditor::Result::kDone) {
+        return;
+    }
+    ReloadProfiles();
+    RefreshKeyTips();  // the deleted profile's labels go
+    host_.QueueTask(SyncKeys);
+}
+
+// Only what the picture shows changes: nothing is sent to the keyboard.
+void KeyPage::SelectLayer(int layer) {
+    host_.CurrentSelection().layer = layer;
+    if (auto* standard = ControlAs<CheckableButton>(kIdStandardLayer)) {
+        standard->SetCheck(layer == 0);
+    }
+    if (auto* fn = ControlAs<CheckableButton>(kIdFnLayer)) {
+        fn->SetCheck(layer == 1);
+    }
+    RefreshKeyTips();
 }
 
 void KeyPage::ShowProfiles(const ProfileListData& data) {

@@ -11,6 +11,9 @@ enum KeyPageId : int {
     kIdStandardLayer = 63,
     kIdFnLayer = 64,
     kIdKeyPicture = 65,  // also the MUSIC page's picture
+    kIdAddProfile = 67,
+    kIdRenameProfile = 68,
+    kIdDeleteProfile = 69,
     kIdProfileList = 74,
     kIdFunctionType = 76,
     kIdFunctionValues = 77,
@@ -30,7 +33,8 @@ public:
 
     std::span<const ControlRow> Table() const override;
     KeyboardCtrl* Picture() const override;
-    // A click on the picture makes the clicked key the selected one.
+    // A click on the picture makes the clicked key the selected one; the
+    // profile list and its add, rename and delete buttons; the layers.
     int OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t lparam) override;
 
     // The stored profiles by their names in the current language, the
@@ -47,6 +51,15 @@ protected:
     void RefreshOwnTexts() override;
 
 private:
+    void SelectProfileCommand();
+    void AddProfileCommand();
+    void RenameProfileCommand();
+    void DeleteProfileCommand();
+    void SelectLayer(int layer);
+    // The stored list again, the current profile selected, its labels.
+    void ReloadProfiles();
+    void RefreshKeyTips();
+
     // The capture fields' look depends on the language (a Chinese and an
     // English background).
     void ApplyKeyFieldImages();

@@ -27,5 +27,28 @@ TEST_F(MainWindowTest, AKeyClickedOnTheKeyPictureBecomesTheSelectedKey) {
     EXPECT_EQ(window->CurrentSelection().selectedKey.load(), items[1].code);
 }
 
+TEST_F(MainWindowTest, ProfileButtonsAddAndDeleteAndTheLayerButtonsSwitch) {
+    OpenConnected();
+    Click(VisibleTab(kTabDevice));
+    auto* profiles = Control<MComboBox>(kIdProfileList);
+    Click(Control(kIdAddProfile));
+    EXPECT_EQ(profiles->GetCount(), 4);
+    EXPECT_EQ(profiles->GetItemText(3), "Profile 4");
+    EXPECT_EQ(profiles->GetCurData(), 4);
+    EXPECT_EQ(window->Database().GetActiveProfile(), 4);
+    EXPECT_EQ(window->CurrentSelection().profile.load(), 4);
+
+    Click(Control(kIdDeleteProfile));
+    EXPECT_EQ(profiles->GetCount(), 3);
+    EXPECT_EQ(profiles->GetCurData(), 3);  // the entry before the deleted one
+    EXPECT_EQ(window->Database().GetActiveProfile(), 3);
+
+    Click(Control(kIdFnLayer));
+    EXPECT_EQ(window->CurrentSelection().layer.load(), 1);
+    EXPECT_TRUE(Control<CheckableButton>(kIdFnLayer)->GetCheck());
+    EXPECT_FALSE(Control<CheckableButton>(kIdStandardLayer)->GetCheck());
+    WaitForWorkerToCatchUp();  // the key downloads ran behind the clicks
+}
+
 }  // namespace
 }  // namespace vantora::test
