@@ -19,6 +19,7 @@ JobOutcome SessionKeyboard::Perform(const WorkRequest& request) {
     auto finished = std::make_shared<std::promise<JobOutcome>>();
     std::future<JobOutcome> outcome = finished->get_future();
     session_.Perform(request.work, [finished](JobOutcome result) { finished->set_value(result); });
+    session_.StartWorker();  // takes the job on its first pass
     return outcome.get();
 }
 

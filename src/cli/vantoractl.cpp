@@ -95,6 +95,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     options.dataFolder = dataFolder;
     options.initialLoad = false;
     options.listenForEvents = false;
+    options.startWorker = false;
     options.hotplugSources = [] { return std::vector<std::unique_ptr<HotplugSource>>{}; };
     SessionObserver quiet;
     DeviceSession session(options, quiet);

@@ -73,8 +73,17 @@ bool DeviceSession::Start() {
         worker_->Queue(SyncMusicLayer);
         worker_->Queue(SyncInitialLoad);
     }
-    worker_->Start();
+    if (options_.startWorker) {
+        worker_->Start();
+    }
     return opened;
+}
+
+void DeviceSession::StartWorker() {
+    std::lock_guard lock(lifecycleMutex_);
+    if (worker_ && !stopping_.load() && !worker_->IsRunning()) {
+        worker_->Start();
+    }
 }
 
 void DeviceSession::CreateDeviceObjects() {

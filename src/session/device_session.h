@@ -45,6 +45,10 @@ struct SessionOptions {
     bool initialLoad = true;
     // Whether the keyboard's event reports are read (host-side key actions).
     bool listenForEvents = true;
+    // Whether Start starts the worker; otherwise StartWorker does, so that a
+    // job queued before it runs at once instead of after the first pass's
+    // wait (the command line's single job).
+    bool startWorker = true;
 };
 
 // Everything between a user interface and the keyboard: the profile
@@ -73,6 +77,8 @@ public:
     // keyboard and the HID library. Idempotent; the destructor calls it.
     void Stop();
     bool Stopping() const { return stopping_.load(); }
+    // Starts the worker when Start did not (see SessionOptions::startWorker).
+    void StartWorker();
 
     // ---- Jobs -----------------------------------------------------------
     // Appends a SyncTask job; dropped once the session stops. `done`, when
