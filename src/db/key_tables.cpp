@@ -97,4 +97,25 @@ bool ProfileDatabase::GetOtherData(int id, std::string& desc, std::string& param
     return true;
 }
 
+int ProfileDatabase::FindFreeOtherDataId(int below, int profile, int layer, int keyCode) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return QueryInt(
+        db_,
+        "WITH RECURSIVE ids(id) AS (SELECT 1 WHERE 1 < ? UNION ALL SELECT id + 1 FROM ids WHERE id + 1 < ?) "
+        "SELECT id FROM ids WHERE id NOT IN (SELECT k.macro_value FROM t_key_macro_data k JOIN "
+        "t_profile_data p ON p.profile = k.profile WHERE k.macro_type IN (8, 9, 10) AND "
+        "k.macro_value IS NOT NULL AND NOT (k.profile = ? AND k.fn_layer = ? AND k.key_code = ?)) "
+        "ORDER BY id LIMIT 1",
+        below, below, profile, layer, keyCode);
+}
+
+bool ProfileDatabase::PutOtherData(int id, const std::string& desc, const std::string& param, int type) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return Change(
+        db_,
+        "INSERT OR REPLACE INTO t_key_otherdata(macro_value, macro_desc, param, type) VALUES (?, ?, "
+        "?, ?);",
+        id, desc, param, type);
+}
+
 }  // namespace vantora

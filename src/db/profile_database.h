@@ -83,10 +83,18 @@ public:
     bool GetKeyAssignment(int profile, int layer, int keyCode, KeyAssignment& record);
     int ListKeyAssignments(int profile, int layer, std::vector<KeyAssignment>& list);
     int ListAllKeyAssignments(int profile, std::vector<KeyAssignment>& list);
-    // New host-side function row; its id, 0 on failure. Rows are never reused.
+    // New host-side function row; its id, 0 on failure.
     int AddOtherData(const std::string& desc, const std::string& param, int type);
     // Always true; the outputs are written only when the row exists.
     bool GetOtherData(int id, std::string& desc, std::string& param, int& type);
+    // The smallest host-side function id from 1 to `below` - 1 that no
+    // assignment of an existing profile refers to, leaving out the assignment
+    // of (profile, layer, keyCode), which the caller is about to replace.
+    // The id may still have an unreferenced row. 0 when every id is taken.
+    int FindFreeOtherDataId(int below, int profile, int layer, int keyCode);
+    // Writes the host-side function row with the given id, replacing any row
+    // that has it.
+    bool PutOtherData(int id, const std::string& desc, const std::string& param, int type);
 
     // ---- Lighting (t_light_data, t_key_light_data, t_musiclayer_data) -----
     int CountLightModes(int profile);
