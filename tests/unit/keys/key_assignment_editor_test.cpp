@@ -7,7 +7,7 @@
 
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
-#include "support/temp_dir.h"
+#include "keys_fixture.h"
 
 namespace vantora {
 namespace {
@@ -46,13 +46,10 @@ KeyFunction Texted(int type, const std::string& text, const std::string& path = 
     return function;
 }
 
-class KeyAssignmentEditorTest : public ::testing::Test {
+class KeyAssignmentEditorTest : public test::FirstStartDatabaseTest {
 protected:
     void SetUp() override {
-        std::filesystem::create_directories(dir.path() + "db");
-        ASSERT_TRUE(db.OpenProfileDatabase(dir.path(), "kb"));
-        std::vector<ProfileItem> list;
-        db.ListProfilesCreatingDefaults(list, "Profile");
+        FirstStartDatabaseTest::SetUp();
         selection.selectedKey = 4;
     }
 
@@ -74,9 +71,6 @@ protected:
         return editor.Save(function);
     }
 
-    test::TempDir dir;
-    ProfileDatabase db;
-    Selection selection;
     KeyAssignmentEditor editor{db, selection};
 };
 

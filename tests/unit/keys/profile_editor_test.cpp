@@ -2,27 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "support/temp_dir.h"
+#include "keys_fixture.h"
 
 namespace vantora {
 namespace {
 
 using Result = ProfileEditor::Result;
 
-class ProfileEditorTest : public ::testing::Test {
+class ProfileEditorTest : public test::FirstStartDatabaseTest {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(dir.path() + "db");
-        ASSERT_TRUE(db.OpenProfileDatabase(dir.path(), "kb"));
-        std::vector<ProfileItem> list;
-        db.ListProfilesCreatingDefaults(list, "Profile");
-    }
-
-    test::TempDir dir;
-    ProfileDatabase db;
-    Selection selection;
     ProfileEditor editor{db, selection};
 };
 
