@@ -67,6 +67,8 @@ struct MainWindowOptions {
     // the tray icon; the entry makes the window its instance's activation
     // target here.
     std::function<void(DeviceMainDlg&)> markInstance;
+    // Test hook: answers the file and folder dialogs. Null: Qt's dialogs.
+    std::function<std::string(FileChoice)> chooseFile;
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
@@ -115,6 +117,9 @@ public:
     void SetSystemSwitch(SystemSwitch which, bool on) override { session_->SetSystemSwitch(which, on); }
     std::string ConfigText(const std::string& key) const override;
     int ConfigInt(const std::string& key) const override;
+    std::string ChooseFile(FileChoice kind, const std::string& title) override;
+    void ArmKeyCapture(int fieldId) override;
+    void DisarmKeyCapture() override;
 
     // ---- Parts other code and tests reach ----------------------------------
     DeviceSession& Session() { return *session_; }
@@ -178,6 +183,7 @@ private:
     void EndProgram();
 
     MainWindowOptions options_;
+    int armedCaptureField_ = 0;  // the page's capture field that takes keys, 0 none
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
     WindowPoster poster_;  // made on the UI thread, used from the session's threads

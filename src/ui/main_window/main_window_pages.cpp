@@ -8,6 +8,7 @@
 #include "ui/pages/home_picture.h"
 #include "ui/toolkit/skin.h"
 
+#include <QFileDialog>
 #include <QWidget>
 #include <cstdlib>
 
@@ -37,6 +38,34 @@ std::string DeviceMainDlg::ConfigText(const std::string& key) const {
 }
 int DeviceMainDlg::ConfigInt(const std::string& key) const {
     return session_->ConfigInt(key);
+}
+
+std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title) {
+    if (options_.chooseFile) {
+        return options_.chooseFile(kind);
+    }
+    const QString caption = QString::fromStdString(title);
+    QString chosen;
+    switch (kind) {
+        case FileChoice::kProgram:
+            chosen = QFileDialog::getOpenFileName(this, caption, {}, "Programs and desktop entries (*)");
+            break;
+        case FileChoice::kProfileFile:
+            chosen = QFileDialog::getOpenFileName(this, caption, {}, "KeyMacroInfo (*.xml)");
+            break;
+        case FileChoice::kExportFolder:
+            chosen = QFileDialog::getExistingDirectory(this, caption);
+            break;
+    }
+    return chosen.toStdString();
+}
+
+void DeviceMainDlg::ArmKeyCapture(int fieldId) {
+    armedCaptureField_ = fieldId;
+}
+
+void DeviceMainDlg::DisarmKeyCapture() {
+    armedCaptureField_ = 0;
 }
 
 MControl* DeviceMainDlg::PageContainer(int tabId) const {

@@ -4,10 +4,15 @@
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
 #include "keys/profile_editor.h"
+#include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
 #include "sync/sync_task.h"
 #include "ui/dialogs/name_edit_dlg.h"
+#include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vantora {
 namespace {
@@ -16,6 +21,67 @@ constexpr std::uint32_t kText = skin::kUiTextColor;
 constexpr int kRow1 = 484;
 constexpr int kRow2 = 540;
 constexpr int kRow3 = 596;
+
+constexpr int kKeySettingCaption = 181;
+constexpr int kExportCaption = 131;
+
+bool IsListType(int type) {
+    return type == kFunctionMacro || type == kFunctionMouse || type == kFunctionMultimedia ||
+           type == kFunctionWindowsShortcut;
+}
+
+bool IsTextType(int type) {
+    return type == kFunctionApplication || type == kFunctionWebsite || type == kFunctionSendText;
+}
+
+// Why a save was refused, for the user. Empty for outcomes that need no word.
+std::string SaveRefusalText(KeyAssignmentEditor::SaveResult result) {
+    using R = KeyAssignmentEditor::SaveResult;
+    switch (result) {
+        case R::kNothingCaptured:
+            return "Click the Single or Combo field and press the key to assign first.";
+        case R::kNothingChosen:
+            return "Choose an entry of the list first.";
+        case R::kEmptyText:
+            return "Enter the text first.";
+        case R::kNoProgram:
+            return "Choose the program to start first.";
+        case R::kNoFreeId:
+            return "The keyboard cannot hold more application, web site and text functions. Remove one "
+                   "from another key first.";
+        case R::kStoreFailed:
+            return "The key's function could not be stored.";
+        default:
+            return {};
+    }
+}
+
+// The last part of a path, as the text field shows a chosen program.
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsStartableFile(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    return path.ends_with(".desktop") || access(path.c_str(), X_OK) == 0;
+}
+
+std::string SkipReasonText(ImportSkipReason reason) {
+    switch (reason) {
+        case ImportSkipReason::kUnknownMacro:
+            return "no macro of that name here";
+        case ImportSkipReason::kUnknownApplication:
+            return "the program is not known here";
+        case ImportSkipReason::kUnknownType:
+            return "unknown function";
+        default:
+            return "invalid entry";
+    }
+}
 
 constexpr ControlRow kRows[] = {
     {.id = kIdStandardLayer,
@@ -68,19 +134,19 @@ constexpr ControlRow kRows[] = {
      .tooltip = 16,
      .image = "btn_del_n.png",
      .container = kSubPageKey},
-    {.id = 70,
+    {.id = kIdImportProfile,
      .className = "CImageButton",
      .rect = {722, kRow1, 758, kRow1 + 36},
      .tooltip = 18,
      .image = "btn_import_n.png",
      .container = kSubPageKey},
-    {.id = 71,
+    {.id = kIdExportProfile,
      .className = "CImageButton",
      .rect = {766, kRow1, 802, kRow1 + 36},
      .tooltip = 19,
      .image = "btn_export_n.png",
      .container = kSubPageKey},
-    {.id = 72,
+    {.id = kIdOnScreenKeyboard,
      .className = "CImageButton",
      .rect = {1136, kRow1, 1172, kRow1 + 36},
      .image = "btn_openkb_n.png",
@@ -142,7 +208,7 @@ constexpr ControlRow kRows[] = {
      .image = "btn_openfile_n.png",
      .container = kSubPageKey,
      .visible = false},
-    {.id = 88,
+    {.id = kIdSaveKey,
      .className = "CImageButton",
      .rect = {1136, kRow3 + 40, 1172, kRow3 + 76},
      .tooltip = 21,
@@ -221,11 +287,23 @@ void KeyPage::RefreshOwnTexts() {
 }
 
 int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
-    if (id == kIdKeyPicture && (code == kNotifyKeyClicked || code == kNotifyKeySelectMore)) {
-        if (KeyboardCtrl* picture = Picture()) {
+    if (id == kIdKeyPicture) {
+        KeyboardCtrl* picture = Picture();
+        if (picture == nullptr) {
+            return 0;
+        }
+        if (code == kNotifyKeyClicked || code == kNotifyKeySelectMore) {
             host_.CurrentSelection().selectedKey = picture->GetClickKeyCode();
+        }
+        ShowKeyAssignment(host_.CurrentSelection().selectedKey.load());
+        return 1;
+    }
+    if (id == kIdSingleKey || id == kIdComboKey) {
+        if (code == kNotifySetFocus || code == kNotifyKillFocus) {
+            CaptureFieldFocus(id, code);
             return 1;
         }
+        return 0;
     }
     if (code != kNotifyClick) {
         return 0;
@@ -243,9 +321,24 @@ int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
         case kIdDeleteProfile:
             DeleteProfileCommand();
             return 1;
+        case kIdImportProfile:
+            ImportProfileCommand();
+            return 1;
+        case kIdExportProfile:
+            ExportProfileCommand();
+            return 1;
         case kIdStandardLayer:
         case kIdFnLayer:
             SelectLayer(id == kIdFnLayer ? 1 : 0);
+            return 1;
+        case kIdFunctionType:
+            FunctionTypeChanged();
+            return 1;
+        case kIdOpenFile:
+            BrowseApplication();
+            return 1;
+        case kIdSaveKey:
+            SaveKeyFunction();
             return 1;
         default:
             return 0;
@@ -364,27 +457,238 @@ void KeyPage::ShowProfiles(const ProfileListData& data) {
 }
 
 void KeyPage::ShowFunctionTypeControls(int type) {
-    const bool keyboard = type == 2;
-    const bool list = type == 3 || type == 5 || type == 6 || type == 7;
-    const bool text = type == 8 || type == 9 || type == 10;
+    const bool keyboard = type == kFunctionKeyboard;
     auto show = [this](int id, bool on) {
         if (MControl* c = Control(id)) {
             c->SetVisible(on);
         }
     };
-    show(kIdFunctionValues, list);
-    show(kIdFunctionText, text);
-    show(kIdOpenFile, type == 8);
+    show(kIdFunctionValues, IsListType(type));
+    show(kIdFunctionText, IsTextType(type));
+    show(kIdOpenFile, type == kFunctionApplication);
     for (int id : {kIdSingleKeyLabel, kIdSingleKey, kIdComboKeyLabel, kIdComboKey}) {
         show(id, keyboard);
     }
+}
+
+void KeyPage::ShowFunctionControls(int type) {
+    ShowFunctionTypeControls(type);
+    for (int id : {kIdFunctionText, kIdSingleKey, kIdComboKey}) {
+        if (MControl* field = Control(id)) {
+            field->SetTitle({});
+        }
+    }
+    auto* values = ControlAs<MComboBox>(kIdFunctionValues);
+    if (values == nullptr || !IsListType(type)) {
+        return;
+    }
+    values->DelAllItems();
+    if (type == kFunctionMacro) {
+        std::vector<Macro> macros;
+        host_.Database().ListMacros(macros);
+        for (const Macro& macro : macros) {
+            values->AddItem(macro.name, macro.macro_id);
+        }
+    } else {
+        for (const CatalogueItem& item : FunctionSubListItems(type)) {
+            values->AddItem(item.text, item.code);
+        }
+    }
+    if (values->GetCount() > 0) {
+        values->SetCurSel(0);
+    }
+}
+
+void KeyPage::FunctionTypeChanged() {
+    auto* types = ControlAs<MComboBox>(kIdFunctionType);
+    const int type = types != nullptr ? static_cast<int>(types->GetCurData(0)) : 0;
+    edited_ = KeyFunction{};
+    edited_.type = type;
+    ShowFunctionControls(type);
+}
+
+void KeyPage::ShowKeyAssignment(int keyCode) {
+    KeyAssignmentEditor editor(host_.Database(), host_.CurrentSelection());
+    edited_ = keyCode > 0 ? editor.Load(keyCode) : KeyFunction{};
+    if (auto* types = ControlAs<MComboBox>(kIdFunctionType)) {
+        types->SelectData(edited_.type);
+    }
+    ShowFunctionControls(edited_.type);
+    if (edited_.type == kFunctionKeyboard) {
+        // A combination shows in the combination field, a single key in its own.
+        const bool combination = edited_.label.find('+') != std::string::npos;
+        if (MControl* field = Control(combination ? kIdComboKey : kIdSingleKey)) {
+            field->SetTitle(edited_.label);
+        }
+        captureField_ = combination ? kIdComboKey : kIdSingleKey;
+    } else if (IsListType(edited_.type)) {
+        if (auto* values = ControlAs<MComboBox>(kIdFunctionValues)) {
+            values->SelectData(edited_.listValue);
+        }
+    } else if (IsTextType(edited_.type)) {
+        if (MControl* field = Control(kIdFunctionText)) {
+            field->SetTitle(edited_.text);
+        }
+    }
+}
+
+void KeyPage::CaptureFieldFocus(int fieldId, int code) {
+    if (code == kNotifyKillFocus) {
+        if (armedField_ == fieldId) {
+            armedField_ = 0;
+            host_.DisarmKeyCapture();
+        }
+        return;
+    }
+    ClearCapture(edited_);
+    for (int id : {kIdSingleKey, kIdComboKey}) {
+        if (MControl* field = Control(id)) {
+            field->SetTitle({});
+        }
+    }
+    armedField_ = fieldId;
+    captureField_ = fieldId;
+    host_.ArmKeyCapture(fieldId);
+}
+
+void KeyPage::TakeCapturedKey(unsigned virtualKey, const std::string& name, bool isUp) {
+    if (armedField_ == 0 || name.empty()) {
+        return;
+    }
+    if (armedField_ == kIdSingleKey) {
+        CaptureSingleKey(edited_, virtualKey, name);
+        edited_.modifierCode = 0;
+        edited_.modifierName.clear();
+    } else {
+        if (isUp) {
+            return;  // the combination field takes presses only
+        }
+        CaptureCombinationKey(edited_, virtualKey, name);
+    }
+    if (MControl* field = Control(armedField_)) {
+        field->SetTitle(CaptureText(edited_));
+    }
+}
+
+void KeyPage::BrowseApplication() {
+    const std::string path = host_.ChooseFile(FileChoice::kProgram, GetUiString(121));
+    if (path.empty()) {
+        return;
+    }
+    if (!IsStartableFile(path)) {
+        ShowMessage("\"" + path + "\" is neither a program nor a desktop entry.", kKeySettingCaption);
+        return;
+    }
+    edited_.programPath = path;
+    if (MControl* field = Control(kIdFunctionText)) {
+        field->SetTitle(FileNameOf(path));
+    }
+}
+
+void KeyPage::SaveKeyFunction() {
+    Selection& selection = host_.CurrentSelection();
+    if (selection.selectedKey.load() < 1) {
+        ShowMessage(GetUiString(180), kKeySettingCaption);
+        return;
+    }
+    KeyFunction function = edited_;
+    auto* types = ControlAs<MComboBox>(kIdFunctionType);
+    function.type = types != nullptr ? static_cast<int>(types->GetCurData(0)) : 0;
+    if (IsListType(function.type)) {
+        auto* values = ControlAs<MComboBox>(kIdFunctionValues);
+        function.listValue =
+            values != nullptr && values->GetCurSel() >= 0 ? static_cast<int>(values->GetCurData(0)) : 0;
+    }
+    if (IsTextType(function.type)) {
+        if (MControl* field = Control(kIdFunctionText)) {
+            function.text = field->GetTitle();
+        }
+    }
+    KeyAssignmentEditor editor(host_.Database(), selection);
+    const KeyAssignmentEditor::SaveResult result = editor.Save(function);
+    const int key = selection.selectedKey.load();
+    if (result == KeyAssignmentEditor::SaveResult::kSaved) {
+        edited_ = editor.Load(key);
+    }
+    ShowKeyLabel(key);
+    if (KeyAssignmentEditor::NeedsKeyDownload(result)) {
+        host_.QueueTask(SyncKeys);
+    }
+    if (const std::string text = SaveRefusalText(result); !text.empty()) {
+        ShowMessage(text, kKeySettingCaption);
+    }
+}
+
+// The key's label and mark on the picture as stored.
+void KeyPage::ShowKeyLabel(int keyCode) {
+    KeyboardCtrl* picture = Picture();
+    if (picture == nullptr) {
+        return;
+    }
+    const Selection& selection = host_.CurrentSelection();
+    KeyAssignment row;
+    if (host_.Database().GetKeyAssignment(selection.profile, selection.layer, keyCode, row) &&
+        row.macro_type != kFunctionDefault) {
+        picture->SetKeyCheck(keyCode, true);
+        picture->SetTipKey(keyCode, row.macro_type == kFunctionKeyboard ? row.macro_desc : std::string(),
+                           row.macro_desc);
+    } else {
+        picture->SetTipKey(keyCode, {}, {});
+        picture->SetKeyCheck(keyCode, false);
+    }
+    picture->UpdateControl();
+}
+
+void KeyPage::ImportProfileCommand() {
+    const std::string path = host_.ChooseFile(FileChoice::kProfileFile, GetUiString(18));
+    if (path.empty()) {
+        return;
+    }
+    const ImportResult imported = ImportProfile(host_.Database(), path);
+    if (imported.profileId == 0) {
+        ShowMessage("The profile could not be imported: " + imported.error, 18);
+        return;
+    }
+    // The new profile is listed; it is neither selected nor written to the keyboard.
+    ReloadProfiles();
+    if (!imported.skipped.empty()) {
+        std::string text = "Imported without these keys:";
+        for (const SkippedItem& item : imported.skipped) {
+            text += "\nkey " + std::to_string(item.key_code) + " \"" + item.macro_desc +
+                    "\": " + SkipReasonText(item.reason);
+        }
+        ShowMessage(text, 18);
+    }
+}
+
+void KeyPage::ExportProfileCommand() {
+    auto* profiles = ControlAs<MComboBox>(kIdProfileList);
+    if (profiles == nullptr || profiles->GetCurSel() < 0) {
+        return;
+    }
+    const int profile = static_cast<int>(profiles->GetCurData(0));
+    const std::string folder = host_.ChooseFile(FileChoice::kExportFolder, GetUiString(kExportCaption));
+    if (folder.empty()) {
+        return;
+    }
+    std::string written;
+    std::string error;
+    if (ExportProfile(host_.Database(), profile, folder, written, error)) {
+        ShowMessage("Exported to " + written, kExportCaption);
+    } else {
+        ShowMessage("The profile could not be exported: " + error, kExportCaption);
+    }
+}
+
+void KeyPage::ShowMessage(const std::string& text, int captionId) {
+    ShowMessageBox(&Dialog(), text, GetUiString(captionId));
 }
 
 void KeyPage::ShowKeyAssignments(const KeyAssignmentData& data) {
     if (auto* types = ControlAs<MComboBox>(kIdFunctionType)) {
         types->SelectData(0);
     }
-    ShowFunctionTypeControls(0);
+    FunctionTypeChanged();
     KeyboardCtrl* picture = Picture();
     if (picture == nullptr) {
         return;

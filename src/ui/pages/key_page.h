@@ -1,8 +1,10 @@
 #pragma once
 
+#include "keys/key_assignment_editor.h"
 #include "session/page_data.h"
 #include "ui/pages/page_controller.h"
 
+#include <string>
 #include <vector>
 
 namespace vantora {
@@ -14,6 +16,9 @@ enum KeyPageId : int {
     kIdAddProfile = 67,
     kIdRenameProfile = 68,
     kIdDeleteProfile = 69,
+    kIdImportProfile = 70,
+    kIdExportProfile = 71,
+    kIdOnScreenKeyboard = 72,
     kIdProfileList = 74,
     kIdFunctionType = 76,
     kIdFunctionValues = 77,
@@ -23,6 +28,7 @@ enum KeyPageId : int {
     kIdComboKeyLabel = 81,
     kIdComboKey = 84,
     kIdOpenFile = 87,
+    kIdSaveKey = 88,
 };
 
 // The DEVICE page's KEY sub-page: the profiles, the layers, the keyboard
@@ -33,9 +39,15 @@ public:
 
     std::span<const ControlRow> Table() const override;
     KeyboardCtrl* Picture() const override;
-    // A click on the picture makes the clicked key the selected one; the
-    // profile list and its add, rename and delete buttons; the layers.
+    // A click on the picture selects a key and shows its function; the
+    // profile list and its buttons; the layers; the function controls, the
+    // capture fields and Save.
     int OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t lparam) override;
+
+    // A key the armed capture field takes (virtual-key code and name).
+    void TakeCapturedKey(unsigned virtualKey, const std::string& name, bool isUp);
+    // The capture field that is armed (80 or 84), 0 when none is.
+    int ArmedCaptureField() const { return armedField_; }
 
     // The stored profiles by their names in the current language, the
     // active one selected, the standard layer checked.
@@ -51,6 +63,19 @@ protected:
     void RefreshOwnTexts() override;
 
 private:
+    void ShowKeyAssignment(int keyCode);
+    // The user chose another function type: its controls, emptied.
+    void FunctionTypeChanged();
+    // Shows the controls of `type`, fills the value list and clears the
+    // text and capture fields.
+    void ShowFunctionControls(int type);
+    void CaptureFieldFocus(int fieldId, int code);
+    void BrowseApplication();
+    void SaveKeyFunction();
+    void ShowKeyLabel(int keyCode);
+    void ImportProfileCommand();
+    void ExportProfileCommand();
+    void ShowMessage(const std::string& text, int captionId);
     void SelectProfileCommand();
     void AddProfileCommand();
     void RenameProfileCommand();
@@ -65,6 +90,12 @@ private:
     void ApplyKeyFieldImages();
 
     std::vector<ProfileItem> profiles_;  // as last shown
+    // What the value controls do not hold of the function being edited: the
+    // captured keys and the program path. Loaded with the shown key, so a
+    // save never stores another key's capture.
+    KeyFunction edited_;
+    int armedField_ = 0;    // capture field with the focus, 0 none
+    int captureField_ = 0;  // capture field last armed: its text labels a Keyboard save
 };
 
 }  // namespace vantora

@@ -10,6 +10,13 @@ namespace vantora {
 
 class MDialog;
 
+// The files and folders a page asks the user for.
+enum class FileChoice {
+    kProgram,       // an executable file or a desktop entry to start
+    kProfileFile,   // a profile exchange file to import
+    kExportFolder,  // the folder an export goes to
+};
+
 // What a page controller may use of the main window: the dialog its controls
 // live in, the stored data and the selection, and the device session's job
 // queue. A page never touches the device link.
@@ -18,6 +25,14 @@ public:
     virtual ~PageHost() = default;
 
     virtual MDialog& Dialog() = 0;
+    // The path the user chose in a file or folder dialog; empty when cancelled.
+    virtual std::string ChooseFile(FileChoice kind, const std::string& title) = 0;
+    // Key capture for a capture field of a page (it gained the focus): the
+    // keys pressed from now on reach the page that armed it, also those the
+    // desktop keeps for itself where the platform allows. Disarm when the
+    // field loses the focus.
+    virtual void ArmKeyCapture(int fieldId) = 0;
+    virtual void DisarmKeyCapture() = 0;
     virtual ProfileDatabase& Database() = 0;
     virtual Selection& CurrentSelection() = 0;
     // Appends a job to the device worker's queue (a SyncTask code).

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -65,6 +66,7 @@ protected:
         };
         options.trayAvailableOverride = trayAvailable ? 1 : 0;
         options.exitProcess = [this](int code) { exitCode = code; };
+        options.chooseFile = [this](FileChoice) { return chosenFile; };
         return options;
     }
 
@@ -96,6 +98,16 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    // A choice of the user in a drop-down list: the entry carrying `data`.
+    void Choose(int comboId, std::intptr_t data) {
+        auto* combo = Control<MComboBox>(comboId);
+        ASSERT_NE(combo, nullptr);
+        const int index = combo->FindData(data);
+        ASSERT_GE(index, 0) << data;
+        combo->Widget()->setCurrentIndex(index);
+        emit combo->Widget()->activated(index);
     }
 
     void Click(MControl* control) {
@@ -143,6 +155,7 @@ protected:
     std::unique_ptr<sim::SimKeyboardServer> keyboard;
     std::unique_ptr<DeviceMainDlg> window;
     std::optional<std::string> boxText;
+    std::string chosenFile;  // what the file and folder dialogs answer
     std::optional<int> exitCode;
     bool trayAvailable = false;
     int savedLanguage = 1033;
