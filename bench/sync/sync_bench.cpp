@@ -15,6 +15,8 @@
 
 #include "db/profile_database.h"
 #include "device/hid_device_manager.h"
+#include "keys/function_catalogue.h"
+#include "keys/key_assignment_editor.h"
 #include "sim/in_process_backend.h"
 #include "sync/device_downloads.h"
 
@@ -101,6 +103,32 @@ void BM_KeyDownload(benchmark::State& state) {
     bench.Run(state, [&] { bench.downloads.DownloadKeys(); });
 }
 BENCHMARK(BM_KeyDownload)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The KEY page's Save: a web site function stored by the key assignment
+// editor (a host-side row and the key's row), then the key download it
+// queues. `save_ms` is the store alone (what the click spends before it
+// returns to the event loop); `ratio` is save and download over the
+// download's protocol floor.
+void BM_KeySaveThenDownload(benchmark::State& state) {
+    Bench bench;
+    bench.downloads.DownloadKeys();  // caches the default table
+    KeyAssignmentEditor editor(bench.db, bench.selection);
+    KeyFunction function;
+    function.type = kFunctionWebsite;
+    double saveMs = 0;
+    int key = 4;
+    bench.Run(state, [&] {
+        bench.selection.selectedKey = key;
+        key = key == 30 ? 4 : key + 1;
+        function.text = "example.org/" + std::to_string(key);
+        const auto start = std::chrono::steady_clock::now();
+        editor.Save(function);
+        saveMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        bench.downloads.DownloadKeys();
+    });
+    state.counters["save_ms"] = saveMs / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_KeySaveThenDownload)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_MacroDownloadFullMemory(benchmark::State& state) {
     Bench bench;
