@@ -259,7 +259,7 @@ std::string KeyDescription(const std::vector<KeyboardKey>& keys, int usage) {
 ArgumentError ResolveKey(const std::vector<KeyboardKey>& keys, const std::string& text, int& usage) {
     if (const std::optional<int> number = ParseDecimal(text, NumberSyntax::kWhole)) {
         if (!HasKey(keys, *number)) {
-            return Usage("No key of the keyboard has the usage " + text + ".");
+            return Usage("No key of the keyboard has the usage " + text + " (a number is always a usage).");
         }
         usage = *number;
         return {};

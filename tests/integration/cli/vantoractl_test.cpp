@@ -399,7 +399,7 @@ TEST_F(VantoraCtlTest, KeySetStoresWhatTheKeyPageStoresAndKeyListShowsIt) {
     EXPECT_TRUE(std::regex_search(text.out, std::regex("\n +4  Letter A +Keyboard +5 224 +Ctrl \\+ B\n")))
         << text.out;
     EXPECT_EQ(text.out.find("Copy"), std::string::npos);  // on the FN layer
-    const ProcessResult fn = Ctl({"--json", "key", "list", "--layer", "1", "--profile", "Profile 2"});
+    const ProcessResult fn = Ctl({"--json", "key", "list", "--layer=1", "--profile", "Profile 2"});
     EXPECT_EQ(
         fn.out,
         "{\"profile\":{\"id\":2,\"name\":\"Profile 2\"},\"layer\":1,\"keys\":[{\"key\":22,\"description\":"
