@@ -158,10 +158,16 @@ const char* ListWord(int type) {
 ArgumentError ListFunction(const FunctionArgs& args, KeyFunction& function) {
     const std::vector<ListEntry> entries = ListEntries(args.type);
     const std::optional<int> number = ParseDecimal(args.value, NumberSyntax::kWhole);
+    const std::string name = Trim(args.value);
+    auto matches = [&](const ListEntry& entry) {
+        if (number) {
+            return *number == entry.code;
+        }
+        return SameIgnoringCase(name, GetUiString(entry.stringId, kEnglish)) ||
+               SameIgnoringCase(name, GetUiString(entry.stringId));
+    };
     for (const ListEntry& entry : entries) {
-        if (number ? *number == entry.code
-                   : SameIgnoringCase(Trim(args.value), GetUiString(entry.stringId, kEnglish)) ||
-                         SameIgnoringCase(Trim(args.value), GetUiString(entry.stringId))) {
+        if (matches(entry)) {
             function.listValue = entry.code;
             return {};
         }
