@@ -1,7 +1,50 @@
 #include "cli/ctl_command.h"
 
+#include "keys/function_catalogue.h"
+
 namespace vantora::cli {
 namespace {
+
+struct FunctionWord {
+    const char* word;
+    int type;
+    std::size_t minValues;  // words after the type's word
+    std::size_t maxValues;
+};
+
+constexpr FunctionWord kFunctionWords[] = {
+    {"default", kFunctionDefault, 0, 0},
+    {"disable", kFunctionDisableKey, 0, 0},
+    {"key", kFunctionKeyboard, 1, 2},
+    {"macro", kFunctionMacro, 1, 1},
+    {"mouse", kFunctionMouse, 1, 1},
+    {"media", kFunctionMultimedia, 1, 1},
+    {"shortcut", kFunctionWindowsShortcut, 1, 1},
+    {"app", kFunctionApplication, 1, 1},
+    {"web", kFunctionWebsite, 1, 1},
+    {"text", kFunctionSendText, 1, 1},
+};
+
+// words = the FUNCTION: its type's word, then the values.
+bool ParseFunction(const std::vector<std::string>& words, FunctionArgs& function, std::string& error) {
+    for (const FunctionWord& entry : kFunctionWords) {
+        if (words[0] != entry.word) {
+            continue;
+        }
+        const std::size_t values = words.size() - 1;
+        if (values < entry.minValues || values > entry.maxValues) {
+            error = std::string("wrong number of arguments for the function \"") + entry.word + "\"";
+            return false;
+        }
+        function.type = entry.type;
+        function.value = values >= 1 ? words[1] : std::string();
+        function.modifier = values >= 2 ? words[2] : std::string();
+        return true;
+    }
+    error = "unknown function \"" + words[0] +
+            "\" (default, disable, key, macro, mouse, media, shortcut, app, web or text)";
+    return false;
+}
 
 bool ParseSwitch(const std::string& word, SystemSwitch& which) {
     if (word == "win") {
@@ -23,7 +66,9 @@ std::string UsageLine() {
            "NAME |\n"
            "                  profile delete PROFILE | profile select PROFILE |\n"
            "                  profile export PROFILE FOLDER | profile import FILE |\n"
-           "                  switch win|alttab|altf4 on|off | reset --yes | sync\n";
+           "                  switch win|alttab|altf4 on|off | reset --yes | sync |\n"
+           "                  key list [--profile PROFILE] [--layer 0|1] |\n"
+           "                  key set KEY FUNCTION [--profile PROFILE] [--layer 0|1]\n";
 }
 
 std::string HelpText() {
@@ -51,6 +96,34 @@ Verbs:
                            is deleted and the keyboard reset
   sync                     reads the keyboard's key tables and writes every
                            table to it
+  key list                 every key of a profile's layer that has a
+                           function of its own
+  key set KEY FUNCTION     gives KEY a function; the keyboard gets it at
+                           once when the profile is the active one
+      --profile PROFILE    the profile of the key verbs (default: the
+                           active one)
+      --layer 0|1          the standard (0, default) or the FN layer (1)
+
+KEY is a HID usage when it is a decimal number, else the key's description
+in the layout file ("Letter A", "Escape"; a part of one does too) or the
+name a captured key shows ("A", "Num 7", "Shift").
+FUNCTION is one of:
+  default                  the keyboard's own function (the row goes)
+  disable                  the key does nothing
+  key KEY [MODIFIER]       sends KEY (usage or name), with Shift, Ctrl or
+                           Alt held when MODIFIER is given: key A Ctrl
+  macro ID|NAME            plays a macro
+  mouse CODE|NAME          1 Left Mouse Button, 2 Middle Mouse Button,
+                           3 Right Mouse Button, 5 Scroll Up,
+                           6 Scroll Down, 7 Button 4, 8 Button 5
+  media CODE|NAME          1 Play/Pause, 2 Stop, 3 Previous, 4 Next,
+                           5 Volume +, 6 Volume -, 7 Mute
+  shortcut CODE|NAME       1 Show Desktop, 2 My Computer, 3 Lock Computer,
+                           4 Close Window, 5 Switch Windows, 6 Copy,
+                           7 Paste, 8 Cut
+  app PATH                 starts the program file PATH
+  web ADDRESS              opens a web site
+  text TEXT                types TEXT
 
 PROFILE is an id when it is a decimal number, else a name (stored or as
 shown). Verbs that change settings need a connected keyboard.
@@ -72,13 +145,19 @@ JSON fields:
                  reason}]
   switch:        switch ("win", "alttab", "altf4"), on (bool)
   reset, sync:   done (bool)
+  key list:      profile {id, name}, layer, keys [{key, description, type,
+                 type_name, value, value2, label, program (applications)}]
+  key set:       profile {id, name}, layer, key {as in key list; type 0
+                 after default}, written (bool: the keyboard got it)
   on failure:    error (text), exit_code
 
 Exit codes:
-  0 done; 1 bad usage; 2 not found; 3 no keyboard connected (nothing
-  changed); 4 the keyboard refused or did not answer; 5 refused by a rule
-  (the last profile, an empty name); 6 the database could not be opened;
-  7 an exchange file could not be written or read.
+  0 done; 1 bad usage (also an unknown key or function name); 2 not found
+  (profile, macro); 3 no keyboard connected (nothing changed); 4 the
+  keyboard refused or did not answer; 5 refused by a rule (the last
+  profile, an empty name or text, no free id for a host-side function);
+  6 the database could not be opened; 7 a file could not be written or
+  read (exchange file, the program of "key set ... app").
 )";
 }
 
@@ -91,6 +170,7 @@ bool ChangesStoredData(Verb verb) {
         case Verb::kSwitch:
         case Verb::kReset:
         case Verb::kSync:
+        case Verb::kKeySet:
             return true;
         default:
             return false;
@@ -110,8 +190,36 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
     std::vector<std::string> words;
     bool optionsEnded = false;
     bool help = false;
-    for (const std::string& arg : args) {
-        if (!optionsEnded && arg == "--") {
+    bool keyOptions = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && (arg == "--profile" || arg == "--layer" || arg.starts_with("--profile=") ||
+                              arg.starts_with("--layer="))) {
+            const std::size_t equals = arg.find('=');
+            const std::string option = arg.substr(0, equals);
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = option + " needs a value";
+                return false;
+            }
+            if (option == "--profile") {
+                if (value.empty()) {
+                    error = "--profile needs a profile id or name";
+                    return false;
+                }
+                command.profile = value;
+            } else if (value == "0" || value == "1") {
+                command.layer = value == "1" ? 1 : 0;
+            } else {
+                error = "--layer is 0 (standard) or 1 (FN), not \"" + value + "\"";
+                return false;
+            }
+            keyOptions = true;
+        } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--json") {
             command.json = true;
@@ -143,6 +251,32 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
         return true;
     };
     const std::string& verb = words[0];
+    if (keyOptions && verb != "key") {
+        error = "--profile and --layer belong to \"key list\" and \"key set\"";
+        return false;
+    }
+    if (verb == "key") {
+        if (words.size() < 2) {
+            error = "key needs a sub-command (list, set)";
+            return false;
+        }
+        if (words[1] == "list") {
+            command.verb = Verb::kKeyList;
+            return expect(2);
+        }
+        if (words[1] != "set") {
+            error = "unknown key sub-command \"" + words[1] + "\"";
+            return false;
+        }
+        command.verb = Verb::kKeySet;
+        if (words.size() < 4) {
+            error = "key set needs a KEY and a FUNCTION";
+            return false;
+        }
+        command.key = words[2];
+        return ParseFunction(std::vector<std::string>(words.begin() + 3, words.end()), command.function,
+                             error);
+    }
     if (verb == "status") {
         command.verb = Verb::kStatus;
         return expect(1);

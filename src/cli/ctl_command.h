@@ -16,7 +16,7 @@ enum ExitCode : int {
     kExitKeyboardFailed = 4,  // the keyboard refused or did not answer
     kExitRefused = 5,         // a rule of the program (the last profile, an empty name)
     kExitNoDatabase = 6,      // the database could not be opened or created
-    kExitFile = 7,            // an exchange file could not be written or read
+    kExitFile = 7,            // a file could not be written or read (exchange file, program)
 };
 
 enum class Verb {
@@ -32,6 +32,16 @@ enum class Verb {
     kSwitch,
     kReset,
     kSync,
+    kKeyList,
+    kKeySet,
+};
+
+// The FUNCTION of "key set": a function type code of the catalogue and the
+// words after the type's word ("key A Ctrl": value "A", modifier "Ctrl").
+struct FunctionArgs {
+    int type = 0;
+    std::string value;
+    std::string modifier;
 };
 
 // One command line, parsed.
@@ -44,9 +54,15 @@ struct Command {
     std::string path;    // the folder of export, the file of import
     SystemSwitch which = SystemSwitch::kDisableWin;
     bool on = false;
+    // The key verbs: --profile (empty: the active one), --layer, KEY, FUNCTION.
+    std::string profile;
+    int layer = 0;
+    std::string key;
+    FunctionArgs function;
 };
 
-// Options (--json, --yes, --help) may stand anywhere; "--" ends them.
+// Options (--json, --yes, --help; --profile ID and --layer 0|1 of the key
+// verbs) may stand anywhere; "--" ends them.
 // False with a message for the user on bad usage.
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error);
 

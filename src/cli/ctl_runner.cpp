@@ -1,9 +1,13 @@
 #include "cli/ctl_runner.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "cli/json_writer.h"
+#include "i18n/strings.h"
+#include "keys/function_catalogue.h"
+#include "keys/key_assignment_editor.h"
 #include "keys/profile_editor.h"
 #include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
@@ -12,6 +16,8 @@
 
 namespace vantora::cli {
 namespace {
+
+constexpr int kEnglishLanguage = 1033;
 
 std::string Hex4(int id) {
     char text[16];
@@ -70,6 +76,10 @@ public:
                 return Switch();
             case Verb::kReset:
                 return Reset();
+            case Verb::kKeyList:
+                return KeyList();
+            case Verb::kKeySet:
+                return KeySet();
             case Verb::kSync:
                 return Work(
                     {KeyboardWork::kSync}, [](JsonWriter& json) { json.Key("done").Bool(true); },
@@ -86,15 +96,15 @@ private:
     }
 
     // The profile a PROFILE argument names: `id` > 0, or a failure.
-    bool Resolve(int& id, CtlResult& failure) {
+    bool Resolve(int& id, CtlResult& failure) { return Resolve(command_.target, id, failure); }
+    bool Resolve(const std::string& target, int& id, CtlResult& failure) {
         const std::vector<ProfileItem> list = editor_.List();
-        const std::optional<int> number = ParseDecimal(command_.target, NumberSyntax::kWhole);
+        const std::optional<int> number = ParseDecimal(target, NumberSyntax::kWhole);
         if (number) {
             const bool exists = std::any_of(list.begin(), list.end(),
                                             [&](const ProfileItem& item) { return item.profile == *number; });
             if (!exists) {
-                failure =
-                    Failure(kExitNotFound, "No profile has the id " + command_.target + ".", command_.json);
+                failure = Failure(kExitNotFound, "No profile has the id " + target + ".", command_.json);
                 return false;
             }
             id = *number;
@@ -102,17 +112,16 @@ private:
         }
         std::vector<const ProfileItem*> matches;
         for (const ProfileItem& item : list) {
-            if (item.name == command_.target || Shown(item.name) == command_.target) {
+            if (item.name == target || Shown(item.name) == target) {
                 matches.push_back(&item);
             }
         }
         if (matches.empty()) {
-            failure =
-                Failure(kExitNotFound, "No profile is named \"" + command_.target + "\".", command_.json);
+            failure = Failure(kExitNotFound, "No profile is named \"" + target + "\".", command_.json);
             return false;
         }
         if (matches.size() > 1) {
-            std::string message = "More than one profile is named \"" + command_.target + "\"; give its id:";
+            std::string message = "More than one profile is named \"" + target + "\"; give its id:";
             for (const ProfileItem* item : matches) {
                 message += "\n  " + std::to_string(item->profile) + "  " + Shown(item->name);
             }
@@ -375,6 +384,189 @@ private:
             "The database was emptied and the keyboard reset.\n");
     }
 
+    // The profile of --profile, else the active one.
+    bool KeyProfile(int& id, CtlResult& failure) {
+        if (command_.profile.empty()) {
+            id = context_.db.GetActiveProfile();
+            return true;
+        }
+        return Resolve(command_.profile, id, failure);
+    }
+
+    std::string LayerText() const { return command_.layer == 1 ? "FN layer" : "standard layer"; }
+
+    static std::string TypeName(int type) {
+        const FunctionTypeEntry* entry = FindFunctionType(type);
+        return entry == nullptr ? "type " + std::to_string(type)
+                                : GetUiString(entry->stringId, kEnglishLanguage);
+    }
+
+    void WriteAssignment(JsonWriter& json, const KeyAssignment& row) {
+        json.BeginObject().Key("key").Int(row.key_code);
+        json.Key("description").String(KeyDescription(context_.keys, row.key_code));
+        json.Key("type").Int(row.macro_type).Key("type_name").String(TypeName(row.macro_type));
+        json.Key("value").Int(row.macro_value).Key("value2").Int(row.macro_value2);
+        json.Key("label").String(row.macro_desc);
+        if (row.macro_type == kFunctionApplication) {
+            std::string desc;
+            std::string program;
+            int type = 0;
+            context_.db.GetOtherData(row.macro_value, desc, program, type);
+            json.Key("program").String(program);
+        }
+        json.EndObject();
+    }
+
+    CtlResult KeyList() {
+        int id = 0;
+        CtlResult failure;
+        if (!KeyProfile(id, failure)) {
+            return failure;
+        }
+        std::vector<KeyAssignment> rows;
+        context_.db.ListKeyAssignments(id, command_.layer, rows);
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject();
+            WriteProfile(json, "profile", id);
+            json.Key("layer").Int(command_.layer).Key("keys").BeginArray();
+            for (const KeyAssignment& row : rows) {
+                WriteAssignment(json, row);
+            }
+            json.EndArray().EndObject();
+            result.out = json.Text() + "\n";
+            return result;
+        }
+        result.out = "Profile " + std::to_string(id) + " \"" + Shown(NameOf(id)) + "\", " + LayerText() +
+                     ": " + (rows.empty() ? "every key has its default function.\n" : "\n");
+        if (rows.empty()) {
+            return result;
+        }
+        std::vector<std::array<std::string, 5>> table = {{"KEY", "DESCRIPTION", "TYPE", "VALUES", "LABEL"}};
+        for (const KeyAssignment& row : rows) {
+            table.push_back({std::to_string(row.key_code), KeyDescription(context_.keys, row.key_code),
+                             TypeName(row.macro_type),
+                             std::to_string(row.macro_value) + " " + std::to_string(row.macro_value2),
+                             row.macro_desc});
+        }
+        std::array<std::size_t, 5> width{};
+        for (const auto& line : table) {
+            for (std::size_t column = 0; column < width.size(); ++column) {
+                width[column] = std::max(width[column], line[column].size());
+            }
+        }
+        for (const auto& line : table) {
+            std::string text = "  " + std::string(width[0] - line[0].size(), ' ') + line[0];
+            for (std::size_t column = 1; column + 1 < line.size(); ++column) {
+                text += "  " + line[column] + std::string(width[column] - line[column].size(), ' ');
+            }
+            result.out += text + "  " + line.back() + "\n";
+        }
+        return result;
+    }
+
+    // A refused save as an exit code and a message; nothing was stored.
+    CtlResult SaveFailure(KeyAssignmentEditor::SaveResult outcome) {
+        using Save = KeyAssignmentEditor::SaveResult;
+        switch (outcome) {
+            case Save::kEmptyText:
+                return Failure(kExitRefused, "A web address or text to send cannot be empty.", command_.json);
+            case Save::kNoProgram:
+                return Failure(kExitRefused, "An application needs a program.", command_.json);
+            case Save::kNoFreeId:
+                return Failure(kExitRefused,
+                               "Every id for application, web site and text functions is in use (" +
+                                   std::to_string(KeyAssignmentEditor::kOtherDataIdLimit - 1) +
+                                   "); give one of those keys another function first.",
+                               command_.json);
+            case Save::kNothingChosen:
+                return Failure(kExitRefused,
+                               "The list or the macro table does not have that entry (any more).",
+                               command_.json);
+            case Save::kNothingCaptured:
+                return Failure(kExitUsage, "That key cannot be sent by a Keyboard function.", command_.json);
+            case Save::kNoKeySelected:
+            case Save::kUnknownType:
+                return Failure(kExitUsage, "No key or no function type was given.", command_.json);
+            case Save::kSaved:
+            case Save::kStoreFailed:
+                break;
+        }
+        return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+    }
+
+    CtlResult KeySet() {
+        int id = 0;
+        CtlResult failure;
+        if (!KeyProfile(id, failure)) {
+            return failure;
+        }
+        int usage = 0;
+        if (const ArgumentError error = ResolveKey(context_.keys, command_.key, usage)) {
+            return Failure(error.exitCode, error.message, command_.json);
+        }
+        KeyFunction function;
+        if (const ArgumentError error =
+                BuildKeyFunction(command_.function, context_.keys, context_.db, function)) {
+            return Failure(error.exitCode, error.message, command_.json);
+        }
+        Selection selection;
+        selection.profile = id;
+        selection.layer = command_.layer;
+        selection.selectedKey = usage;
+        KeyAssignmentEditor editor(context_.db, selection);
+        const KeyAssignmentEditor::SaveResult saved = editor.Save(function);
+        const bool active = id == context_.db.GetActiveProfile();
+        if (!KeyAssignmentEditor::NeedsKeyDownload(saved)) {
+            return SaveFailure(saved);
+        }
+        KeyAssignment row;
+        if (!context_.db.GetKeyAssignment(id, command_.layer, usage, row)) {
+            row = KeyAssignment{};
+            row.key_code = usage;
+        }
+        const std::string what = "Key " + std::to_string(usage) + " (" +
+                                 KeyDescription(context_.keys, usage) + ") of profile " + std::to_string(id) +
+                                 ", " + LayerText() + ": " + TypeName(row.macro_type) +
+                                 (row.macro_desc.empty() ? std::string() : " \"" + row.macro_desc + "\"");
+        auto fields = [this, id, &row, active](JsonWriter& json) {
+            WriteProfile(json, "profile", id);
+            json.Key("layer").Int(command_.layer).Key("key");
+            WriteAssignment(json, row);
+            json.Key("written").Bool(active);
+        };
+        if (!active) {
+            // The keyboard holds the active profile only: it gets this one when it is selected.
+            if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed) {
+                return SaveFailure(saved);
+            }
+            return Done(fields, what + ". Stored only: profile " + std::to_string(id) +
+                                    " is not active, the keyboard gets it when the profile is selected.\n");
+        }
+        CtlResult written =
+            Work({KeyboardWork::kKeys, false, false, true}, fields, what + ", written to the keyboard.\n");
+        if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed && written.exitCode == kExitOk) {
+            return SaveFailure(saved);
+        }
+        return written;
+    }
+
+    template <typename Fields>
+    CtlResult Done(Fields fields, const std::string& text) {
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject();
+            fields(json);
+            json.EndObject();
+            result.out = json.Text() + "\n";
+        } else {
+            result.out = text;
+        }
+        return result;
+    }
+
     template <typename Fields>
     CtlResult Work(const WorkRequest& request, Fields fields, const std::string& text) {
         const JobOutcome outcome = context_.keyboard->Perform(request);
@@ -391,17 +583,7 @@ private:
                 return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).",
                                command_.json);
         }
-        CtlResult result;
-        if (command_.json) {
-            JsonWriter json;
-            json.BeginObject();
-            fields(json);
-            json.EndObject();
-            result.out = json.Text() + "\n";
-        } else {
-            result.out = text;
-        }
-        return result;
+        return Done(fields, text);
     }
 
     const Command& command_;

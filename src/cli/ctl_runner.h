@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/ctl_command.h"
+#include "cli/key_arguments.h"
 #include "cli/keyboard_access.h"
 #include "db/profile_database.h"
 #include "db/selection.h"
@@ -16,7 +18,8 @@ struct CtlContext {
     Selection& selection;
     KeyboardAccess* keyboard = nullptr;
     std::string layoutName;
-    int language = 1033;  // the UI language for profile names as shown
+    int language = 1033;            // the UI language for profile names as shown
+    std::vector<KeyboardKey> keys;  // the keyboard's keys, for the key verbs
 };
 
 struct CtlResult {

@@ -60,6 +60,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string configFile = programFolder + "config.ini";
     CurrentUiLanguage = ChooseLanguage(configFile);
     const std::string layoutName = LayoutNameForNumber(ReadConfigIntFrom(configFile, "LAYOUT"));
+    const bool keyVerb = command.verb == Verb::kKeyList || command.verb == Verb::kKeySet;
+    const std::vector<KeyboardKey> keys =
+        keyVerb ? KeyboardKeys(LoadKeyboardLayoutFrom(programFolder)) : std::vector<KeyboardKey>{};
 
     // The running program does the keyboard work: only one process talks
     // to a keyboard.
@@ -71,7 +74,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
             return Finish(NoDatabase(dataFolder, command.json), out, err);
         }
         ProgramKeyboard keyboard(program);
-        CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load()};
+        CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load(), keys};
         return Finish(RunCommand(command, context), out, err);
     }
     if (!NeedsKeyboard(command.verb)) {
@@ -80,7 +83,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
         if (!OpenDatabase(db, selection, dataFolder)) {
             return Finish(NoDatabase(dataFolder, command.json), out, err);
         }
-        CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load()};
+        CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load(), keys};
         return Finish(RunCommand(command, context), out, err);
     }
 
@@ -104,8 +107,8 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     }
     session.LoadProfiles();
     SessionKeyboard keyboard(session);
-    CtlContext context{session.Database(), session.CurrentSelection(), &keyboard, layoutName,
-                       CurrentUiLanguage.load()};
+    CtlContext context{session.Database(), session.CurrentSelection(), &keyboard,
+                       layoutName,         CurrentUiLanguage.load(),   keys};
     const int code = Finish(RunCommand(command, context), out, err);
     session.Stop();
     return code;

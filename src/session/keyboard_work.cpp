@@ -68,6 +68,9 @@ std::string EncodeWorkRequest(const WorkRequest& request) {
     if (request.reloadSwitches) {
         line += " switches";
     }
+    if (request.reloadKeyLabels) {
+        line += " labels";
+    }
     return line;
 }
 
@@ -92,6 +95,8 @@ std::optional<WorkRequest> DecodeWorkRequest(std::string_view line) {
             request.reloadProfiles = true;
         } else if (words[i] == "switches") {
             request.reloadSwitches = true;
+        } else if (words[i] == "labels") {
+            request.reloadKeyLabels = true;
         } else {
             return std::nullopt;
         }

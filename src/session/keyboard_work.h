@@ -30,13 +30,15 @@ struct KeyboardStatus {
 // The request lines of the program's local socket (one line each way):
 //   "show"                                  -> (none) the window comes forward
 //   "status"                                -> "status <0|1> <vid> <pid> <firmware>"
-//   "work <name>[ profiles][ switches]"     -> "done <outcome>"
+//   "work <name>[ profiles][ switches][ labels]" -> "done <outcome>"
 // where the words after the name ask the program to show those pages again
-// from the database (the caller changed it) before the work is queued.
+// from the database (the caller changed it) before the work is queued:
+// "labels" shows the key labels of the profile and layer on screen.
 struct WorkRequest {
     KeyboardWork work = KeyboardWork::kKeys;
     bool reloadProfiles = false;
     bool reloadSwitches = false;
+    bool reloadKeyLabels = false;
 };
 
 std::string EncodeWorkRequest(const WorkRequest& request);

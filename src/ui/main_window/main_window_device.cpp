@@ -175,6 +175,8 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
     if (request->reloadProfiles) {
         keyPage_.ShowProfiles(session_->LoadProfiles());
         keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());
+    } else if (request->reloadKeyLabels) {
+        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());  // the layer on screen stays
     }
     if (request->reloadSwitches) {
         settingPage_.ShowSwitches(LoadSystemSwitches(session_->Database()));

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 #include "db/profile_database.h"
 #include "device/protocol.h"
+#include "i18n/strings.h"
+#include "keys/function_catalogue.h"
+#include "keys/key_assignment_editor.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
@@ -61,6 +67,17 @@ protected:
     std::uint8_t Firmware(std::size_t settingsOffset) {
         return keyboard->WithFirmware([&](sim::KeyboardFirmware& f) { return f.Settings()[settingsOffset]; });
     }
+    // The three bytes of a key's function in the keyboard's key table.
+    std::array<std::uint8_t, 3> KeySlot(int keyIndex, int layer) {
+        return keyboard->WithFirmware([&](sim::KeyboardFirmware& f) {
+            const std::size_t at = static_cast<std::size_t>(6 * keyIndex + 3 * layer);
+            return std::array<std::uint8_t, 3>{f.KeyTable()[at], f.KeyTable()[at + 1], f.KeyTable()[at + 2]};
+        });
+    }
+    int KeyTableWrites() {
+        const std::vector<int> commands = TracedCommands();
+        return static_cast<int>(std::count(commands.begin(), commands.end(), protocol::CMD_WRITE_KEYS));
+    }
     // The command byte of every report the keyboard received, in order.
     std::vector<int> TracedCommands() {
         std::ifstream trace(TracePath());
@@ -103,6 +120,7 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
                                                  {"profile", "rename", "2", "y"},
                                                  {"switch", "win", "on"},
                                                  {"sync"},
+                                                 {"key", "set", "A", "disable"},
                                                  {"reset", "--yes"}}) {
         const ProcessResult result = Ctl(args);
         EXPECT_EQ(result.exitCode, 3) << args[0] << " " << result.err;
@@ -153,6 +171,9 @@ TEST_F(VantoraCtlTest, BadUsageIsRefusedWithTheUsageLine) {
                                                  {"switch", "caps", "on"},
                                                  {"switch", "win", "maybe"},
                                                  {"--bogus", "status"},
+                                                 {"key", "set", "A"},
+                                                 {"key", "list", "--layer", "2"},
+                                                 {"--profile", "1", "status"},
                                                  {"reset"}}) {
         const ProcessResult result = Ctl(args);
         EXPECT_EQ(result.exitCode, 1) << (args.empty() ? "" : args[0]);
@@ -263,6 +284,220 @@ TEST_F(VantoraCtlTest, TwoAtOnceNeverInterleaveOnTheKeyboard) {
         }
     }
     EXPECT_GE(transactions, 5);
+}
+
+// A row as the keyboard picture and the key download read it.
+std::string RowText(const KeyAssignment& row) {
+    return std::to_string(row.macro_type) + " " + std::to_string(row.macro_value) + " " +
+           std::to_string(row.macro_value2) + " " + row.macro_desc;
+}
+
+TEST_F(VantoraCtlTest, KeySetStoresWhatTheKeyPageStoresAndKeyListShowsIt) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    const int macroId = WithDatabase([](ProfileDatabase& db) { return db.AddMacro("Greeting"); });
+    dir.WriteFile("tools/editor", "#!/bin/sh\n");
+    const std::string program = dir.path() + "tools/editor";
+
+    // What the KEY page would be given for the same function.
+    auto combination = [](std::vector<std::pair<unsigned, const char*>> presses) {
+        KeyFunction function;
+        function.type = kFunctionKeyboard;
+        for (const auto& [virtualKey, name] : presses) {
+            CaptureCombinationKey(function, virtualKey, name);
+        }
+        return function;
+    };
+    auto listed = [](int type, int value) {
+        KeyFunction function;
+        function.type = type;
+        function.listValue = value;
+        return function;
+    };
+    auto typed = [](int type, const std::string& text, const std::string& path = {}) {
+        KeyFunction function;
+        function.type = type;
+        function.text = text;
+        function.programPath = path;
+        return function;
+    };
+    struct Case {
+        std::vector<std::string> args;  // after "key set"
+        int key;
+        int layer;
+        std::string row;  // type, values and label stored
+        KeyFunction page;
+    };
+    const std::vector<Case> cases = {
+        {{"Escape", "disable"}, 41, 0, "1 1 0 Disable Key", listed(kFunctionDisableKey, 0)},
+        {{"Letter A", "key", "b", "RCtrl"},
+         4,
+         0,
+         "2 5 224 Ctrl + B",
+         combination({{162, "Ctrl"}, {'B', "B"}})},
+        {{"caps lock", "key", "Left Shift"}, 57, 0, "2 225 0 Shift", combination({{160, "Shift"}})},
+        {{"F1", "macro", "greeting"},
+         58,
+         0,
+         "3 " + std::to_string(macroId) + " 0 Greeting",
+         listed(kFunctionMacro, macroId)},
+        {{"59", "mouse", "3"}, 59, 0, "5 3 0 Right Mouse Button", listed(kFunctionMouse, 3)},
+        {{"Num 7", "media", "VOLUME +"}, 95, 0, "6 5 0 Volume +", listed(kFunctionMultimedia, 5)},
+        {{"Letter S", "shortcut", "Copy", "--layer", "1"},
+         22,
+         1,
+         "7 6 0 Copy",
+         listed(kFunctionWindowsShortcut, 6)},
+        {{"Letter D", "app", program}, 7, 0, "8 1 0 editor", typed(kFunctionApplication, "editor", program)},
+        {{"Letter F", "web", "example.org"},
+         9,
+         0,
+         "9 2 0 example.org",
+         typed(kFunctionWebsite, "example.org")},
+        {{"Letter G", "text", "Hello, world"},
+         10,
+         0,
+         "10 3 0 Hello, world",
+         typed(kFunctionSendText, "Hello, world")},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"key", "set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--profile", "2"});  // not active: stored without a download each
+        const ProcessResult set = Ctl(args);
+        EXPECT_EQ(set.exitCode, 0) << c.args[0] << ": " << set.err;
+    }
+
+    // The rows are those the page stores: saving its function again changes nothing.
+    // vantoractl ran in English (LANG=C): the page's labels in English too.
+    const int language = CurrentUiLanguage.exchange(1033);
+    WithDatabase([&cases, &program](ProfileDatabase& db) {
+        for (const Case& c : cases) {
+            KeyAssignment stored;
+            ASSERT_TRUE(db.GetKeyAssignment(2, c.layer, c.key, stored)) << c.args[0];
+            EXPECT_EQ(RowText(stored), c.row) << c.args[0];
+            Selection selection;
+            selection.profile = 2;
+            selection.layer = c.layer;
+            selection.selectedKey = c.key;
+            ASSERT_EQ(KeyAssignmentEditor(db, selection).Save(c.page),
+                      KeyAssignmentEditor::SaveResult::kSaved);
+            KeyAssignment again;
+            ASSERT_TRUE(db.GetKeyAssignment(2, c.layer, c.key, again));
+            EXPECT_EQ(RowText(again), RowText(stored)) << c.args[0];
+        }
+        std::string desc;
+        std::string path;
+        int type = 0;
+        EXPECT_TRUE(db.GetOtherData(1, desc, path, type));
+        EXPECT_EQ(path, program);
+    });
+    CurrentUiLanguage = language;
+
+    const ProcessResult text = Ctl({"key", "list", "--profile", "2"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_TRUE(std::regex_search(text.out, std::regex("\n +4  Letter A +Keyboard +5 224 +Ctrl \\+ B\n")))
+        << text.out;
+    EXPECT_EQ(text.out.find("Copy"), std::string::npos);  // on the FN layer
+    const ProcessResult fn = Ctl({"--json", "key", "list", "--layer=1", "--profile", "Profile 2"});
+    EXPECT_EQ(
+        fn.out,
+        "{\"profile\":{\"id\":2,\"name\":\"Profile 2\"},\"layer\":1,\"keys\":[{\"key\":22,\"description\":"
+        "\"Letter S\",\"type\":7,\"type_name\":\"Windows Shortcut\",\"value\":6,\"value2\":0,\"label\":"
+        "\"Copy\"}]}\n");
+    const ProcessResult json = Ctl({"--json", "key", "list", "--profile", "2"});
+    EXPECT_NE(json.out.find("\"type_name\":\"Application\",\"value\":1,\"value2\":0,\"label\":\"editor\","
+                            "\"program\":\"" +
+                            program + "\"}"),
+              std::string::npos)
+        << json.out;
+}
+
+TEST_F(VantoraCtlTest, KeySetOnTheActiveProfileReachesTheKeyboardAndDefaultUndoesIt) {
+    Plug();
+    const int keyA = 9;  // key index of usage 4
+    const std::array<std::uint8_t, 3> factory = KeySlot(keyA, 0);
+    const ProcessResult set = Ctl({"--json", "key", "set", "4", "key", "B", "Shift"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.out.find("\"label\":\"Shift + B\"}"), std::string::npos) << set.out;
+    EXPECT_NE(set.out.find("\"written\":true"), std::string::npos);
+    EXPECT_EQ(KeySlot(keyA, 0), (std::array<std::uint8_t, 3>{0x10, 0x02, 0x05}));
+
+    const ProcessResult back = Ctl({"key", "set", "Letter A", "default"});
+    EXPECT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_NE(back.out.find("Default, written to the keyboard"), std::string::npos) << back.out;
+    EXPECT_EQ(KeySlot(keyA, 0), factory);
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<KeyAssignment> rows;
+                  db.ListKeyAssignments(1, 0, rows);
+                  return rows.size();
+              }),
+              0u);
+}
+
+TEST_F(VantoraCtlTest, ANonActiveProfileIsStoredWithoutADownload) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    const int writes = KeyTableWrites();
+    const std::array<std::uint8_t, 3> before = KeySlot(9, 0);
+    const ProcessResult set = Ctl({"key", "set", "A", "disable", "--profile", "Profile 2"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.out.find("Stored only: profile 2 is not active"), std::string::npos) << set.out;
+    EXPECT_EQ(KeyTableWrites(), writes);
+    EXPECT_EQ(KeySlot(9, 0), before);
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  KeyAssignment row;
+                  return db.GetKeyAssignment(2, 0, 4, row) ? RowText(row) : "none";
+              }),
+              "1 1 0 Disable Key");
+    // Selecting the profile writes it.
+    EXPECT_EQ(Ctl({"profile", "select", "2"}).exitCode, 0);
+    EXPECT_GT(KeyTableWrites(), writes);
+    EXPECT_NE(KeySlot(9, 0), before);
+}
+
+TEST_F(VantoraCtlTest, KeysAndFunctionsThatNameNothingAreRefusedAndChangeNothing) {
+    Plug();
+    dir.WriteFile("folder/file", "");
+    struct Case {
+        std::vector<std::string> args;  // after "key set"
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"Nokey", "disable"}, 1, "No key of the keyboard is \"Nokey\""},
+        {{"300", "disable"}, 1, "No key of the keyboard has the usage 300"},
+        {{"arrow", "disable"},
+         1,
+         "\"arrow\" fits more than one key; give its usage or whole description:\n"
+         "  82  Up arrow\n  80  Left arrow\n  81  Down arrow\n  79  Right arrow\n"},
+        {{"A", "frob"}, 1, "unknown function \"frob\""},
+        {{"A", "mouse", "Wiggle"}, 1, "No mouse function is \"Wiggle\"; one of:\n  1  Left Mouse Button\n"},
+        {{"A", "shortcut", "9"}, 1, "No shortcut function is \"9\""},
+        {{"A", "key", "B", "Win"}, 1, "The modifier is Shift, Ctrl or Alt"},
+        {{"A", "key", "Shift", "Ctrl"}, 1, "is a modifier"},
+        {{"A", "key", "Nokey"}, 1, "No key of the keyboard is \"Nokey\""},
+        {{"A", "macro", "nothing"}, 2, "No macro is named \"nothing\""},
+        {{"A", "macro", "7"}, 2, "No macro has the id 7"},
+        {{"A", "app", dir.path() + "folder"}, 7, "No program file is at"},
+        {{"A", "app", dir.path() + "none"}, 7, "No program file is at"},
+        {{"A", "web", ""}, 5, "cannot be empty"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"key", "set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProcessResult result = Ctl(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[0] << " " << c.args[1] << ": " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Ctl({"--json", "key", "set", "A", "disable", "--profile", "9"}).out,
+              "{\"error\":\"No profile has the id 9.\",\"exit_code\":2}\n");
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<KeyAssignment> rows;
+                  db.ListKeyAssignments(1, 0, rows);
+                  return rows.size();
+              }),
+              0u);
 }
 
 }  // namespace

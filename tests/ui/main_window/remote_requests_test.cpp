@@ -82,6 +82,20 @@ TEST_F(RemoteRequestTest, TheProgramSelectsTheProfileAndShowsIt) {
     EXPECT_TRUE(Control<CCheckButton>(kIdDisableAltF4)->GetCheck());
 }
 
+TEST_F(RemoteRequestTest, AKeySetShowsItsLabelOnTheLayerOnScreen) {
+    OpenListening();
+    Click(VisibleTab(kTabDevice));  // the KEY page is the device page's first
+    Click(Control(kIdFnLayer));
+    ASSERT_EQ(window->CurrentSelection().layer.load(), 1);
+    const ProcessResult set = Ctl({"key", "set", "A", "key", "B", "Ctrl", "--layer", "1"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(window->CurrentSelection().layer.load(), 1);  // the page stays on the FN layer
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(Control<KeyboardCtrl>(kIdKeyPicture)->GetTipKey(4, first, second));
+    EXPECT_EQ(first, "Ctrl + B");
+}
+
 TEST_F(RemoteRequestTest, UnknownRequestsAreAnsweredWithAnError) {
     OpenListening();
     bool answered = false;
