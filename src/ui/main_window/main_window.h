@@ -2,6 +2,7 @@
 
 #include "db/profile_database.h"
 #include "db/selection.h"
+#include "platform/host_actions.h"
 #include "session/device_session.h"
 #include "session/session_observer.h"
 #include "ui/main_window/single_instance.h"
@@ -67,6 +68,9 @@ struct MainWindowOptions {
     // the tray icon; the entry makes the window its instance's activation
     // target here.
     std::function<void(DeviceMainDlg&)> markInstance;
+    // What carries out the keyboard's host-side keys and the on-screen
+    // keyboard button; null: the desktop's (QtHostActions).
+    std::function<std::unique_ptr<HostActions>()> hostActions;
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
@@ -115,6 +119,7 @@ public:
     void SetSystemSwitch(SystemSwitch which, bool on) override { session_->SetSystemSwitch(which, on); }
     std::string ConfigText(const std::string& key) const override;
     int ConfigInt(const std::string& key) const override;
+    void OpenOnScreenKeyboard() override;
 
     // ---- Parts other code and tests reach ----------------------------------
     DeviceSession& Session() { return *session_; }
@@ -176,10 +181,13 @@ private:
     bool RunOnUiThread(std::function<void()> job);
 
     void EndProgram();
+    // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
+    void RunHostKey(int id);
 
     MainWindowOptions options_;
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
+    std::unique_ptr<HostActions> hostActions_;
     WindowPoster poster_;  // made on the UI thread, used from the session's threads
     HomePage homePage_{*this};
     KeyPage keyPage_{*this};
