@@ -77,8 +77,8 @@ HostActionResult QtHostActions::SendText(const std::string& text) {
         if (!sendTextMessageShown) {
             sendTextMessageShown = true;
             ShowMessageLater(
-                "Sending text is not possible in this desktop session: typing into other programs needs an X11 "
-                "session. The keys that send text do nothing here.");
+                "Sending text is not possible in this desktop session: typing into other programs "
+                "needs an X11 session. The keys that send text do nothing here.");
         }
         return HostActionResult::Failed("sending text needs an X11 session with the XTest extension");
     }
@@ -102,7 +102,8 @@ HostActionResult QtHostActions::OpenOnScreenKeyboard() {
     const std::string desktop = CurrentDesktop();
     const std::string gsettings = FindOnPath("gsettings", path);
     if (desktop.find("gnome") != std::string::npos && !gsettings.empty()) {
-        return Spawn({gsettings, "set", "org.gnome.desktop.a11y.applications", "screen-keyboard-enabled", "true"});
+        return Spawn(
+            {gsettings, "set", "org.gnome.desktop.a11y.applications", "screen-keyboard-enabled", "true"});
     }
     const std::string maliit = FindOnPath("maliit-keyboard", path);
     if (desktop.find("kde") != std::string::npos && !maliit.empty()) {
@@ -153,7 +154,8 @@ void QtHostActions::WaitForClipboard(int waitedMs) {
             PasteNext();
             return;
         }
-        QTimer::singleShot(kClipboardPollMs, this, [this, waitedMs] { WaitForClipboard(waitedMs + kClipboardPollMs); });
+        QTimer::singleShot(kClipboardPollMs, this,
+                           [this, waitedMs] { WaitForClipboard(waitedMs + kClipboardPollMs); });
         return;
     }
     if (!xtest::PressPaste()) {

@@ -45,7 +45,8 @@ bool Available() {
 
 bool PressPaste() {
     Display* display = QtDisplay();
-    if (display == nullptr || XKeysymToKeycode(display, XK_Control_L) == 0 || XKeysymToKeycode(display, XK_v) == 0) {
+    if (display == nullptr || XKeysymToKeycode(display, XK_Control_L) == 0 ||
+        XKeysymToKeycode(display, XK_v) == 0) {
         return false;
     }
     SendKey(display, XK_Control_L, true);
