@@ -5,10 +5,12 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "i18n/strings.h"
+#include "keys/host_action.h"
 #include "sync/device_worker.h"
 #include "sync/firmware_version.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
+#include "ui/host/host_actions_qt.h"
 #include "ui/toolkit/skin.h"
 #include "ui/window_messages.h"
 
@@ -39,7 +41,8 @@ SessionOptions SessionOptionsOf(const MainWindowOptions& options) {
 
 DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
     : options_(std::move(options)),
-      session_(std::make_unique<DeviceSession>(SessionOptionsOf(options_), *this)) {
+      session_(std::make_unique<DeviceSession>(SessionOptionsOf(options_), *this)),
+      hostActions_(options_.hostActions ? options_.hostActions() : std::make_unique<QtHostActions>(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
@@ -231,16 +234,41 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
         case MSG_LANGUAGE_CHANGED:
             RefreshTexts();
             break;
+        case MSG_DEVICE_EVENT:
+            // The keyboard reports the id as one byte.
+            RunHostKey(static_cast<int>(lparam & 0xFF));
+            return 0;
         default:
-            // The keyboard's host-side key events (MSG_DEVICE_EVENT) and the
-            // macro list's item menu (MSG_MACRO_MENU) have no handler yet:
-            // the default answers them as not handled.
+            // The macro list's item menu (MSG_MACRO_MENU) has no handler
+            // yet: the default answers it as not handled.
             break;
     }
     return MDialog::OnWindowMessage(message, wparam, lparam);
 }
 
 void DeviceMainDlg::OnTimer(int) {}
+
+// ---- Host-side keys and the on-screen keyboard ------------------------------------
+
+void DeviceMainDlg::RunHostKey(int id) {
+    if (stopping_.load() || hostActions_ == nullptr) {
+        return;
+    }
+    const HostActionOutcome outcome = RunHostAction(session_->Database(), id, *hostActions_);
+    if (!outcome.result.ok && !outcome.result.error.empty()) {
+        qWarning("VANTORA: host-side key %d: %s", id, outcome.result.error.c_str());
+    }
+}
+
+void DeviceMainDlg::OpenOnScreenKeyboard() {
+    if (hostActions_ == nullptr) {
+        return;
+    }
+    const HostActionResult result = hostActions_->OpenOnScreenKeyboard();
+    if (!result.ok) {
+        qWarning("VANTORA: on-screen keyboard: %s", result.error.c_str());
+    }
+}
 
 // "Restore Factory" after a Yes: the database is emptied, the macro fields
 // cleared, the keyboard is reset and every page is loaded again by the

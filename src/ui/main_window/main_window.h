@@ -2,6 +2,7 @@
 
 #include "db/profile_database.h"
 #include "db/selection.h"
+#include "platform/host_actions.h"
 #include "session/device_session.h"
 #include "session/session_observer.h"
 #include "ui/main_window/single_instance.h"
@@ -69,6 +70,9 @@ struct MainWindowOptions {
     std::function<void(DeviceMainDlg&)> markInstance;
     // Test hook: answers the file and folder dialogs. Null: Qt's dialogs.
     std::function<std::string(FileChoice)> chooseFile;
+    // What carries out the keyboard's host-side keys and the on-screen
+    // keyboard button; null: the desktop's (QtHostActions).
+    std::function<std::unique_ptr<HostActions>()> hostActions;
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
@@ -120,6 +124,7 @@ public:
     std::string ChooseFile(FileChoice kind, const std::string& title) override;
     void ArmKeyCapture(int fieldId) override;
     void DisarmKeyCapture() override;
+    void OpenOnScreenKeyboard() override;
 
     // ---- Parts other code and tests reach ----------------------------------
     DeviceSession& Session() { return *session_; }
@@ -181,11 +186,14 @@ private:
     bool RunOnUiThread(std::function<void()> job);
 
     void EndProgram();
+    // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
+    void RunHostKey(int id);
 
     MainWindowOptions options_;
     int armedCaptureField_ = 0;  // the page's capture field that takes keys, 0 none
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
+    std::unique_ptr<HostActions> hostActions_;
     WindowPoster poster_;  // made on the UI thread, used from the session's threads
     HomePage homePage_{*this};
     KeyPage keyPage_{*this};

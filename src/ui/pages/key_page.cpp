@@ -327,6 +327,9 @@ int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
         case kIdExportProfile:
             ExportProfileCommand();
             return 1;
+        case kIdOnScreenKeyboard:
+            host_.OpenOnScreenKeyboard();
+            return 1;
         case kIdStandardLayer:
         case kIdFnLayer:
             SelectLayer(id == kIdFnLayer ? 1 : 0);

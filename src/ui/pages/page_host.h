@@ -46,6 +46,9 @@ public:
     // config.ini beside the executable, section [TEXT].
     virtual std::string ConfigText(const std::string& key) const = 0;
     virtual int ConfigInt(const std::string& key) const = 0;
+    // The on-screen keyboard button: starts the desktop's on-screen keyboard
+    // (or tells the user that none was found).
+    virtual void OpenOnScreenKeyboard() = 0;
 };
 
 }  // namespace vantora

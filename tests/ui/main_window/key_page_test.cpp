@@ -180,6 +180,13 @@ TEST_F(KeyPageTest, AProgramIsChosenInTheFileDialogAndItsFileNameLabelsTheKey) {
     EXPECT_EQ(type, kFunctionApplication);
 }
 
+TEST_F(KeyPageTest, TheOnScreenKeyboardButtonAsksTheDesktopForOne) {
+    Click(Control(kIdOnScreenKeyboard));
+    ASSERT_NE(hostActions, nullptr);
+    ASSERT_EQ(hostActions->calls.size(), 1u);
+    EXPECT_EQ(hostActions->calls[0].what, "keyboard");
+}
+
 TEST_F(KeyPageTest, ExportAndImportButtonsRoundTripAProfile) {
     ClickKey(kKeyA);
     Choose(kIdFunctionType, kFunctionDisableKey);

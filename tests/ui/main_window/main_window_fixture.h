@@ -8,6 +8,7 @@
 #include "i18n/strings.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/env_guard.h"
+#include "support/fake_host_actions.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
 #include "ui/dialogs/modal_helper.h"
@@ -67,6 +68,13 @@ protected:
         options.trayAvailableOverride = trayAvailable ? 1 : 0;
         options.exitProcess = [this](int code) { exitCode = code; };
         options.chooseFile = [this](FileChoice) { return chosenFile; };
+        // No test starts programs or browsers: the window's host-side
+        // actions are recorded.
+        options.hostActions = [this] {
+            auto fake = std::make_unique<FakeHostActions>();
+            hostActions = fake.get();
+            return fake;
+        };
         return options;
     }
 
@@ -154,6 +162,7 @@ protected:
     std::string simFolder;
     std::unique_ptr<sim::SimKeyboardServer> keyboard;
     std::unique_ptr<DeviceMainDlg> window;
+    FakeHostActions* hostActions = nullptr;  // the window's, while it lives
     std::optional<std::string> boxText;
     std::string chosenFile;  // what the file and folder dialogs answer
     std::optional<int> exitCode;

@@ -19,6 +19,7 @@ public:
     void SetSystemSwitch(SystemSwitch, bool) override {}
     std::string ConfigText(const std::string&) const override { return {}; }
     int ConfigInt(const std::string&) const override { return 0; }
+    void OpenOnScreenKeyboard() override {}
 
     MDialog dialog;
     ProfileDatabase db;
