@@ -6,12 +6,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -20,77 +14,10 @@
 #include <vector>
 
 #include "support/env_guard.h"
-
-extern char** environ;
+#include "support/xvfb_server.h"
 
 namespace vantora {
 namespace {
-
-// An Xvfb server of the test's own on a display number it picks itself
-// (-displayfd), so keys are never sent to a real desktop.
-class OwnXvfb {
-public:
-    OwnXvfb() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        char* args[] = {
-            const_cast<char*>("Xvfb"),      const_cast<char*>("-displayfd"), const_cast<char*>("3"),
-            const_cast<char*>("-nolisten"), const_cast<char*>("tcp"),        const_cast<char*>("-screen"),
-            const_cast<char*>("0"),         const_cast<char*>("640x480x24"), nullptr};
-        const bool spawned = posix_spawnp(&pid_, "Xvfb", &actions, nullptr, args, environ) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        if (!spawned) {
-            pid_ = -1;
-            ::close(fds[0]);
-            return;
-        }
-        // Xvfb writes the display number once it accepts connections.
-        std::string number;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (number.find('\n') == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd fd{fds[0], POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            char buffer[16];
-            const auto n = ::read(fds[0], buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            number.append(buffer, static_cast<std::size_t>(n));
-        }
-        ::close(fds[0]);
-        if (number.find('\n') != std::string::npos) {
-            name_ = ":" + number.substr(0, number.find('\n'));
-        }
-    }
-    ~OwnXvfb() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    // ":<n>", empty when the server did not come up.
-    const std::string& Name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
-
-bool HaveXvfb() {
-    return ::access("/usr/bin/Xvfb", X_OK) == 0 || ::access("/usr/local/bin/Xvfb", X_OK) == 0;
-}
 
 struct Seen {
     unsigned virtualKey;
@@ -109,10 +36,10 @@ TEST(RawKeyListenerTest, WithoutADisplayItDoesNotStart) {
 }
 
 TEST(RawKeyListenerTest, ReportsPressesAndReleasesOfTheServer) {
-    if (!HaveXvfb()) {
+    if (!test::XvfbServer::Installed()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
-    OwnXvfb server;
+    test::XvfbServer server;
     ASSERT_FALSE(server.Name().empty()) << "Xvfb did not come up";
     Display* sender = XOpenDisplay(server.Name().c_str());
     ASSERT_NE(sender, nullptr);
