@@ -7,7 +7,7 @@ VANTORA_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsqlite3-dev libhidapi-dev libudev-dev libpulse-dev
-  libxtst-dev libx11-dev
+  libxtst-dev libx11-dev libxi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

@@ -141,6 +141,7 @@ bool MEdit::eventFilter(QObject* watched, QEvent* event) {
                 k.nativeScanCode = key->nativeScanCode();
                 k.nativeVirtualKey = key->nativeVirtualKey();
                 k.nativeModifiers = key->nativeModifiers();
+                k.keypad = key->modifiers().testFlag(Qt::KeypadModifier);
                 k.text = key->text().toStdString();
                 if (GetDialog() != nullptr) {
                     GetDialog()->OnCaptureKey(GetId(), k);

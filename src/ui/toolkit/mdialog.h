@@ -33,7 +33,8 @@ struct CaptureKey {
     std::uint32_t nativeScanCode = 0;
     std::uint32_t nativeVirtualKey = 0;
     std::uint32_t nativeModifiers = 0;
-    std::string text;  // UTF-8 text the key would type, may be empty
+    bool keypad = false;  // the key is on the keypad (Qt::KeypadModifier)
+    std::string text;     // UTF-8 text the key would type, may be empty
 };
 
 // Base of every window: a borderless Qt window whose controls are created by

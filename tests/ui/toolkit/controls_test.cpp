@@ -122,6 +122,10 @@ TEST_F(ControlsTest, CaptureFieldHandsKeysToTheDialogAndTypesNothing) {
     EXPECT_TRUE(dlg.keys[1].second.isUp);
     EXPECT_EQ(dlg.keys[2].second.qtKey, Qt::Key_Tab);
     EXPECT_TRUE(edit->GetEditHwnd()->hasFocus());  // Tab was captured, not used to move on
+    EXPECT_FALSE(dlg.keys[0].second.keypad);
+    QTest::keyPress(edit->GetEditHwnd(), Qt::Key_7, Qt::KeypadModifier);
+    ASSERT_EQ(dlg.keys.size(), 5u);
+    EXPECT_TRUE(dlg.keys[4].second.keypad);
 }
 
 TEST_F(ControlsTest, SliderReportsTheUsersChangeAndClampsTheProgramsValue) {

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/native_keys.h"
+#include "ui/toolkit/mdialog.h"
+
+namespace vantora {
+
+class RawKeyListener;
+
+// Hands the keys the user presses to whichever capture target is armed: the
+// key page's single-key and combination fields, the macro page's key field,
+// macro recording. One service, owned by the main window; only one target is
+// armed at a time and the last one armed wins.
+//
+// Usage:
+//   // the capture field gained the focus (or Record was pressed):
+//   service.Arm([this](const DecodedKey& key, bool isUp) { ... });
+//   // the dialog's OnCaptureKey(id, key) of that field:
+//   return service.Feed(key);
+//   // the field lost the focus (or Stop):
+//   service.Disarm();
+//
+// On X11 (the xcb platform) a raw key listener runs while armed and delivers
+// every key of the server, also while the window is not in front and for keys
+// the window manager takes (Super, Print); Feed then ignores the field's own
+// events so no key arrives twice. Elsewhere (Wayland, offscreen) Feed
+// delivers the field's keys. The sink always runs on the UI thread, and
+// never after Disarm (or a new Arm) for keys of an earlier arming.
+// Auto-repeat: every repeated press is delivered (as the recorder records
+// them); the releases Qt makes up between X11 repeats are not, only the real
+// release. The combination field's rules (presses only, modifier or key) are
+// the sink's business.
+class KeyCaptureService : public QObject {
+    Q_OBJECT
+public:
+    using Sink = std::function<void(const DecodedKey& key, bool isUp)>;
+
+    explicit KeyCaptureService(QObject* parent = nullptr);
+    ~KeyCaptureService() override;
+
+    // Starts delivering keys to `sink`, replacing any earlier sink.
+    void Arm(Sink sink);
+    // Stops delivering; keys still on their way are dropped.
+    void Disarm();
+    bool IsArmed() const { return armed_; }
+
+    // A key event of the armed capture field. True when it was handed to the
+    // sink; false when not armed, when raw keys deliver it instead, for a
+    // made-up auto-repeat release and for keys without a code.
+    bool Feed(const CaptureKey& key);
+
+    // Whether raw keys of the X server are delivering (armed on X11 and the
+    // listener runs).
+    bool RawKeysServe() const;
+    // The X display raw keys are taken from at the next Arm: "" for
+    // $DISPLAY, nullopt for none. Default: "" on the xcb platform, else none.
+    void SetRawDisplay(std::optional<std::string> displayName) { rawDisplay_ = std::move(displayName); }
+
+private:
+    void DeliverRaw(std::uint64_t arming, const DecodedKey& key, bool isUp);
+
+    Sink sink_;
+    bool armed_ = false;
+    std::uint64_t arming_ = 0;  // counts Arm calls; raw keys carry the one they were listened for
+    std::optional<std::string> rawDisplay_;
+    std::unique_ptr<RawKeyListener> raw_;
+};
+
+}  // namespace vantora
