@@ -5,6 +5,7 @@
 #include "platform/host_actions.h"
 #include "session/device_session.h"
 #include "session/session_observer.h"
+#include "ui/capture/key_capture_service.h"
 #include "ui/main_window/single_instance.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/home_page.h"
@@ -141,6 +142,7 @@ public:
     void InitUI(const CRect& client) override;
     void UISize(const CRect& client) override;
     int OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t lparam) override;
+    bool OnCaptureKey(int id, const CaptureKey& key) override;
     void OnTimer(int id) override;
     void OnUserCloseWindow() override;
     void CloseDialog() override;
@@ -191,6 +193,7 @@ private:
 
     MainWindowOptions options_;
     int armedCaptureField_ = 0;  // the page's capture field that takes keys, 0 none
+    KeyCaptureService keyCapture_;
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<HostActions> hostActions_;

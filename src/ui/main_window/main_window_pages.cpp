@@ -62,10 +62,23 @@ std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title)
 
 void DeviceMainDlg::ArmKeyCapture(int fieldId) {
     armedCaptureField_ = fieldId;
+    keyCapture_.Arm([this](const DecodedKey& key, bool isUp) {
+        if (armedCaptureField_ == kIdSingleKey || armedCaptureField_ == kIdComboKey) {
+            keyPage_.TakeCapturedKey(key.virtualKey, key.name, isUp);
+        }
+    });
 }
 
 void DeviceMainDlg::DisarmKeyCapture() {
     armedCaptureField_ = 0;
+    keyCapture_.Disarm();
+}
+
+bool DeviceMainDlg::OnCaptureKey(int id, const CaptureKey& key) {
+    if (id != 0 && id == armedCaptureField_) {
+        return keyCapture_.Feed(key);
+    }
+    return MDialog::OnCaptureKey(id, key);
 }
 
 MControl* DeviceMainDlg::PageContainer(int tabId) const {
