@@ -20,6 +20,9 @@ public:
     std::string ConfigText(const std::string&) const override { return {}; }
     int ConfigInt(const std::string&) const override { return 0; }
     void OpenOnScreenKeyboard() override {}
+    std::string ChooseFile(FileChoice, const std::string&) override { return {}; }
+    void ArmKeyCapture(int) override {}
+    void DisarmKeyCapture() override {}
 
     MDialog dialog;
     ProfileDatabase db;

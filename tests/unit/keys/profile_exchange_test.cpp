@@ -138,17 +138,42 @@ TEST_F(ProfileExchangeTest, ExportThenImportGivesTheSameRows) {
 TEST_F(ProfileExchangeTest, ExportWritesLayerZeroFirstInTheExchangeLayout) {
     Save(1, 41, kFunctionMouse, 1, "Left Mouse Button");
     Save(0, 4, kFunctionKeyboard, 5, "Shift + B", 225);
-    EXPECT_EQ(ReadFile(Export()),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-              "<profile>\r\n"
-              "<profileinfo name=\"Game &amp; &quot;Work&quot; \xC3\xBC\"/>\r\n"
-              "<keyitems>\r\n"
-              "<item fn_layer=\"0\" key_code=\"4\" layout_value=\"0\" layout_desc=\"\" macro_type=\"2\" "
-              "macro_value=\"5\" macro_value2=\"225\" macro_value3=\"0\" macro_desc=\"Shift + B\"/>\r\n"
-              "<item fn_layer=\"1\" key_code=\"41\" layout_value=\"0\" layout_desc=\"\" macro_type=\"5\" "
-              "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Left Mouse Button\"/>\r\n"
-              "</keyitems>\r\n"
-              "</profile>\r\n");
+    Save(0, 5, kFunctionDisableKey, 1, "Disable Key");
+    Save(0, 6, kFunctionMacro, macro, "Combo");
+    Save(0, 7, kFunctionMultimedia, 5, "Volume +");
+    Save(0, 8, kFunctionWindowsShortcut, 8, "Cut");
+    Save(0, 9, kFunctionApplication, app, "calc.exe");
+    Save(0, 10, kFunctionWebsite, web, "https://example.org/?a=1&b=2");
+    Save(0, 11, kFunctionSendText, text, "Hello <world>");
+    // Written by hand from the format: declaration, one element per line,
+    // CR LF, no indentation, attributes in their order, escaped texts.
+    EXPECT_EQ(
+        ReadFile(Export()),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<profile>\r\n"
+        "<profileinfo name=\"Game &amp; &quot;Work&quot; \xC3\xBC\"/>\r\n"
+        "<keyitems>\r\n"
+        "<item fn_layer=\"0\" key_code=\"4\" layout_value=\"0\" layout_desc=\"\" macro_type=\"2\" "
+        "macro_value=\"5\" macro_value2=\"225\" macro_value3=\"0\" macro_desc=\"Shift + B\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"5\" layout_value=\"0\" layout_desc=\"\" macro_type=\"1\" "
+        "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Disable Key\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"6\" layout_value=\"0\" layout_desc=\"\" macro_type=\"3\" "
+        "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Combo\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"7\" layout_value=\"0\" layout_desc=\"\" macro_type=\"6\" "
+        "macro_value=\"5\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Volume +\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"8\" layout_value=\"0\" layout_desc=\"\" macro_type=\"7\" "
+        "macro_value=\"8\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Cut\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"9\" layout_value=\"0\" layout_desc=\"\" macro_type=\"8\" "
+        "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"calc.exe\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"10\" layout_value=\"0\" layout_desc=\"\" macro_type=\"9\" "
+        "macro_value=\"2\" macro_value2=\"0\" macro_value3=\"0\" "
+        "macro_desc=\"https://example.org/?a=1&amp;b=2\"/>\r\n"
+        "<item fn_layer=\"0\" key_code=\"11\" layout_value=\"0\" layout_desc=\"\" macro_type=\"10\" "
+        "macro_value=\"3\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Hello &lt;world&gt;\"/>\r\n"
+        "<item fn_layer=\"1\" key_code=\"41\" layout_value=\"0\" layout_desc=\"\" macro_type=\"5\" "
+        "macro_value=\"1\" macro_value2=\"0\" macro_value3=\"0\" macro_desc=\"Left Mouse Button\"/>\r\n"
+        "</keyitems>\r\n"
+        "</profile>\r\n");
 }
 
 TEST_F(ProfileExchangeTest, EmptyProfileExportsEmptyKeyitems) {
