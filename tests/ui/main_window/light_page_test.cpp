@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <cstdio>
+#include <map>
 
 #include "device/key_index.h"
 #include "lighting/light_parameters.h"
@@ -279,6 +280,43 @@ TEST_F(LightPageTest, CustomPaintsSelectedKeysAndDownloadsTheMap) {
     std::uint32_t colour = 0;
     ASSERT_TRUE(picture->GetKeyColor(kKeyB, colour));
     EXPECT_EQ(colour, 0x0000FFu);
+}
+
+// A rectangle dragged from beside the keys selects the keys it touches, a
+// Ctrl-click adds one; the wheel's colour goes to those keys only.
+TEST_F(LightPageTest, ARubberBandAndCtrlClickSelectKeysForTheWheelColour) {
+    constexpr int kEscape = 0x29;
+    constexpr int kOne = 0x1E;
+    constexpr int kKeyA = 4;
+    constexpr int kKeyZ = 0x1D;
+    Choose(kIdLightMode, kCustom);
+    const QPoint end = picture->KeyRect(kOne).center();
+    QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(1, 1));
+    QMouseEvent move(QEvent::MouseMove, end, picture->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(picture, &move);
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, end);
+    QTest::mouseClick(picture, Qt::LeftButton, Qt::ControlModifier, picture->KeyRect(kKeyA).center());
+    EXPECT_TRUE(picture->IsKeySelected(kEscape));
+    EXPECT_TRUE(picture->IsKeySelected(kOne));
+    EXPECT_TRUE(picture->IsKeySelected(kKeyA));
+    EXPECT_FALSE(picture->IsKeySelected(kKeyZ));
+
+    auto* wheel = Control<CirclePalette>(kIdColourPalette);
+    QTest::mouseClick(wheel, Qt::LeftButton, {}, wheel->PointOf(PackColour(0x80, 0xFF, 0x80)).toPoint());
+    const std::uint32_t picked = wheel->GetColor();
+    ASSERT_NE(picked, 0xFFFFFFu);
+    std::map<int, std::uint32_t> stored;
+    std::vector<KeyColour> rows;
+    window->Database().ListKeyColours(0, rows);
+    for (const KeyColour& row : rows) {
+        stored[row.key_code] = static_cast<std::uint32_t>(row.key_rgb);
+    }
+    EXPECT_EQ(stored[kEscape], picked);
+    EXPECT_EQ(stored[kKeyA], picked);
+    EXPECT_NE(stored[kKeyZ], picked);
+    const int index = LookupKeyIndex(window->LayoutCodeToIndex(), kEscape);
+    QTRY_COMPARE_WITH_TIMEOUT(KeyboardKeyColour(index), picked, 10000);
 }
 
 TEST_F(LightPageTest, NotificationsOfTheLightControlsAreTaken) {
