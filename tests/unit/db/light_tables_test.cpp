@@ -160,9 +160,10 @@ TEST_F(LightTablesTest, ReplacingAColourSetIsAllOrNothing) {
     EXPECT_EQ(db_.ListKeyColours(0, list), 4);
     EXPECT_EQ(db_.ListKeyColours(2, list), 3);  // other modes keep theirs
 
-    ASSERT_TRUE(test::ExecOnFile(db_.DatabasePath(),
-                           "CREATE TRIGGER refuse BEFORE INSERT ON t_key_light_data WHEN NEW.key_code = 103 "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    ASSERT_TRUE(
+        test::ExecOnFile(db_.DatabasePath(),
+                         "CREATE TRIGGER refuse BEFORE INSERT ON t_key_light_data WHEN NEW.key_code = 103 "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
     EXPECT_FALSE(db_.ReplaceKeyColours(0, ColourSet(0, 104, 3)));
     ASSERT_EQ(db_.ListKeyColours(0, list), 4);
     EXPECT_EQ(list.front().key_rgb, 2);
