@@ -122,6 +122,27 @@ bool ProfileDatabase::DeleteKeyColours(int lightId) {
     return Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId);
 }
 
+bool ProfileDatabase::ReplaceKeyColours(int lightId, const std::vector<KeyColour>& records) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (db_.Execute("BEGIN") != kSqliteOk) {
+        return false;
+    }
+    bool stored = Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId);
+    for (const KeyColour& r : records) {
+        if (!stored) {
+            break;
+        }
+        stored = Change(
+            db_, "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
+            r.profile, lightId, r.key_code, r.key_rgb);
+    }
+    if (!stored) {
+        db_.Execute("ROLLBACK");
+        return false;
+    }
+    return db_.Execute("END") == kSqliteOk;
+}
+
 int ProfileDatabase::ListKeyColours(int lightId, std::vector<KeyColour>& list) {
     std::lock_guard<std::mutex> guard(lock_);
     SQLiteStatement statement;

@@ -109,6 +109,9 @@ public:
     // Inserts every record in one transaction; returns records.size().
     int AddKeyColours(const std::vector<KeyColour>& records);
     bool DeleteKeyColours(int lightId);
+    // Replaces every colour of `lightId` with `records` in one transaction:
+    // when the delete or an insert fails, the stored set stays as it was.
+    bool ReplaceKeyColours(int lightId, const std::vector<KeyColour>& records);
     int ListKeyColours(int lightId, std::vector<KeyColour>& list);
     int CountMusicLayers();
     // Inserts a music layer with the default settings (13, 300, 0, 100).

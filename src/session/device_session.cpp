@@ -8,7 +8,9 @@
 #include "device/hid_device_manager.h"
 #include "device/hidapi_backend.h"
 #include "device/sim_folder_monitor.h"
+#include "i18n/strings.h"
 #include "keys/profile_names.h"
+#include "lighting/light_catalogue.h"
 #include "platform/udev_hotplug_monitor.h"
 #include "sync/device_worker.h"
 
@@ -295,6 +297,18 @@ MacroListData DeviceSession::LoadMacros() {
     return data;
 }
 
+LightingData DeviceSession::LoadLighting() {
+    LightingData data;
+    const std::optional<int> current =
+        EnsureLightModes(db_, ConfigInt("PER_KEY") == 1, CurrentUiLanguage.load());
+    db_.ListLightModes(data.modes);
+    if (current) {
+        data.activeMode = *current;
+        selection_.lightMode = *current;
+    }
+    return data;
+}
+
 // ---- SyncHost (worker thread) ------------------------------------------------
 
 bool DeviceSession::LoadProfileList() {
@@ -322,13 +336,7 @@ bool DeviceSession::RefreshLightPage() {
     if (stopping_.load()) {
         return false;
     }
-    LightingData data;
-    db_.ListLightModes(data.modes);
-    data.activeMode = db_.GetActiveLightMode();
-    if (data.activeMode != 0) {
-        selection_.lightMode = data.activeMode;
-    }
-    return observer_.OnLightingLoaded(data);
+    return observer_.OnLightingLoaded(LoadLighting());
 }
 
 bool DeviceSession::LoadSwitches() {

@@ -106,6 +106,10 @@ public:
     KeyAssignmentData LoadKeyAssignments();
     // Every macro and the records of the first.
     MacroListData LoadMacros();
+    // The light modes, with the catalogue created on an empty table (and
+    // the per-key "Custom" row when config.ini's PER_KEY is 1), one made
+    // current; the current one is also the selection's light mode.
+    LightingData LoadLighting();
 
     // ---- State ------------------------------------------------------------
     bool IsConnected() const;

@@ -31,7 +31,8 @@ struct MacroListData {
     std::vector<MacroStep> firstMacroSteps;
 };
 
-// Every stored light mode and the active one (0: none stored yet).
+// Every stored light mode in table order and the current one (its mode
+// number; 0 is also the per-key mode, so an empty `modes` says none).
 struct LightingData {
     std::vector<LightMode> modes;
     int activeMode = 0;

@@ -35,8 +35,19 @@ struct QueuedJob {
     JobDone done;  // may be empty
 };
 
+// The downloads that read every value they send from the database when they
+// run: one waiting in the queue covers any number of requests.
+bool IsCoalescedTask(int task);
+
 // First in, first out; appended by any thread, taken by the worker. The
-// same code may stand in the queue several times and every entry runs.
+// same code may stand in the queue several times and every entry runs,
+// except the coalesced downloads (SyncSettings, SyncKeyColours): a request
+// for one that is already waiting joins it when only coalesced downloads
+// stand behind it (checked and appended under one lock), so a drag of a
+// slider queues at most one more download, and a request made after another
+// job (an arrival, a reset) still runs after that job. A joining request
+// with `done` moves the waiting job to the back, so that its caller hears
+// of it only after everything queued before.
 class SyncTaskQueue {
 public:
     void Push(int task, JobDone done = {});

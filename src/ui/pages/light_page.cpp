@@ -1,20 +1,19 @@
 // The LIGHT sub-page of the DEVICE page.
 #include "ui/pages/light_page.h"
 
+#include "i18n/strings.h"
+#include "lighting/light_parameters.h"
+#include "sync/sync_task.h"
 #include "ui/pages/control_ids.h"
 
-#include <array>
+#include <string>
 
 namespace vantora {
 namespace {
 
 constexpr std::uint32_t kText = skin::kUiTextColor;
-constexpr int kPresetCount = 16;
-
-// The preset colours, 0x00BBGGRR.
-constexpr std::array<std::uint32_t, kPresetCount> kPresetColours{
-    0x0000FF, 0xFC00FF, 0xFF007E, 0xFF0018, 0xFD8900, 0xFFFC00, 0x90FF00, 0x00FF00,
-    0x00FFB4, 0x00F6FF, 0x00A8FF, 0x1354EA, 0xFFFFFF, 0x000000, 0x0098FF, 0xC3B700};
+constexpr int kPresetCount = kPresetColourCount;
+constexpr int kChannelIds[] = {kIdRed, kIdGreen, kIdBlue};
 
 constexpr ControlRow Label(int id, const CRect& rect, int text) {
     return {.id = id,
@@ -73,9 +72,9 @@ constexpr ControlRow kRows[] = {
      .textColor = kText},
     Label(118, {236, 532, 346, 562}, 57),
     {.id = kIdBrightness, .className = "MSlider", .rect = {346, 532, 586, 562}, .container = kSubPageLight},
-    Label(120, {236, 574, 346, 604}, 58),
+    Label(kIdSpeedLabel, {236, 574, 346, 604}, 58),
     {.id = kIdSpeed, .className = "MSlider", .rect = {346, 574, 586, 604}, .container = kSubPageLight},
-    Label(122, {236, 620, 346, 656}, 59),
+    Label(kIdDirectionLabel, {236, 620, 346, 656}, 59),
     Direction(0, "\u2190"),
     Direction(1, "\u2192"),
     Direction(2, "\u2191"),
@@ -88,13 +87,13 @@ constexpr ControlRow kRows[] = {
      .imageUse = ImageUse::kPicture,
      .container = kSubPageLight},
     // Right: R, G, B, colourful; the preset colours follow (FinishCreate).
-    Channel(94, 0, "R"),
+    Channel(kIdRedLabel, 0, "R"),
     ChannelEdit(kIdRed, 0),
-    Channel(95, 1, "G"),
+    Channel(kIdRedLabel + 1, 1, "G"),
     ChannelEdit(kIdGreen, 1),
-    Channel(96, 2, "B"),
+    Channel(kIdRedLabel + 2, 2, "B"),
     ChannelEdit(kIdBlue, 2),
-    Label(100, {990, 484, 1110, 520}, 56),
+    Label(kIdColourfulLabel, {990, 484, 1110, 520}, 56),
     {.id = kIdColourful,
      .className = "CCheckButton",
      .rect = {1120, 487, 1150, 517},
@@ -155,10 +154,258 @@ void LightPage::FinishCreate(const CRect&) {
     }
 }
 
+void LightPage::RefreshOwnTexts() {
+    auto* list = ControlAs<MComboBox>(kIdLightMode);
+    if (list == nullptr) {
+        return;
+    }
+    for (const LightMode& row : modes_) {
+        const int index = list->FindData(row.mode);
+        if (index >= 0) {
+            list->SetItemText(index, GetUiString(row.reserved));
+        }
+    }
+}
+
 void LightPage::ShowLighting(const LightingData& data) {
-    // The lighting editor fills the mode list and the controls from the
-    // stored modes; until then there is nothing to show.
-    (void)data;
+    modes_ = data.modes;
+    auto* list = ControlAs<MComboBox>(kIdLightMode);
+    if (list == nullptr) {
+        return;
+    }
+    list->DelAllItems();
+    for (const LightMode& row : modes_) {
+        list->AddItem(GetUiString(row.reserved), row.mode);
+    }
+    if (modes_.empty()) {
+        return;  // nothing stored (no database): the controls keep their defaults
+    }
+    host_.CurrentSelection().lightMode = data.activeMode;
+    list->SelectData(data.activeMode);
+    ApplySelectedMode();
+}
+
+int LightPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    if (id == kIdColourPalette) {
+        if (code != kNotifyColorPicked) {
+            return 0;
+        }
+        if (auto* palette = ControlAs<CirclePalette>(kIdColourPalette)) {
+            ColourPicked(palette->GetColor());
+        }
+        return 1;
+    }
+    if (id == kIdRed || id == kIdGreen || id == kIdBlue) {
+        if (code != kNotifyTextChanged) {
+            return 0;
+        }
+        ChannelTyped(id);
+        return 1;
+    }
+    if (id == kIdLightPicture) {
+        return 1;  // selecting keys stores nothing; a colour choice does
+    }
+    if (code != kNotifyClick) {
+        return 0;
+    }
+    if (id >= kIdFirstPresetColour && id < kIdFirstPresetColour + kPresetCount) {
+        if (auto* preset = ControlAs<CColorButton>(id)) {
+            ColourPicked(preset->GetColor());
+        }
+        return 1;
+    }
+    if (id >= kIdFirstDirection && id < kIdFirstDirection + 4) {
+        DirectionChosen(id);
+        return 1;
+    }
+    switch (id) {
+        case kIdLightMode:
+            ModeChosen();
+            return 1;
+        case kIdColourful:
+            ColourfulToggled();
+            return 1;
+        case kIdBrightness:
+            if (auto* slider = ControlAs<MSlider>(kIdBrightness)) {
+                Queue(Editor().SetBrightness(slider->GetProgress()));
+            }
+            return 1;
+        case kIdSpeed:
+            if (auto* slider = ControlAs<MSlider>(kIdSpeed)) {
+                Queue(Editor().SetSpeed(slider->GetProgress()));
+            }
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void LightPage::ApplySelectedMode() {
+    auto* list = ControlAs<MComboBox>(kIdLightMode);
+    if (list == nullptr || list->GetCurSel() < 0) {
+        return;
+    }
+    const std::optional<LightMode> row = Editor().MakeCurrent(static_cast<int>(list->GetCurData(-1)));
+    if (row) {
+        ShowControls(ControlsFor(*row));
+    }
+}
+
+void LightPage::ShowControls(const LightControls& c) {
+    auto show = [this](int id, bool on) {
+        if (MControl* control = Control(id)) {
+            control->SetVisible(on);
+        }
+    };
+    if (auto* brightness = ControlAs<MSlider>(kIdBrightness)) {
+        brightness->SetEnabled(c.brightnessEnabled);
+        brightness->SetProgress(c.brightness);
+    }
+    show(kIdSpeedLabel, c.speedShown);
+    show(kIdSpeed, c.speedShown);
+    if (auto* speed = ControlAs<MSlider>(kIdSpeed)) {
+        speed->SetProgress(c.speed);
+    }
+    const bool leftRight = c.direction == DirectionButtons::kLeftRight;
+    const bool upDown = c.direction == DirectionButtons::kUpDown;
+    show(kIdDirectionLabel, leftRight || upDown);
+    show(kIdFirstDirection, leftRight);
+    show(kIdFirstDirection + 1, leftRight);
+    show(kIdFirstDirection + 2, upDown);
+    show(kIdFirstDirection + 3, upDown);
+    show(kIdColourfulLabel, c.colourfulShown);
+    show(kIdColourful, c.colourfulShown);
+    if (auto* colourful = ControlAs<CCheckButton>(kIdColourful); colourful != nullptr && c.colourfulShown) {
+        colourful->SetCheck(c.colourfulChecked);
+    }
+    ShowColourControls(c.colourShown, c.colourEnabled);
+    if (KeyboardCtrl* picture = Picture()) {
+        picture->SetLightModeColor(c.previewColourful, c.previewColour);
+        picture->SetPerKeyDisplay(c.perKey);
+        if (c.perKey) {
+            ShowKeyColours();
+        }
+        picture->UpdateControl();
+    }
+}
+
+void LightPage::ShowColourControls(bool shown, bool enabled) {
+    std::vector<int> ids{kIdColourPalette, kIdRedLabel, kIdRedLabel + 1, kIdRedLabel + 2,
+                         kIdRed,           kIdGreen,    kIdBlue};
+    for (int i = 0; i < kPresetCount; ++i) {
+        ids.push_back(kIdFirstPresetColour + i);
+    }
+    for (int id : ids) {
+        if (MControl* control = Control(id)) {
+            control->SetVisible(shown);
+            control->SetEnabled(shown && enabled);
+        }
+    }
+}
+
+void LightPage::ShowKeyColours() {
+    KeyboardCtrl* picture = Picture();
+    if (picture == nullptr) {
+        return;
+    }
+    for (const KeyColourValue& key : Editor().KeyColours()) {
+        picture->SetKeyColor(key.code, key.colour);
+    }
+}
+
+void LightPage::ModeChosen() {
+    ApplySelectedMode();
+    auto* list = ControlAs<MComboBox>(kIdLightMode);
+    const int mode = list != nullptr ? static_cast<int>(list->GetCurData(-1)) : -1;
+    Queue(Editor().ChooseMode(mode));
+}
+
+void LightPage::ColourfulToggled() {
+    auto* box = ControlAs<CCheckButton>(kIdColourful);
+    if (box == nullptr) {
+        return;
+    }
+    LightingEditor editor = Editor();
+    const LightJobs jobs = editor.SetColourful(box->GetCheck());
+    const std::optional<LightMode> row = editor.CurrentRow();
+    if (!row) {
+        return;
+    }
+    const LightControls shown = ControlsFor(*row);
+    ShowColourControls(shown.colourShown, shown.colourEnabled);
+    if (KeyboardCtrl* picture = Picture()) {
+        picture->SetLightModeColor(shown.previewColourful, shown.previewColour);
+        picture->UpdateControl();
+    }
+    Queue(jobs);
+}
+
+void LightPage::DirectionChosen(int id) {
+    const auto button = static_cast<DirectionButton>(id - kIdFirstDirection);
+    Queue(Editor().SetDirection(button));
+}
+
+void LightPage::ColourPicked(std::uint32_t colour) {
+    const int parts[] = {RedOf(colour), GreenOf(colour), BlueOf(colour)};
+    for (int i = 0; i < 3; ++i) {
+        if (MControl* field = Control(kChannelIds[i])) {
+            field->SetTitle(std::to_string(parts[i]));
+        }
+    }
+    ApplyColour(colour);
+}
+
+void LightPage::ChannelTyped(int id) {
+    if (MControl* typed = Control(id)) {
+        const ChannelInput input = ParseChannel(typed->GetTitle());
+        if (input.corrected) {
+            typed->SetTitle(std::to_string(input.value));
+        }
+    }
+    int parts[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (MControl* field = Control(kChannelIds[i])) {
+            parts[i] = ParseChannel(field->GetTitle()).value;
+        }
+    }
+    ApplyColour(PackColour(parts[0], parts[1], parts[2]));
+}
+
+void LightPage::ApplyColour(std::uint32_t colour) {
+    KeyboardCtrl* picture = Picture();
+    if (host_.CurrentSelection().lightMode.load() != kPerKeyLightMode) {
+        LightingEditor editor = Editor();
+        if (!editor.CurrentRow()) {
+            return;
+        }
+        if (picture != nullptr) {
+            picture->SetLightModeColor(false, colour);
+            picture->UpdateControl();
+        }
+        Queue(editor.SetColour(colour));
+        return;
+    }
+    if (picture == nullptr) {
+        return;
+    }
+    // The per-key mode: the selected keys take the colour, and the whole
+    // map of the picture is saved as one set (also with no key selected).
+    picture->SetAllSelectColor(colour);
+    picture->UpdateControl();
+    std::vector<KeyColourValue> keys;
+    for (const KeyItemInfo& item : picture->GetKeyItems()) {
+        keys.push_back({item.code, item.color});
+    }
+    Queue(Editor().SaveKeyColours(keys));
+}
+
+void LightPage::Queue(const LightJobs& jobs) {
+    if (jobs.keyColours) {
+        host_.QueueTask(SyncKeyColours);
+    }
+    if (jobs.settings) {
+        host_.QueueTask(SyncSettings);
+    }
 }
 
 }  // namespace vantora

@@ -29,6 +29,17 @@ inline int QueryIntOnFile(const std::string& path, const std::string& sql) {
     return result;
 }
 
+// Runs `sql` on its own writable connection to `path`; false when it fails.
+inline bool ExecOnFile(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    bool done = false;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        done = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close(db);
+    return done;
+}
+
 // A fresh profile database in a temporary data folder.
 class DatabaseTest : public ::testing::Test {
 protected:

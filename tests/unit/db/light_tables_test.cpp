@@ -150,6 +150,28 @@ TEST_F(LightTablesTest, ColourSetCommitsAsOneTransaction) {
     EXPECT_EQ(inserts, 104);
 }
 
+// The map is replaced whole or not at all: a refused insert (a trigger
+// here) leaves the stored set as it was.
+TEST_F(LightTablesTest, ReplacingAColourSetIsAllOrNothing) {
+    db_.AddKeyColours(ColourSet(2, 3, 7));
+    ASSERT_TRUE(db_.ReplaceKeyColours(0, ColourSet(0, 5, 1)));
+    ASSERT_TRUE(db_.ReplaceKeyColours(0, ColourSet(0, 4, 2)));
+    std::vector<KeyColour> list;
+    EXPECT_EQ(db_.ListKeyColours(0, list), 4);
+    EXPECT_EQ(db_.ListKeyColours(2, list), 3);  // other modes keep theirs
+
+    ASSERT_TRUE(
+        test::ExecOnFile(db_.DatabasePath(),
+                         "CREATE TRIGGER refuse BEFORE INSERT ON t_key_light_data WHEN NEW.key_code = 103 "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+    EXPECT_FALSE(db_.ReplaceKeyColours(0, ColourSet(0, 104, 3)));
+    ASSERT_EQ(db_.ListKeyColours(0, list), 4);
+    EXPECT_EQ(list.front().key_rgb, 2);
+    // The connection is usable afterwards (no transaction left open).
+    EXPECT_TRUE(db_.ReplaceKeyColours(0, ColourSet(0, 2, 4)));
+    EXPECT_EQ(db_.ListKeyColours(0, list), 2);
+}
+
 TEST_F(LightTablesTest, MusicLayerDefaultsAndUpdates) {
     EXPECT_EQ(db_.CountMusicLayers(), 0);
     ASSERT_EQ(db_.AddMusicLayer("音乐律动"), 1);

@@ -13,9 +13,9 @@
 #include "device/device_connection.h"
 #include "device/protocol.h"
 #include "sim/in_process_backend.h"
+#include "support/fake_clock.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
-#include "support/fake_clock.h"
 
 namespace vantora {
 namespace {
@@ -76,7 +76,13 @@ public:
     }
     bool OnKeyAssignmentsLoaded(const KeyAssignmentData&) override { return Reload("keys"); }
     bool OnMacrosLoaded(const MacroListData&) override { return Reload("macros"); }
-    bool OnLightingLoaded(const LightingData&) override { return Reload("lighting"); }
+    bool OnLightingLoaded(const LightingData& data) override {
+        {
+            std::lock_guard lock(mutex_);
+            lighting = data;
+        }
+        return Reload("lighting");
+    }
     bool OnSwitchesLoaded(const SwitchData& data) override {
         {
             std::lock_guard lock(mutex_);
@@ -105,6 +111,7 @@ public:
     std::atomic<bool> holding{false};
     ProfileListData profiles;
     SwitchData switches;
+    LightingData lighting;
 
 private:
     void Record(const std::string& call) {
@@ -254,6 +261,31 @@ TEST_F(DeviceSessionTest, RestoreFactoryEmptiesTheDatabaseResetsTheKeyboardAndRe
     EXPECT_FALSE(observer.switches.disableWin);
     EXPECT_EQ(SwitchByte(), 0x00);
     EXPECT_FALSE(session->Worker()->InitialLoadDone());  // the next arrival loads again
+}
+
+// The light rows exist once the initial load ran, whether or not a page
+// showed them, and again after a factory reset: the shipped config.ini
+// turns PER_KEY on, so "Custom" is listed last.
+TEST_F(DeviceSessionTest, TheInitialLoadAndAFactoryResetCreateTheLightModes) {
+    StartLoaded();
+    // Read once the load is over (the worker wrote it before "switches").
+    auto expectCatalogue = [this] {
+        ASSERT_EQ(observer.lighting.modes.size(), 23u);
+        EXPECT_EQ(observer.lighting.modes.front().mode, 1);
+        EXPECT_EQ(observer.lighting.modes.back().mode, 0);
+        EXPECT_EQ(observer.lighting.activeMode, 1);
+    };
+    expectCatalogue();
+    EXPECT_EQ(session->Database().CountLightModes(1), 23);
+    EXPECT_EQ(session->CurrentSelection().lightMode.load(), 1);
+
+    session->Database().SetActiveLightMode(1, 0);
+    observer.Clear();
+    session->RestoreFactory();
+    ASSERT_TRUE(WaitFor([this] { return observer.Count("switches") == 1; }));
+    expectCatalogue();
+    EXPECT_EQ(session->Database().CountLightModes(1), 23);
+    EXPECT_EQ(session->CurrentSelection().lightMode.load(), 1);
 }
 
 // A window that is closing cannot show a reload: the load stops there, and

@@ -54,6 +54,69 @@ TEST_F(WorkerTest, TwoKeyJobsRunTwiceInTwoPasses) {
     EXPECT_EQ(Count(keyboard.Commands(), CMD_END), 2);
 }
 
+// A drag queues a lighting download per step: while one runs, the requests
+// join the one waiting, which then sends the newest stored values.
+TEST_F(WorkerTest, LightingRequestsWhileADownloadRunsQueueAtMostOneMore) {
+    LightMode row;
+    row.profile = 1;
+    row.mode = 1;
+    row.config_func = 0x03;
+    ASSERT_GT(db.AddLightMode(row), 0);
+    selection.lightMode = 1;
+    bool flooded = false;
+    keyboard.SetAnswerRule([&](const test::RecordingKeyboard::Report& report) {
+        if (report.command == CMD_READ_SETTINGS && !flooded) {
+            flooded = true;
+            for (int step = 1; step <= 100; ++step) {
+                row.brightness = step;
+                db.UpdateLightMode(1, row);
+                worker.Queue(SyncSettings);
+                worker.Queue(SyncKeyColours);
+            }
+        }
+        return true;
+    });
+    worker.Queue(SyncSettings);
+    worker.RunStep();
+    EXPECT_EQ(worker.QueuedCount(), 2u);
+    while (worker.QueuedCount() > 0) {
+        worker.RunStep();
+    }
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_SETTINGS), 2);
+    EXPECT_EQ(keyboard.settings[3], 100);
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_KEY_COLOURS), 7);  // one table of seven blocks
+}
+
+// A request behind another kind of job is queued on its own (a change made
+// after an arrival runs after it); every caller of a joined job hears how
+// it ended, not before the jobs queued ahead of its own request have run.
+TEST_F(WorkerTest, AJoinedRequestIsToldAfterTheJobsQueuedBeforeIt) {
+    std::vector<std::string> told;
+    worker.Queue(SyncSettings, [&](JobOutcome) { told.push_back("first"); });
+    worker.Queue(SyncKeys, [&](JobOutcome) { told.push_back("keys"); });
+    worker.Queue(SyncSettings, [&](JobOutcome outcome) {
+        EXPECT_EQ(outcome, JobOutcome::kDone);
+        told.push_back("second");
+    });
+    worker.Queue(SyncSettings);  // joins the second
+    EXPECT_EQ(worker.QueuedCount(), 3u);
+    while (worker.QueuedCount() > 0) {
+        worker.RunStep();
+    }
+    EXPECT_EQ(told, (std::vector<std::string>{"first", "keys", "second"}));
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_WRITE_SETTINGS), 2);
+
+    // Behind coalesced jobs only, the joined job moves back.
+    told.clear();
+    worker.Queue(SyncSettings, [&](JobOutcome) { told.push_back("settings"); });
+    worker.Queue(SyncKeyColours, [&](JobOutcome) { told.push_back("colours"); });
+    worker.Queue(SyncSettings, [&](JobOutcome) { told.push_back("settings again"); });
+    EXPECT_EQ(worker.QueuedCount(), 2u);
+    worker.RunStep();
+    worker.RunStep();
+    EXPECT_EQ(told, (std::vector<std::string>{"colours", "settings", "settings again"}));
+}
+
 TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
     Disconnect();
     worker.Queue(SyncMusicLayer);
@@ -276,7 +339,7 @@ TEST_F(WorkerTest, ThreadRunsQueuedJobsAndStopsCleanly) {
     EXPECT_FALSE(threaded.Start(30, true));
     std::thread producer([&] {
         for (int i = 0; i < 3; ++i) {
-            threaded.Queue(SyncKeyColours);
+            threaded.Queue(SyncMacros);  // not coalesced: each runs
         }
     });
     producer.join();
