@@ -1,6 +1,7 @@
 #include "cli/ctl_command.h"
 
 #include "keys/function_catalogue.h"
+#include "text/numbers.h"
 
 namespace vantora::cli {
 namespace {
@@ -59,7 +60,97 @@ bool ParseSwitch(const std::string& word, SystemSwitch& which) {
     return true;
 }
 
+// The options of "light set" and "light keys", each with a value but --clear.
+constexpr const char* kLightOptions[] = {"--brightness", "--speed", "--direction", "--color", "--colorful"};
+
+bool IsLightOption(const std::string& arg) {
+    for (const char* option : kLightOptions) {
+        const std::string name = option;
+        if (arg == name || arg.starts_with(name + "=")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseRange(const std::string& option, const std::string& value, int max, std::optional<int>& out,
+                std::string& error) {
+    const std::optional<int> number = ParseDecimal(value, NumberSyntax::kWhole);
+    if (!number || *number < 0 || *number > max) {
+        error = option + " is 0 to " + std::to_string(max) + ", not \"" + value + "\"";
+        return false;
+    }
+    out = number;
+    return true;
+}
+
+bool ParseLightOption(const std::string& option, const std::string& value, LightArgs& light,
+                      std::string& error) {
+    if (option == "--brightness") {
+        return ParseRange(option, value, kMaxBrightness, light.brightness, error);
+    }
+    if (option == "--speed") {
+        return ParseRange(option, value, kMaxSpeed, light.speed, error);
+    }
+    if (option == "--direction") {
+        constexpr std::pair<const char*, DirectionButton> kWords[] = {{"left", DirectionButton::kLeft},
+                                                                      {"right", DirectionButton::kRight},
+                                                                      {"up", DirectionButton::kUp},
+                                                                      {"down", DirectionButton::kDown}};
+        for (const auto& [word, button] : kWords) {
+            if (value == word) {
+                light.direction = button;
+                return true;
+            }
+        }
+        error = "--direction is left, right, up or down, not \"" + value + "\"";
+        return false;
+    }
+    if (option == "--color") {
+        light.colour = ParseColourArg(value);
+        if (!light.colour) {
+            error = "--color is RRGGBB (six hexadecimal digits, red first), not \"" + value + "\"";
+            return false;
+        }
+        return true;
+    }
+    if (value != "on" && value != "off") {
+        error = "--colorful is \"on\" or \"off\", not \"" + value + "\"";
+        return false;
+    }
+    light.colourful = value == "on";
+    return true;
+}
+
+// words = KEY=RRGGBB...; the last '=' ends the key ("==00ff00" colours '=').
+bool ParseKeyColours(const std::vector<std::string>& words, std::vector<KeyColourArg>& keys,
+                     std::string& error) {
+    for (const std::string& word : words) {
+        const std::size_t equals = word.rfind('=');
+        const std::optional<std::uint32_t> colour =
+            equals == std::string::npos ? std::nullopt : ParseColourArg(word.substr(equals + 1));
+        if (equals == 0 || !colour) {
+            error = "\"" + word + "\" is not KEY=RRGGBB";
+            return false;
+        }
+        keys.push_back({word.substr(0, equals), *colour});
+    }
+    return true;
+}
+
 }  // namespace
+
+std::optional<std::uint32_t> ParseColourArg(const std::string& text) {
+    const std::string digits = text.starts_with("#") ? text.substr(1) : text;
+    if (digits.size() != 6 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> rgb = ParseHex(digits, NumberSyntax::kWhole, 0xFFFFFFu);
+    if (!rgb) {
+        return std::nullopt;
+    }
+    return PackColour(static_cast<int>(*rgb >> 16), static_cast<int>(*rgb >> 8), static_cast<int>(*rgb));
+}
 
 std::string UsageLine() {
     return "usage: vantoractl [--json] status | profile list | profile add NAME | profile rename PROFILE "
@@ -68,7 +159,10 @@ std::string UsageLine() {
            "                  profile export PROFILE FOLDER | profile import FILE |\n"
            "                  switch win|alttab|altf4 on|off | reset --yes | sync |\n"
            "                  key list [--profile PROFILE] [--layer 0|1] |\n"
-           "                  key set KEY FUNCTION [--profile PROFILE] [--layer 0|1]\n";
+           "                  key set KEY FUNCTION [--profile PROFILE] [--layer 0|1] |\n"
+           "                  light list | light set MODE [--brightness 0-100] [--speed 0-4]\n"
+           "                  [--direction left|right|up|down] [--color RRGGBB] [--colorful on|off] |\n"
+           "                  light keys KEY=RRGGBB... | light keys --clear\n";
 }
 
 std::string HelpText() {
@@ -103,6 +197,17 @@ Verbs:
       --profile PROFILE    the profile of the key verbs (default: the
                            active one)
       --layer 0|1          the standard (0, default) or the FN layer (1)
+  light list               every light mode with the parameters it offers;
+                           * marks the current one
+  light set MODE           makes MODE current (a number or its English name,
+                           any letter case) and writes it to the keyboard,
+                           with the parameters given (a mode refuses those it
+                           does not offer):
+      --brightness 0-100  --speed 0-4  --direction left|right|up|down
+      --color RRGGBB (red first: ff0000 is red)  --colorful on|off
+  light keys KEY=RRGGBB... gives those keys their own colour (the other keys
+                           keep theirs) and makes the per-key mode current
+  light keys --clear       takes every key's own colour away
 
 KEY is a HID usage when it is a decimal number, else the key's description
 in the layout file ("Letter A", "Escape"; a part of one does too) or the
@@ -149,13 +254,20 @@ JSON fields:
                  type_name, value, value2, label, program (applications)}]
   key set:       profile {id, name}, layer, key {as in key list; type 0
                  after default}, written (bool: the keyboard got it)
+  light list:    modes [{mode, name, stored_name, active, and what the mode
+                 offers: brightness, speed, direction ("left", "right",
+                 "up", "down"), color ("rrggbb"), colorful (bool), per_key
+                 (bool)}]
+  light set:     mode {as in light list}
+  light keys:    mode {as in light list}, keys [{key, description, color}]
   on failure:    error (text), exit_code
 
 Exit codes:
   0 done; 1 bad usage (also an unknown key or function name); 2 not found
-  (profile, macro); 3 no keyboard connected (nothing changed); 4 the
-  keyboard refused or did not answer; 5 refused by a rule (the last
-  profile, an empty name or text, no free id for a host-side function);
+  (profile, macro, light mode); 3 no keyboard connected (nothing changed);
+  4 the keyboard refused or did not answer; 5 refused by a rule (the last
+  profile, an empty name or text, no free id for a host-side function, a
+  parameter the light mode does not offer, no per-key mode);
   6 the database could not be opened; 7 a file could not be written or
   read (exchange file, the program of "key set ... app").
 )";
@@ -171,6 +283,8 @@ bool ChangesStoredData(Verb verb) {
         case Verb::kReset:
         case Verb::kSync:
         case Verb::kKeySet:
+        case Verb::kLightSet:
+        case Verb::kLightKeys:
             return true;
         default:
             return false;
@@ -191,6 +305,7 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
     bool optionsEnded = false;
     bool help = false;
     bool keyOptions = false;
+    bool lightOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && (arg == "--profile" || arg == "--layer" || arg.starts_with("--profile=") ||
@@ -219,6 +334,24 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
                 return false;
             }
             keyOptions = true;
+        } else if (!optionsEnded && IsLightOption(arg)) {
+            const std::size_t equals = arg.find('=');
+            const std::string option = arg.substr(0, equals);
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = option + " needs a value";
+                return false;
+            }
+            if (!ParseLightOption(option, value, command.light, error)) {
+                return false;
+            }
+        } else if (!optionsEnded && arg == "--clear") {
+            command.clear = true;
+            lightOptions = true;
         } else if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg == "--json") {
@@ -254,6 +387,43 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
     if (keyOptions && verb != "key") {
         error = "--profile and --layer belong to \"key list\" and \"key set\"";
         return false;
+    }
+    if ((command.light.Any() || lightOptions) && verb != "light") {
+        error = "--brightness, --speed, --direction, --color, --colorful and --clear belong to \"light\"";
+        return false;
+    }
+    if (verb == "light") {
+        if (words.size() < 2) {
+            error = "light needs a sub-command (list, set, keys)";
+            return false;
+        }
+        if ((words[1] != "set" && command.light.Any()) || (words[1] != "keys" && command.clear)) {
+            error = "--clear belongs to \"light keys\", the other light options to \"light set\"";
+            return false;
+        }
+        if (words[1] == "list") {
+            command.verb = Verb::kLightList;
+            return expect(2);
+        }
+        if (words[1] == "set") {
+            command.verb = Verb::kLightSet;
+            if (!expect(3)) {
+                return false;
+            }
+            command.mode = words[2];
+            return true;
+        }
+        if (words[1] != "keys") {
+            error = "unknown light sub-command \"" + words[1] + "\"";
+            return false;
+        }
+        command.verb = Verb::kLightKeys;
+        if (command.clear != (words.size() == 2)) {
+            error = "light keys takes KEY=RRGGBB... or --clear";
+            return false;
+        }
+        return ParseKeyColours(std::vector<std::string>(words.begin() + 2, words.end()), command.keyColours,
+                               error);
     }
     if (verb == "key") {
         if (words.size() < 2) {

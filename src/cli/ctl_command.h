@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "lighting/light_parameters.h"
 
 #include "session/system_switches.h"
 
@@ -34,6 +38,25 @@ enum class Verb {
     kSync,
     kKeyList,
     kKeySet,
+    kLightList,
+    kLightSet,
+    kLightKeys,
+};
+
+// The parameters of "light set"; each only when given.
+struct LightArgs {
+    std::optional<int> brightness;
+    std::optional<int> speed;
+    std::optional<DirectionButton> direction;
+    std::optional<std::uint32_t> colour;  // 0x00BBGGRR
+    std::optional<bool> colourful;
+    bool Any() const { return brightness || speed || direction || colour || colourful; }
+};
+
+// A KEY=RRGGBB of "light keys".
+struct KeyColourArg {
+    std::string key;
+    std::uint32_t colour = 0;  // 0x00BBGGRR
 };
 
 // The FUNCTION of "key set": a function type code of the catalogue and the
@@ -59,10 +82,16 @@ struct Command {
     int layer = 0;
     std::string key;
     FunctionArgs function;
+    // The light verbs: MODE and the parameters of set; the keys of keys.
+    std::string mode;
+    LightArgs light;
+    std::vector<KeyColourArg> keyColours;
+    bool clear = false;
 };
 
 // Options (--json, --yes, --help; --profile ID and --layer 0|1 of the key
-// verbs) may stand anywhere; "--" ends them.
+// verbs; the parameters of "light set", --clear of "light keys") may stand
+// anywhere; "--" ends them.
 // False with a message for the user on bad usage.
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error);
 
@@ -74,6 +103,10 @@ bool ChangesStoredData(Verb verb);
 bool NeedsKeyboard(Verb verb);
 // Whether the running program is told about the verb (it shows the change).
 bool ShownByProgram(Verb verb);
+
+// A colour as people write it, red first ("ff8000", also "#ff8000"), as
+// 0x00BBGGRR; nothing unless exactly six hexadecimal digits.
+std::optional<std::uint32_t> ParseColourArg(const std::string& text);
 
 std::string UsageLine();
 std::string HelpText();

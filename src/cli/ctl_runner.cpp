@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 #include "cli/json_writer.h"
@@ -11,6 +12,8 @@
 #include "keys/profile_editor.h"
 #include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
+#include "lighting/light_catalogue.h"
+#include "lighting/light_editor.h"
 #include "sync/firmware_version.h"
 #include "text/numbers.h"
 
@@ -80,6 +83,10 @@ public:
                 return KeyList();
             case Verb::kKeySet:
                 return KeySet();
+            case Verb::kLightList:
+            case Verb::kLightSet:
+            case Verb::kLightKeys:
+                return Light();
             case Verb::kSync:
                 return Work(
                     {KeyboardWork::kSync}, [](JsonWriter& json) { json.Key("done").Bool(true); },
@@ -550,6 +557,293 @@ private:
             return SaveFailure(saved);
         }
         return written;
+    }
+
+    // ---- light verbs ----
+
+    // The mode's English name (its catalogue string), else the stored one.
+    static std::string EnglishName(const LightMode& row) {
+        const std::string english = row.reserved > 0 ? GetUiString(row.reserved, kEnglishLanguage) : "";
+        return english.empty() ? row.name : english;
+    }
+
+    static std::string Lower(std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return text;
+    }
+
+    static std::string Hex6(std::uint32_t colour) {
+        char text[8];
+        std::snprintf(text, sizeof(text), "%02x%02x%02x", RedOf(colour), GreenOf(colour), BlueOf(colour));
+        return text;
+    }
+
+    static const char* DirectionWord(const LightMode& row) {
+        if ((row.config_func & kLightLeftRight) != 0) {
+            return row.direction == DirectionValue(DirectionButton::kLeft) ? "left" : "right";
+        }
+        if ((row.config_func & kLightUpDown) != 0) {
+            return row.direction == DirectionValue(DirectionButton::kUp) ? "up" : "down";
+        }
+        return nullptr;
+    }
+
+    static bool SingleColour(const LightMode& row) {
+        return (row.config_func & kLightColour) != 0 && (row.config_func & kLightPerKey) == 0;
+    }
+
+    // The parameters a mode offers, as "light list" shows them.
+    static std::string ParameterText(const LightMode& row) {
+        const LightControls c = ControlsFor(row);
+        std::string text;
+        auto add = [&text](const std::string& part) { text += (text.empty() ? "" : " ") + part; };
+        if (c.brightnessEnabled) {
+            add("brightness=" + std::to_string(c.brightness));
+        }
+        if (c.speedShown) {
+            add("speed=" + std::to_string(c.speed));
+        }
+        if (const char* direction = DirectionWord(row)) {
+            add(std::string("direction=") + direction);
+        }
+        if (SingleColour(row)) {
+            add("color=" + Hex6(static_cast<std::uint32_t>(row.color_value)));
+        }
+        if (c.colourfulShown) {
+            add(std::string("colorful=") + (c.colourfulChecked ? "on" : "off"));
+        }
+        if (c.perKey) {
+            add("per-key");
+        }
+        return text;
+    }
+
+    static void WriteLightMode(JsonWriter& json, const LightMode& row, bool active) {
+        const LightControls c = ControlsFor(row);
+        json.BeginObject().Key("mode").Int(row.mode).Key("name").String(EnglishName(row));
+        json.Key("stored_name").String(row.name).Key("active").Bool(active);
+        if (c.brightnessEnabled) {
+            json.Key("brightness").Int(c.brightness);
+        }
+        if (c.speedShown) {
+            json.Key("speed").Int(c.speed);
+        }
+        if (const char* direction = DirectionWord(row)) {
+            json.Key("direction").String(direction);
+        }
+        if (SingleColour(row)) {
+            json.Key("color").String(Hex6(static_cast<std::uint32_t>(row.color_value)));
+        }
+        if (c.colourfulShown) {
+            json.Key("colorful").Bool(c.colourfulChecked);
+        }
+        json.Key("per_key").Bool(c.perKey).EndObject();
+    }
+
+    CtlResult Light() {
+        // The rows as the program makes them: the catalogue, the Custom row, a current one.
+        const std::optional<int> current = EnsureLightModes(context_.db, context_.perKey, context_.language);
+        if (!current) {
+            return Failure(kExitNoDatabase, "The database holds no light mode and took none.", command_.json);
+        }
+        context_.selection.lightMode = *current;
+        switch (command_.verb) {
+            case Verb::kLightSet:
+                return LightSet();
+            case Verb::kLightKeys:
+                return LightKeys();
+            default:
+                return LightList(*current);
+        }
+    }
+
+    CtlResult LightList(int current) {
+        std::vector<LightMode> rows;
+        context_.db.ListLightModes(rows);
+        CtlResult result;
+        if (command_.json) {
+            JsonWriter json;
+            json.BeginObject().Key("modes").BeginArray();
+            for (const LightMode& row : rows) {
+                WriteLightMode(json, row, row.mode == current);
+            }
+            json.EndArray().EndObject();
+            result.out = json.Text() + "\n";
+            return result;
+        }
+        std::size_t width = 4;
+        for (const LightMode& row : rows) {
+            width = std::max(width, EnglishName(row).size());
+        }
+        result.out = "  MODE  " + std::string("NAME") + std::string(width - 4, ' ') + "  PARAMETERS\n";
+        for (const LightMode& row : rows) {
+            const std::string number = std::to_string(row.mode);
+            const std::string name = EnglishName(row);
+            result.out += std::string(row.mode == current ? "* " : "  ") +
+                          std::string(4 - std::min<std::size_t>(4, number.size()), ' ') + number + "  " +
+                          name + std::string(width - name.size(), ' ') + "  " + ParameterText(row) + "\n";
+        }
+        return result;
+    }
+
+    // The row a MODE argument names: a number, else an English or stored name.
+    bool ResolveMode(LightMode& found, CtlResult& failure) {
+        std::vector<LightMode> rows;
+        context_.db.ListLightModes(rows);
+        const std::optional<int> number = ParseDecimal(command_.mode, NumberSyntax::kWhole);
+        for (const LightMode& row : rows) {
+            if (number ? row.mode == *number
+                       : Lower(EnglishName(row)) == Lower(command_.mode) || row.name == command_.mode) {
+                found = row;
+                return true;
+            }
+        }
+        failure = Failure(kExitNotFound,
+                          "No light mode is " + std::string(number ? "numbered" : "named") + " \"" +
+                              command_.mode + "\" (see \"vantoractl light list\").",
+                          command_.json);
+        return false;
+    }
+
+    // The first parameter given that `row` does not offer; empty when none.
+    static std::string UnofferedParameter(const LightArgs& light, const LightMode& row) {
+        const int bits = row.config_func;
+        if (light.brightness && (bits & kLightBrightness) == 0) {
+            return "brightness";
+        }
+        if (light.speed && (bits & kLightSpeed) == 0) {
+            return "speed";
+        }
+        if (light.direction) {
+            const bool leftRight =
+                *light.direction == DirectionButton::kLeft || *light.direction == DirectionButton::kRight;
+            const DirectionButtons offered = ControlsFor(row).direction;
+            if (offered != (leftRight ? DirectionButtons::kLeftRight : DirectionButtons::kUpDown)) {
+                return leftRight ? "left/right direction" : "up/down direction";
+            }
+        }
+        if (light.colour && !SingleColour(row)) {
+            return (bits & kLightPerKey) != 0 ? "single colour (use \"vantoractl light keys\")" : "colour";
+        }
+        if (light.colourful && (bits & kLightColourful) == 0) {
+            return "colorful choice";
+        }
+        return {};
+    }
+
+    // The lighting downloads `jobs` asks for, with the LIGHT page shown again.
+    template <typename Fields>
+    CtlResult LightWork(const LightJobs& jobs, Fields fields, const std::string& text) {
+        WorkRequest request;
+        request.work = jobs.keyColours ? KeyboardWork::kLighting : KeyboardWork::kSettings;
+        request.reloadLighting = true;
+        return Work(request, fields, text);
+    }
+
+    CtlResult LightSet() {
+        LightMode row;
+        CtlResult failure;
+        if (!ResolveMode(row, failure)) {
+            return failure;
+        }
+        const LightArgs& light = command_.light;
+        if (const std::string missing = UnofferedParameter(light, row); !missing.empty()) {
+            return Failure(kExitRefused,
+                           "Light mode " + std::to_string(row.mode) + " \"" + EnglishName(row) +
+                               "\" has no " + missing + ": nothing was changed.",
+                           command_.json);
+        }
+        LightingEditor editor(context_.db, context_.selection);
+        LightJobs jobs = editor.ChooseMode(row.mode);
+        auto add = [&jobs](const LightJobs& more) {
+            jobs.keyColours = jobs.keyColours || more.keyColours;
+            jobs.settings = jobs.settings || more.settings;
+        };
+        if (light.brightness) {
+            add(editor.SetBrightness(*light.brightness));
+        }
+        if (light.speed) {
+            add(editor.SetSpeed(*light.speed));
+        }
+        if (light.direction) {
+            add(editor.SetDirection(*light.direction));
+        }
+        if (light.colourful) {
+            add(editor.SetColourful(*light.colourful));
+        }
+        if (light.colour) {
+            add(editor.SetColour(*light.colour));
+        }
+        const std::optional<LightMode> stored = editor.CurrentRow();
+        if (!stored || context_.db.GetActiveLightMode() != row.mode) {
+            return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+        }
+        const std::string parameters = ParameterText(*stored);
+        return LightWork(
+            jobs, [&stored](JsonWriter& json) { WriteModeField(json, *stored); },
+            "Light mode " + std::to_string(row.mode) + " \"" + EnglishName(*stored) + "\"" +
+                (parameters.empty() ? "" : " (" + parameters + ")") +
+                " is current, written to the keyboard.\n");
+    }
+
+    static void WriteModeField(JsonWriter& json, const LightMode& row) {
+        json.Key("mode");
+        WriteLightMode(json, row, true);
+    }
+
+    CtlResult LightKeys() {
+        LightMode custom;
+        if (!context_.db.GetLightMode(kPerKeyLightMode, custom)) {
+            return Failure(kExitRefused,
+                           "There is no per-key light mode (config.ini's PER_KEY is off and the database has "
+                           "no mode 0): nothing was changed.",
+                           command_.json);
+        }
+        LightingEditor editor(context_.db, context_.selection);
+        std::vector<KeyColourValue> map;
+        if (!command_.clear) {
+            map = editor.KeyColours();
+            for (const KeyColourArg& arg : command_.keyColours) {
+                int usage = 0;
+                if (const ArgumentError error = ResolveKey(context_.keys, arg.key, usage)) {
+                    return Failure(error.exitCode, error.message, command_.json);
+                }
+                const auto same = std::find_if(
+                    map.begin(), map.end(), [usage](const KeyColourValue& key) { return key.code == usage; });
+                if (same != map.end()) {
+                    same->colour = arg.colour;
+                } else {
+                    map.push_back({usage, arg.colour});
+                }
+            }
+        }
+        LightJobs jobs = editor.SaveKeyColours(map);
+        if (!jobs.keyColours) {
+            return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+        }
+        const LightJobs chosen = editor.ChooseMode(kPerKeyLightMode);
+        jobs.settings = jobs.settings || chosen.settings;
+        const std::optional<LightMode> stored = editor.CurrentRow();
+        if (!stored || context_.db.GetActiveLightMode() != kPerKeyLightMode) {
+            return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
+        }
+        const std::vector<KeyColourValue> saved = editor.KeyColours();
+        auto fields = [this, &stored, &saved](JsonWriter& json) {
+            WriteModeField(json, *stored);
+            json.Key("keys").BeginArray();
+            for (const KeyColourValue& key : saved) {
+                json.BeginObject().Key("key").Int(key.code);
+                json.Key("description").String(KeyDescription(context_.keys, key.code));
+                json.Key("color").String(Hex6(key.colour)).EndObject();
+            }
+            json.EndArray();
+        };
+        const std::string what = command_.clear
+                                     ? "No key has a colour of its own"
+                                     : std::to_string(saved.size()) + " key(s) have a colour of their own";
+        return LightWork(jobs, fields,
+                         what + "; the per-key light mode is current, written to the keyboard.\n");
     }
 
     template <typename Fields>

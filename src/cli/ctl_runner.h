@@ -19,7 +19,8 @@ struct CtlContext {
     KeyboardAccess* keyboard = nullptr;
     std::string layoutName;
     int language = 1033;            // the UI language for profile names as shown
-    std::vector<KeyboardKey> keys;  // the keyboard's keys, for the key verbs
+    std::vector<KeyboardKey> keys;  // the keyboard's keys, for the key and light keys verbs
+    bool perKey = false;            // config.ini's PER_KEY: the per-key light mode is offered
 };
 
 struct CtlResult {

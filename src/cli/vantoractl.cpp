@@ -60,7 +60,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string configFile = programFolder + "config.ini";
     CurrentUiLanguage = ChooseLanguage(configFile);
     const std::string layoutName = LayoutNameForNumber(ReadConfigIntFrom(configFile, "LAYOUT"));
-    const bool keyVerb = command.verb == Verb::kKeyList || command.verb == Verb::kKeySet;
+    const bool keyVerb =
+        command.verb == Verb::kKeyList || command.verb == Verb::kKeySet || command.verb == Verb::kLightKeys;
+    const bool perKey = ReadConfigIntFrom(configFile, "PER_KEY") == 1;
     const std::vector<KeyboardKey> keys =
         keyVerb ? KeyboardKeys(LoadKeyboardLayoutFrom(programFolder)) : std::vector<KeyboardKey>{};
 
@@ -74,7 +76,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
             return Finish(NoDatabase(dataFolder, command.json), out, err);
         }
         ProgramKeyboard keyboard(program);
-        CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load(), keys};
+        CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load(), keys, perKey};
         return Finish(RunCommand(command, context), out, err);
     }
     if (!NeedsKeyboard(command.verb)) {
@@ -83,7 +85,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
         if (!OpenDatabase(db, selection, dataFolder)) {
             return Finish(NoDatabase(dataFolder, command.json), out, err);
         }
-        CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load(), keys};
+        CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load(), keys, perKey};
         return Finish(RunCommand(command, context), out, err);
     }
 
@@ -107,8 +109,13 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     }
     session.LoadProfiles();
     SessionKeyboard keyboard(session);
-    CtlContext context{session.Database(), session.CurrentSelection(), &keyboard,
-                       layoutName,         CurrentUiLanguage.load(),   keys};
+    CtlContext context{session.Database(),
+                       session.CurrentSelection(),
+                       &keyboard,
+                       layoutName,
+                       CurrentUiLanguage.load(),
+                       keys,
+                       perKey};
     const int code = Finish(RunCommand(command, context), out, err);
     session.Stop();
     return code;

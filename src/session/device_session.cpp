@@ -1,5 +1,8 @@
 #include "session/device_session.h"
 
+#include <atomic>
+#include <memory>
+
 #include "app/config.h"
 #include "app/folders.h"
 #include "device/default_hid_backend.h"
@@ -226,6 +229,18 @@ void DeviceSession::Perform(KeyboardWork work, JobDone done) {
             return;
         case KeyboardWork::kFactoryReset:
             RestoreFactory(std::move(done));
+            return;
+        case KeyboardWork::kLighting:
+            // Mode byte 0 of the settings block shows the colour table just written.
+            {
+                auto first = std::make_shared<std::atomic<JobOutcome>>(JobOutcome::kDone);
+                Queue(SyncKeyColours, [first](JobOutcome outcome) { first->store(outcome); });
+                Queue(SyncSettings, [first, done = std::move(done)](JobOutcome outcome) {
+                    if (done) {
+                        done(WorseOutcome(first->load(), outcome));
+                    }
+                });
+            }
             return;
         case KeyboardWork::kSync:
             break;

@@ -13,9 +13,10 @@ struct WorkName {
     KeyboardWork work;
     const char* name;
 };
-constexpr std::array<WorkName, 5> kWorkNames{{{KeyboardWork::kNothing, "none"},
+constexpr std::array<WorkName, 6> kWorkNames{{{KeyboardWork::kNothing, "none"},
                                               {KeyboardWork::kKeys, "keys"},
                                               {KeyboardWork::kSettings, "settings"},
+                                              {KeyboardWork::kLighting, "lighting"},
                                               {KeyboardWork::kFactoryReset, "reset"},
                                               {KeyboardWork::kSync, "sync"}}};
 
@@ -71,6 +72,9 @@ std::string EncodeWorkRequest(const WorkRequest& request) {
     if (request.reloadKeyLabels) {
         line += " labels";
     }
+    if (request.reloadLighting) {
+        line += " light";
+    }
     return line;
 }
 
@@ -97,6 +101,8 @@ std::optional<WorkRequest> DecodeWorkRequest(std::string_view line) {
             request.reloadSwitches = true;
         } else if (words[i] == "labels") {
             request.reloadKeyLabels = true;
+        } else if (words[i] == "light") {
+            request.reloadLighting = true;
         } else {
             return std::nullopt;
         }

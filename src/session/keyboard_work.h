@@ -15,6 +15,7 @@ enum class KeyboardWork {
     kNothing,       // nothing to send: only the pages are shown again
     kKeys,          // the active profile's key table
     kSettings,      // the settings block (light mode, switches)
+    kLighting,      // the per-key colour table, then the settings block
     kFactoryReset,  // database emptied, keyboard reset, every page reloaded
     kSync,          // the initial load (read-back) and every download
 };
@@ -30,15 +31,17 @@ struct KeyboardStatus {
 // The request lines of the program's local socket (one line each way):
 //   "show"                                  -> (none) the window comes forward
 //   "status"                                -> "status <0|1> <vid> <pid> <firmware>"
-//   "work <name>[ profiles][ switches][ labels]" -> "done <outcome>"
+//   "work <name>[ profiles][ switches][ labels][ light]" -> "done <outcome>"
 // where the words after the name ask the program to show those pages again
 // from the database (the caller changed it) before the work is queued:
-// "labels" shows the key labels of the profile and layer on screen.
+// "labels" shows the key labels of the profile and layer on screen, "light"
+// the LIGHT page (and makes the stored current mode the one downloaded).
 struct WorkRequest {
     KeyboardWork work = KeyboardWork::kKeys;
     bool reloadProfiles = false;
     bool reloadSwitches = false;
     bool reloadKeyLabels = false;
+    bool reloadLighting = false;
 };
 
 std::string EncodeWorkRequest(const WorkRequest& request);

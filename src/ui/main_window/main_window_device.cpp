@@ -181,6 +181,10 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
     if (request->reloadSwitches) {
         settingPage_.ShowSwitches(LoadSystemSwitches(session_->Database()));
     }
+    if (request->reloadLighting) {
+        // Also makes the stored current mode the one the settings download sends.
+        lightPage_.ShowLighting(session_->LoadLighting());
+    }
     if (request->work == KeyboardWork::kFactoryReset) {
         macroPage_.ClearFields();
     }

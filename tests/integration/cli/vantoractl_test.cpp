@@ -121,6 +121,8 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
                                                  {"switch", "win", "on"},
                                                  {"sync"},
                                                  {"key", "set", "A", "disable"},
+                                                 {"light", "set", "2"},
+                                                 {"light", "keys", "--clear"},
                                                  {"reset", "--yes"}}) {
         const ProcessResult result = Ctl(args);
         EXPECT_EQ(result.exitCode, 3) << args[0] << " " << result.err;
@@ -134,6 +136,7 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
                          std::to_string(db.GetActiveProfile());
               }),
               "3Profile 201");
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.CountLightModes(1); }), 0);
 }
 
 TEST_F(VantoraCtlTest, ExportAndImportWorkWithoutAKeyboard) {
@@ -498,6 +501,222 @@ TEST_F(VantoraCtlTest, KeysAndFunctionsThatNameNothingAreRefusedAndChangeNothing
                   return rows.size();
               }),
               0u);
+}
+
+// ---- light verbs ----
+
+// The light values of the keyboard's settings block: mode, brightness,
+// speed byte, direction, colourful, colour index, red, green, blue.
+std::array<std::uint8_t, 9> LightBytes(sim::SimKeyboardServer& keyboard) {
+    return keyboard.WithFirmware([](sim::KeyboardFirmware& f) {
+        std::array<std::uint8_t, 9> bytes{};
+        std::copy_n(f.Settings().begin() + 2, bytes.size(), bytes.begin());
+        return bytes;
+    });
+}
+
+TEST_F(VantoraCtlTest, LightListShowsTheCatalogueWithTheCurrentModeWithoutAKeyboard) {
+    const ProcessResult list = Ctl({"light", "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("*    1  Spectrum    brightness=100 speed=3\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(
+                  "     6  Rainbow     brightness=100 speed=3 direction=right color=38e3ed colorful=on\n"),
+              std::string::npos);
+    EXPECT_NE(list.out.find("     7  Wave Upr    brightness=100 speed=3 direction=down"), std::string::npos);
+    // config.ini's PER_KEY=1: Custom is listed last.
+    EXPECT_TRUE(list.out.ends_with("     0  Custom      brightness=100 per-key\n")) << list.out;
+
+    const ProcessResult json = Ctl({"--json", "light", "list"});
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_TRUE(
+        json.out.starts_with("{\"modes\":[{\"mode\":1,\"name\":\"Spectrum\",\"stored_name\":"
+                             "\"Spectrum\",\"active\":true,\"brightness\":100,\"speed\":3,"
+                             "\"per_key\":false},"))
+        << json.out;
+    EXPECT_NE(json.out.find("{\"mode\":2,\"name\":\"Fixed\",\"stored_name\":\"Fixed\",\"active\":false,"
+                            "\"brightness\":100,\"color\":\"38e3ed\",\"colorful\":true,\"per_key\":false}"),
+              std::string::npos);
+}
+
+TEST_F(VantoraCtlTest, LightSetStoresTheModeAndItsParametersAndReachesTheKeyboard) {
+    Plug();
+    struct Case {
+        std::vector<std::string> args;
+        int mode;
+        std::array<std::uint8_t, 9> bytes;  // as LightBytes
+        int storedColour;
+    };
+    const std::vector<Case> cases = {
+        // Red first on the command line, 0x00BBGGRR in the database.
+        {{"FIXED", "--colorful", "off", "--color", "ff0000", "--brightness", "40"},
+         2,
+         {2, 40, 1, 0, 0, 0, 0xFF, 0x00, 0x00},
+         0x0000FF},
+        {{"6", "--direction=left", "--speed", "0", "--color", "#102030"},
+         6,
+         {6, 100, 4, 1, 1, 0, 0x10, 0x20, 0x30},
+         0x302010},
+        {{"wave upr", "--direction", "up", "--speed", "4", "--brightness", "0"},
+         7,
+         {7, 0, 0, 1, 1, 0, 0x38, 0xE3, 0xED},
+         0xEDE338},
+        {{"spectrum"}, 1, {1, 100, 1, 0, 1, 0, 0x38, 0xE3, 0xED}, 0xEDE338},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"light", "set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProcessResult result = Ctl(args);
+        ASSERT_EQ(result.exitCode, 0) << c.args[0] << ": " << result.err;
+        EXPECT_EQ(LightBytes(*keyboard), c.bytes) << c.args[0];
+        EXPECT_EQ(WithDatabase([&c](ProfileDatabase& db) {
+                      LightMode row;
+                      db.GetLightMode(c.mode, row);
+                      return std::make_pair(db.GetActiveLightMode(), row.color_value);
+                  }),
+                  std::make_pair(c.mode, c.storedColour))
+            << c.args[0];
+    }
+    const ProcessResult json = Ctl({"--json", "light", "set", "Fixed", "--colorful", "on"});
+    EXPECT_EQ(json.out,
+              "{\"mode\":{\"mode\":2,\"name\":\"Fixed\",\"stored_name\":\"Fixed\",\"active\":true,"
+              "\"brightness\":40,\"color\":\"ff0000\",\"colorful\":true,\"per_key\":false}}\n");
+
+    // The per-key mode: the colour table first, then mode byte 0.
+    const int tableWritesBefore =
+        static_cast<int>(std::ranges::count(TracedCommands(), protocol::CMD_WRITE_KEY_COLOURS));
+    const ProcessResult custom = Ctl({"light", "set", "custom", "--brightness", "70"});
+    EXPECT_EQ(custom.exitCode, 0) << custom.err;
+    EXPECT_EQ(LightBytes(*keyboard)[0], 0);
+    EXPECT_EQ(LightBytes(*keyboard)[1], 70);
+    EXPECT_GT(std::ranges::count(TracedCommands(), protocol::CMD_WRITE_KEY_COLOURS), tableWritesBefore);
+}
+
+TEST_F(VantoraCtlTest, LightArgumentsThatDoNotFitAreRefusedAndChangeNothing) {
+    Plug();
+    ASSERT_EQ(Ctl({"light", "list"}).exitCode, 0);
+    const std::vector<std::uint8_t> settingsBefore = keyboard->WithFirmware([](sim::KeyboardFirmware& f) {
+        return std::vector<std::uint8_t>(f.Settings().begin(), f.Settings().end());
+    });
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"light", "set", "Spectrum", "--color", "ff0000"}, 5, "Light mode 1 \"Spectrum\" has no colour"},
+        {{"light", "set", "Fixed", "--speed", "2"}, 5, "has no speed"},
+        {{"light", "set", "Rainbow", "--direction", "up"}, 5, "has no up/down direction"},
+        {{"light", "set", "Wave Upr", "--direction", "left"}, 5, "has no left/right direction"},
+        {{"light", "set", "Spectrum", "--colorful", "on"}, 5, "has no colorful choice"},
+        {{"light", "set", "0", "--color", "ff0000"}, 5, "use \"vantoractl light keys\""},
+        {{"light", "set", "Disco"}, 2, "No light mode is named \"Disco\""},
+        {{"light", "set", "30"}, 2, "No light mode is numbered \"30\""},
+        {{"light", "set", "2", "--brightness", "101"}, 1, "--brightness is 0 to 100, not \"101\""},
+        {{"light", "set", "2", "--speed", "-1"}, 1, "--speed is 0 to 4"},
+        {{"light", "set", "2", "--color", "ff000"}, 1, "--color is RRGGBB"},
+        {{"light", "set", "2", "--color", "gg0000"}, 1, "--color is RRGGBB"},
+        {{"light", "set", "2", "--direction", "back"}, 1, "--direction is left, right, up or down"},
+        {{"light", "set", "2", "--brightness"}, 1, "--brightness needs a value"},
+        {{"light", "set"}, 1, "wrong number of arguments"},
+        {{"light", "list", "--speed", "1"}, 1, "the other light options to \"light set\""},
+        {{"profile", "list", "--clear"}, 1, "belong to \"light\""},
+        {{"light", "keys"}, 1, "KEY=RRGGBB... or --clear"},
+        {{"light", "keys", "A=ff0000", "--clear"}, 1, "KEY=RRGGBB... or --clear"},
+        {{"light", "keys", "A"}, 1, "\"A\" is not KEY=RRGGBB"},
+        {{"light", "keys", "=ff0000"}, 1, "is not KEY=RRGGBB"},
+        {{"light", "keys", "A=red"}, 1, "is not KEY=RRGGBB"},
+        {{"light", "keys", "A=ff0000", "Nokey=00ff00"}, 1, "No key of the keyboard is \"Nokey\""},
+        {{"light", "keys", "999=00ff00"}, 1, "No key of the keyboard has the usage 999"},
+        {{"light", "dance"}, 1, "unknown light sub-command"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = Ctl(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args[1] << " " << c.message << ": " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<KeyColour> keys;
+                  db.ListKeyColours(0, keys);
+                  LightMode fixed;
+                  db.GetLightMode(2, fixed);
+                  return std::to_string(db.GetActiveLightMode()) + " " + std::to_string(keys.size()) + " " +
+                         std::to_string(fixed.color_value);
+              }),
+              "1 0 " + std::to_string(0xEDE338));
+    EXPECT_EQ(keyboard->WithFirmware([](sim::KeyboardFirmware& f) {
+        return std::vector<std::uint8_t>(f.Settings().begin(), f.Settings().end());
+    }),
+              settingsBefore);
+}
+
+TEST_F(VantoraCtlTest, LightKeysChangesTheGivenKeysOfTheWholeMapAndEntersThePerKeyMode) {
+    Plug();
+    auto keyColour = [this](int keyIndex) {
+        return keyboard->WithFirmware([keyIndex](sim::KeyboardFirmware& f) {
+            const auto& table = f.KeyColours();
+            const std::size_t at = static_cast<std::size_t>(3 * keyIndex);
+            return std::array<std::uint8_t, 3>{table[at], table[at + 1], table[at + 2]};
+        });
+    };
+    auto storedMap = [this] {
+        return WithDatabase([](ProfileDatabase& db) {
+            std::vector<KeyColour> rows;
+            db.ListKeyColours(0, rows);
+            std::string text;
+            for (const KeyColour& row : rows) {
+                text += std::to_string(row.key_code) + ":" + std::to_string(row.key_rgb) + " ";
+            }
+            return text;
+        });
+    };
+    const int keyA = 9;
+    const int keyFn = 71;
+    const ProcessResult first = Ctl({"light", "keys", "Letter A=ff0000", "255=00ff80"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(storedMap(), "4:255 255:8453888 ");
+    EXPECT_EQ(keyColour(keyA), (std::array<std::uint8_t, 3>{0xFF, 0x00, 0x00}));
+    EXPECT_EQ(keyColour(keyFn), (std::array<std::uint8_t, 3>{0x00, 0xFF, 0x80}));
+    EXPECT_EQ(LightBytes(*keyboard)[0], 0);  // per-key display
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.GetActiveLightMode(); }), 0);
+
+    // A key given again changes; the others keep their colours.
+    const ProcessResult again = Ctl({"--json", "light", "keys", "A=0000ff"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("\"keys\":[{\"key\":4,\"description\":\"Letter A\",\"color\":\"0000ff\"},"
+                             "{\"key\":255,"),
+              std::string::npos)
+        << again.out;
+    EXPECT_EQ(storedMap(), "4:16711680 255:8453888 ");
+    EXPECT_EQ(keyColour(keyA), (std::array<std::uint8_t, 3>{0x00, 0x00, 0xFF}));
+
+    ASSERT_EQ(Ctl({"light", "set", "Spectrum"}).exitCode, 0);
+    const ProcessResult clear = Ctl({"light", "keys", "--clear"});
+    ASSERT_EQ(clear.exitCode, 0) << clear.err;
+    EXPECT_EQ(storedMap(), "");
+    EXPECT_EQ(keyColour(keyA), (std::array<std::uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(LightBytes(*keyboard)[0], 0);
+}
+
+TEST_F(VantoraCtlTest, WithoutThePerKeyModeLightKeysIsRefused) {
+    // A program folder of its own whose config.ini turns PER_KEY off.
+    const std::string folder = dir.path() + "program/";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(std::string(VANTORA_BIN_DIR) + "vantoractl", folder + "vantoractl");
+    std::ifstream shipped(std::string(VANTORA_BIN_DIR) + "config.ini");
+    std::ofstream config(folder + "config.ini");
+    for (std::string line; std::getline(shipped, line);) {
+        config << (line.starts_with("PER_KEY=") ? "PER_KEY=0" : line) << "\n";
+    }
+    config.close();
+    Plug();
+    const ProcessResult list = test::RunProgram(folder + "vantoractl", {"light", "list"}, environment);
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(list.out.find("Custom"), std::string::npos) << list.out;
+    const ProcessResult keys =
+        test::RunProgram(folder + "vantoractl", {"light", "keys", "--clear"}, environment);
+    EXPECT_EQ(keys.exitCode, 5) << keys.err;
+    EXPECT_NE(keys.err.find("no per-key light mode"), std::string::npos) << keys.err;
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.GetActiveLightMode(); }), 1);
 }
 
 }  // namespace
