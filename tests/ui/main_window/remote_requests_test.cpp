@@ -6,6 +6,8 @@
 #include "main_window_fixture.h"
 #include "support/child_process.h"
 #include "ui/main_window/single_instance.h"
+#include "ui/pages/light_page.h"
+#include "ui/toolkit/slider.h"
 
 namespace vantora::test {
 namespace {
@@ -94,6 +96,24 @@ TEST_F(RemoteRequestTest, AKeySetShowsItsLabelOnTheLayerOnScreen) {
     std::string second;
     ASSERT_TRUE(Control<KeyboardCtrl>(kIdKeyPicture)->GetTipKey(4, first, second));
     EXPECT_EQ(first, "Ctrl + B");
+}
+
+TEST_F(RemoteRequestTest, ALightSetShowsTheModeOnTheLightPageAndTheWindowDownloadsIt) {
+    OpenListening();
+    Click(VisibleTab(kTabDevice));
+    Click(Control(kTabLight));
+    const ProcessResult set = Ctl({"light", "set", "Fixed", "--brightness", "30", "--color", "00ff00"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(window->CurrentSelection().lightMode.load(), 2);
+    auto* modes = Control<MComboBox>(kIdLightMode);
+    ASSERT_NE(modes, nullptr);
+    EXPECT_EQ(modes->GetCurData(-1), 2);
+    EXPECT_EQ(Control<MSlider>(kIdBrightness)->GetProgress(), 30);
+    // The window's worker sent the stored mode: mode, brightness, then green at offset 9.
+    const auto settings = keyboard->WithFirmware([](sim::KeyboardFirmware& f) {
+        return std::array<std::uint8_t, 3>{f.Settings()[2], f.Settings()[3], f.Settings()[9]};
+    });
+    EXPECT_EQ(settings, (std::array<std::uint8_t, 3>{2, 30, 0xFF}));
 }
 
 TEST_F(RemoteRequestTest, UnknownRequestsAreAnsweredWithAnError) {
