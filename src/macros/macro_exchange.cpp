@@ -1,0 +1,220 @@
+#include "macros/macro_exchange.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "keys/profile_exchange.h"
+#include "text/numbers.h"
+#include "xml/xml_document.h"
+#include "xml/xml_text_codec.h"
+
+namespace vantora {
+namespace {
+
+constexpr int kMaxNameAttempts = 1000;
+
+std::int32_t TickCount() {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+}
+
+std::string BuildDocument(const Macro& macro, const std::vector<MacroStep>& steps) {
+    XmlDocument doc;
+    doc.SetDocumentText(XmlDocument::kUtf8Declaration);
+    doc.AddElement("macro");
+    doc.EnterElement();
+    doc.AddElement("macroinfo");
+    doc.SetAttribute("name", macro.name);
+    doc.SetAttribute("times", macro.play_times);
+    doc.SetAttribute("type", macro.delay_type);
+    doc.SetAttribute("delaytime", macro.delay_time);
+    doc.AddElement("macroitems");
+    doc.EnterElement();
+    for (const MacroStep& step : steps) {
+        doc.AddElement("item");
+        doc.SetAttribute("desc", step.desc);
+        doc.SetAttribute("type", step.type);
+        doc.SetAttribute("value", step.value);
+        doc.SetAttribute("delay_time", step.delay_time);
+    }
+    doc.LeaveElement();
+    XmlResult result;
+    return EncodeXmlBytes(doc.GetDocumentText(), doc.GetDocFlags(), result);
+}
+
+// Creates `path` (never replacing or following anything there) with `bytes`;
+// leaves no file on failure. EEXIST in `err` when the name is taken.
+bool CreateFileWith(const std::string& path, const std::string& bytes, int& err) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            err = n < 0 ? errno : EIO;
+            ok = false;
+        } else {
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    if (::close(fd) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(path.c_str());
+    }
+    return ok;
+}
+
+MacroImportResult Failure(MacroImportStatus status, std::string text) {
+    MacroImportResult result;
+    result.status = status;
+    result.error = std::move(text);
+    return result;
+}
+
+// Missing or non-numeric: 0; beyond int: the nearest end.
+int Number(const XmlDocument& doc, std::string_view name) {
+    return ParseDecimal(doc.GetAttribute(name), NumberSyntax::kLeading).value_or(0);
+}
+
+}  // namespace
+
+bool ExportMacro(ProfileDatabase& db, int macroId, const std::string& folder, std::string& writtenPath,
+                 std::string& error) {
+    return ExportMacroAt(db, macroId, folder, TickCount(), writtenPath, error);
+}
+
+bool ExportMacroAt(ProfileDatabase& db, int macroId, const std::string& folder, std::int32_t tick,
+                   std::string& writtenPath, std::string& error) {
+    writtenPath.clear();
+    error.clear();
+    Macro macro;
+    if (macroId <= 0 || !db.GetMacro(macroId, macro)) {
+        error = "no macro with id " + std::to_string(macroId);
+        return false;
+    }
+    std::vector<MacroStep> steps;
+    db.ListMacroSteps(macroId, steps);
+    const std::string bytes = BuildDocument(macro, steps);
+
+    std::string prefix = folder.empty() ? std::string("./") : folder;
+    if (prefix.back() != '/') {
+        prefix += '/';
+    }
+    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
+        const std::string path = prefix + ExchangeFileName(macro.name, tick, attempt);
+        int err = 0;
+        if (CreateFileWith(path, bytes, err)) {
+            writtenPath = path;
+            return true;
+        }
+        if (err != EEXIST) {
+            error = "cannot write " + path + ": " + std::strerror(err);
+            return false;
+        }
+    }
+    error = "no free file name in " + folder;
+    return false;
+}
+
+MacroImportResult ImportMacro(ProfileDatabase& db, const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return Failure(MacroImportStatus::kUnreadable, "cannot open " + file);
+    }
+    std::string bytes(kMaxMacroFileBytes + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        return Failure(MacroImportStatus::kUnreadable, "cannot read " + file);
+    }
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return ImportMacroBytes(db, bytes);
+}
+
+MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) {
+    if (bytes.size() > kMaxMacroFileBytes) {
+        return Failure(MacroImportStatus::kTooLarge, "the file is larger than a macro can be");
+    }
+    XmlResult decodeResult;
+    unsigned flags = 0;
+    XmlDocument doc;
+    if (!doc.SetDocumentText(DecodeXmlBytes(bytes, flags, decodeResult)) || !doc.FindElement("macro")) {
+        return Failure(MacroImportStatus::kNotAMacro, "the file is not a macro");
+    }
+    doc.EnterElement();
+    Macro macro;
+    if (doc.FindElement("macroinfo")) {
+        macro.name = doc.GetAttribute("name");
+        macro.play_times = Number(doc, "times");
+        macro.delay_type = Number(doc, "type");
+        macro.delay_time = Number(doc, "delaytime");
+    }
+
+    // Read every record before anything is stored, no further than the space.
+    const int used = db.CountAllMacroSteps();
+    const std::size_t room =
+        used < kMacroRecordSpace ? static_cast<std::size_t>(kMacroRecordSpace - used) : 0;
+    std::vector<MacroStep> steps;
+    doc.ResetPos();
+    doc.FindElement("macro");
+    doc.EnterElement();
+    if (doc.FindElement("macroitems")) {
+        doc.EnterElement();
+        while (doc.FindElement("item")) {
+            if (steps.size() == room) {
+                return Failure(MacroImportStatus::kNoSpace,
+                               "not enough macro space: " + std::to_string(used) + " of " +
+                                   std::to_string(kMacroRecordSpace) +
+                                   " records are in use and the file holds more than " +
+                                   std::to_string(room));
+            }
+            MacroStep step;
+            step.record_index = static_cast<int>(steps.size());
+            step.desc = doc.GetAttribute("desc");
+            step.type = Number(doc, "type");
+            step.value = Number(doc, "value");
+            step.delay_time = Number(doc, "delay_time");
+            steps.push_back(std::move(step));
+        }
+    }
+
+    const int id = db.AddMacroWithSettings(macro);
+    if (id <= 0) {
+        return Failure(MacroImportStatus::kStoreFailed, "the database did not take the new macro");
+    }
+    if (!steps.empty()) {
+        const std::size_t count = steps.size();
+        for (MacroStep& step : steps) {
+            step.macro_id = id;
+        }
+        db.AddMacroSteps(std::move(steps));
+        std::vector<MacroStep> stored;
+        if (static_cast<std::size_t>(db.ListMacroSteps(id, stored)) != count) {
+            db.DeleteMacro(id);
+            return Failure(MacroImportStatus::kStoreFailed, "the database did not take the macro's records");
+        }
+    }
+    MacroImportResult result;
+    result.macroId = id;
+    return result;
+}
+
+}  // namespace vantora
