@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with libFuzzer + AddressSanitizer and runs each for
-# a bounded time. Usage: fuzz/run.sh [seconds] [xml|profile_import|all]
+# a bounded time. Usage: fuzz/run.sh [seconds] [xml|profile_import|macro_import|all]
 # (defaults 60, all). Targets:
 #   xml_fuzz             the XML reader and editor
 #   profile_import_fuzz  the profile exchange file import into a database
+#   macro_import_fuzz    the macro exchange file import into a database
 # Findings (crash-*, leak-*, timeout-*) land in build-fuzz/; the growing
-# corpora in build-fuzz/corpus/ and build-fuzz/import-corpus/, seeded from
-# tests/unit/xml/corpus and data/layouts (and a small profile file).
+# corpora in build-fuzz/corpus/, build-fuzz/import-corpus/ and
+# build-fuzz/macro-corpus/, seeded from tests/unit/xml/corpus and data/layouts
+# (and a small profile file and macro file).
 set -euo pipefail
 seconds="${1:-60}"
 which="${2:-all}"
@@ -48,4 +50,20 @@ if [[ "$which" == all || "$which" == profile_import ]]; then
         -o "$out/profile_import_fuzz"
     (cd "$out" && ./profile_import_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 import-corpus)
+fi
+
+if [[ "$which" == all || "$which" == macro_import ]]; then
+    mkdir -p "$out/macro-corpus"
+    cp -n "$root"/tests/unit/xml/corpus/* "$out/macro-corpus/" 2>/dev/null || true
+    printf '%s\r\n' '<?xml version="1.0" encoding="UTF-8"?>' '<macro>' \
+        '<macroinfo name="Copy &amp; &quot;Paste&quot;" times="1" type="1" delaytime="0"/>' '<macroitems>' \
+        '<item desc="C" type="2" value="67" delay_time="50"/>' '<item desc="C" type="3" value="67" delay_time="0"/>' \
+        '<item desc="" type="4" value="-1" delay_time="70000"/>' '</macroitems>' '</macro>' \
+        >"$out/macro-corpus/seed_macro.xml"
+    clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root"/src/db/*.cpp \
+        "$root/src/keys/profile_exchange.cpp" \
+        "$root/src/macros/macro_exchange.cpp" "$root/fuzz/macro_import_fuzz.cpp" -lsqlite3 -pthread \
+        -o "$out/macro_import_fuzz"
+    (cd "$out" && ./macro_import_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 macro-corpus)
 fi
