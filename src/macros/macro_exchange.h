@@ -73,12 +73,19 @@ struct MacroImportResult {
 //    value beyond the 32-bit signed range reads as its nearest end
 //    (-2147483648 or 2147483647). Values are not checked otherwise: any type
 //    code, any value and any delay (negative, or beyond the keyboard's 16
-//    bits) is stored as read; the macro download takes the low 16 bits.
+//    bits) is stored as read; the macro download sends a delay of 0 or less as
+//    1 and of the others the low 16 bits.
 //  - other attributes and elements are ignored.
 //
-// Refused with nothing stored: when the records would bring the total of all
-// stored records past kMacroRecordSpace; when the file is not a macro. When
-// the database does not take every record, the macro made is removed again.
+// Only item elements directly in macroitems are records; deeper ones are
+// not read. As everywhere in the XML reader, start tags left open and stray
+// end tags are tolerated.
+//
+// Refused with nothing stored: a file above kMaxMacroFileBytes; a file whose
+// top-level element is not macro; records that would bring the total of all
+// stored records past kMacroRecordSpace (the file's records are counted
+// before anything is stored; a file without records always fits). When the
+// database does not take every record, the macro made is removed again.
 MacroImportResult ImportMacro(ProfileDatabase& db, const std::string& file);
 // The same for the bytes of a file.
 MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes);
