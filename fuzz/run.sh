@@ -46,7 +46,7 @@ if [[ "$which" == all || "$which" == profile_import ]]; then
         '<item fn_layer="1" key_code="6" layout_value="0" layout_desc="" macro_type="9" macro_value="2" macro_value2="0" macro_value3="0" macro_desc="https://example.org"/>' \
         '</keyitems>' '</profile>' >"$out/import-corpus/seed_profile.xml"
     clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root"/src/db/*.cpp \
-        "$root/src/keys/profile_exchange.cpp" "$root/fuzz/profile_import_fuzz.cpp" -lsqlite3 -pthread \
+        "$root/src/keys/profile_exchange.cpp" "$root/src/keys/exchange_file.cpp" "$root/fuzz/profile_import_fuzz.cpp" -lsqlite3 -pthread \
         -o "$out/profile_import_fuzz"
     (cd "$out" && ./profile_import_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 import-corpus)
@@ -61,7 +61,7 @@ if [[ "$which" == all || "$which" == macro_import ]]; then
         '<item desc="" type="4" value="-1" delay_time="70000"/>' '</macroitems>' '</macro>' \
         >"$out/macro-corpus/seed_macro.xml"
     clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root"/src/db/*.cpp \
-        "$root/src/keys/profile_exchange.cpp" \
+        "$root/src/keys/exchange_file.cpp" \
         "$root/src/macros/macro_exchange.cpp" "$root/fuzz/macro_import_fuzz.cpp" -lsqlite3 -pthread \
         -o "$out/macro_import_fuzz"
     (cd "$out" && ./macro_import_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 \

@@ -1,13 +1,6 @@
 #include "keys/profile_exchange.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -19,20 +12,6 @@
 
 namespace vantora {
 namespace {
-
-constexpr std::size_t kMaxFileNameBytes = 255;
-constexpr int kMaxNameAttempts = 1000;
-
-bool IsBadFileNameByte(unsigned char c) {
-    return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr;
-}
-
-std::int32_t TickCount() {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
-}
 
 std::string BuildDocument(const std::string& name, const std::vector<KeyAssignment>& rows) {
     XmlDocument doc;
@@ -58,36 +37,6 @@ std::string BuildDocument(const std::string& name, const std::vector<KeyAssignme
     doc.LeaveElement();
     XmlResult result;
     return EncodeXmlBytes(doc.GetDocumentText(), doc.GetDocFlags(), result);
-}
-
-// Creates `path` (never replacing or following anything there) with `bytes`.
-// EEXIST in `err` when the name is taken.
-bool WriteNewFile(const std::string& path, const std::string& bytes, int& err) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        err = errno;
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            err = n < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(path.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) {
-        err = errno;
-        ::unlink(path.c_str());
-        return false;
-    }
-    return true;
 }
 
 // ---- Import ---------------------------------------------------------------
@@ -175,32 +124,9 @@ void Undo(ProfileDatabase& db, int profile, const std::vector<KeyAssignment>& sa
 
 }  // namespace
 
-std::string ExchangeFileName(const std::string& profileName, std::int32_t tick, int attempt) {
-    std::string tail = "-" + std::to_string(tick);
-    if (attempt > 1) {
-        tail += "-" + std::to_string(attempt);
-    }
-    tail += ".xml";
-    std::string name = profileName;
-    for (char& c : name) {
-        if (IsBadFileNameByte(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    const std::size_t room = kMaxFileNameBytes - tail.size();
-    if (name.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
-            --cut;  // never inside a character
-        }
-        name.resize(cut);
-    }
-    return name + tail;
-}
-
 bool ExportProfile(ProfileDatabase& db, int profileId, const std::string& folder, std::string& writtenPath,
                    std::string& error) {
-    return ExportProfileAt(db, profileId, folder, TickCount(), writtenPath, error);
+    return ExportProfileAt(db, profileId, folder, ExchangeTickCount(), writtenPath, error);
 }
 
 bool ExportProfileAt(ProfileDatabase& db, int profileId, const std::string& folder, std::int32_t tick,
@@ -222,37 +148,15 @@ bool ExportProfileAt(ProfileDatabase& db, int profileId, const std::string& fold
     rows.insert(rows.end(), layer1.begin(), layer1.end());
     const std::string bytes = BuildDocument(profile->name, rows);
 
-    std::string prefix = folder.empty() ? std::string("./") : folder;
-    if (prefix.back() != '/') {
-        prefix += '/';
-    }
-    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-        const std::string path = prefix + ExchangeFileName(profile->name, tick, attempt);
-        int err = 0;
-        if (WriteNewFile(path, bytes, err)) {
-            writtenPath = path;
-            return true;
-        }
-        if (err != EEXIST) {
-            error = "cannot write " + path + ": " + std::strerror(err);
-            return false;
-        }
-    }
-    error = "no free file name in " + folder;
-    return false;
+    return WriteNewExchangeFile(folder, profile->name, tick, bytes, writtenPath, error);
 }
 
 ImportResult ImportProfile(ProfileDatabase& db, const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return Failure(ImportError::kUnreadable, "cannot open " + file);
+    std::string bytes;
+    std::string error;
+    if (!ReadExchangeFile(file, kMaxExchangeFileBytes, bytes, error)) {
+        return Failure(ImportError::kUnreadable, error);
     }
-    std::string bytes(kMaxExchangeFileBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        return Failure(ImportError::kUnreadable, "cannot read " + file);
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return ImportProfileBytes(db, bytes);
 }
 

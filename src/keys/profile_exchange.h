@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/profile_database.h"
+#include "keys/exchange_file.h"
 
 namespace vantora {
 
@@ -31,13 +32,6 @@ namespace vantora {
 // (two layers of at most 255 keys fit many times over).
 inline constexpr std::size_t kMaxExchangeFileBytes = 8u << 20;
 inline constexpr std::size_t kMaxExchangeItems = 4096;
-
-// The file name an export uses: "<name>-<tick>.xml", from the second attempt
-// on "<name>-<tick>-<attempt>.xml". In the name, '/', '\', ':', '*', '?',
-// '"', '<', '>', '|' and control characters (NUL included) become '_', and
-// the name is cut on a UTF-8 character boundary so that the whole file name
-// fits 255 bytes. The result never contains '/' and is never "." or "..".
-std::string ExchangeFileName(const std::string& profileName, std::int32_t tick, int attempt = 1);
 
 // Writes profile `profileId` to a new file in `folder`, named by
 // ExchangeFileName with the system's millisecond tick count (as a signed

@@ -1,31 +1,15 @@
 #include "macros/macro_exchange.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <fstream>
 #include <utility>
 #include <vector>
 
-#include "keys/profile_exchange.h"
+#include "keys/exchange_file.h"
 #include "text/numbers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_text_codec.h"
 
 namespace vantora {
 namespace {
-
-constexpr int kMaxNameAttempts = 1000;
-
-std::int32_t TickCount() {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
-}
 
 std::string BuildDocument(const Macro& macro, const std::vector<MacroStep>& steps) {
     XmlDocument doc;
@@ -51,38 +35,6 @@ std::string BuildDocument(const Macro& macro, const std::vector<MacroStep>& step
     return EncodeXmlBytes(doc.GetDocumentText(), doc.GetDocFlags(), result);
 }
 
-// Creates `path` (never replacing or following anything there) with `bytes`;
-// leaves no file on failure. EEXIST in `err` when the name is taken.
-bool CreateFileWith(const std::string& path, const std::string& bytes, int& err) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        err = errno;
-        return false;
-    }
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            err = n < 0 ? errno : EIO;
-            ok = false;
-        } else {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (::close(fd) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(path.c_str());
-    }
-    return ok;
-}
-
 MacroImportResult Failure(MacroImportStatus status, std::string text) {
     MacroImportResult result;
     result.status = status;
@@ -99,7 +51,7 @@ int Number(const XmlDocument& doc, std::string_view name) {
 
 bool ExportMacro(ProfileDatabase& db, int macroId, const std::string& folder, std::string& writtenPath,
                  std::string& error) {
-    return ExportMacroAt(db, macroId, folder, TickCount(), writtenPath, error);
+    return ExportMacroAt(db, macroId, folder, ExchangeTickCount(), writtenPath, error);
 }
 
 bool ExportMacroAt(ProfileDatabase& db, int macroId, const std::string& folder, std::int32_t tick,
@@ -115,37 +67,15 @@ bool ExportMacroAt(ProfileDatabase& db, int macroId, const std::string& folder, 
     db.ListMacroSteps(macroId, steps);
     const std::string bytes = BuildDocument(macro, steps);
 
-    std::string prefix = folder.empty() ? std::string("./") : folder;
-    if (prefix.back() != '/') {
-        prefix += '/';
-    }
-    for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-        const std::string path = prefix + ExchangeFileName(macro.name, tick, attempt);
-        int err = 0;
-        if (CreateFileWith(path, bytes, err)) {
-            writtenPath = path;
-            return true;
-        }
-        if (err != EEXIST) {
-            error = "cannot write " + path + ": " + std::strerror(err);
-            return false;
-        }
-    }
-    error = "no free file name in " + folder;
-    return false;
+    return WriteNewExchangeFile(folder, macro.name, tick, bytes, writtenPath, error);
 }
 
 MacroImportResult ImportMacro(ProfileDatabase& db, const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return Failure(MacroImportStatus::kUnreadable, "cannot open " + file);
+    std::string bytes;
+    std::string error;
+    if (!ReadExchangeFile(file, kMaxMacroFileBytes, bytes, error)) {
+        return Failure(MacroImportStatus::kUnreadable, error);
     }
-    std::string bytes(kMaxMacroFileBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        return Failure(MacroImportStatus::kUnreadable, "cannot read " + file);
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return ImportMacroBytes(db, bytes);
 }
 
