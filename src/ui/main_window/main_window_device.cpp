@@ -35,6 +35,7 @@ void DeviceMainDlg::UpdateStreaming() {
 
 // The keyboard went away while it was connected: back to the HOME page.
 void DeviceMainDlg::ShowHomeAfterLoss() {
+    macroPage_.StopRecording();  // what was recorded is kept
     const int old = currentPage_.load();
     ShowPage(old, false);
     if (old == kTabMusic) {
