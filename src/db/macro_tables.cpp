@@ -123,6 +123,43 @@ int ProfileDatabase::CountAllMacroSteps() {
     return QueryInt(db_, "select count(*) FROM t_macrorecord");
 }
 
+bool ProfileDatabase::ReplaceMacroSteps(int id, const std::vector<MacroStep>& steps) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (db_.Execute("BEGIN") != kSqliteOk) {
+        return false;
+    }
+    bool stored = Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id);
+    for (const MacroStep& s : steps) {
+        if (!stored) {
+            break;
+        }
+        stored = Change(
+            db_,
+            "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES (?, ?, "
+            "?, ?, ?, ?);",
+            id, s.type, s.record_index, s.desc, s.value, s.delay_time);
+    }
+    if (!stored || db_.Execute("END") != kSqliteOk) {
+        db_.Execute("ROLLBACK");
+        return false;
+    }
+    return true;
+}
+
+std::map<int, int> ProfileDatabase::CountMacroStepsByMacro() {
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteStatement statement;
+    std::map<int, int> counts;
+    if (db_.Prepare(statement, "SELECT macro_id, count(*) FROM t_macrorecord GROUP BY macro_id") !=
+        kSqliteOk) {
+        return counts;
+    }
+    while (statement.Step() == kSqliteRow) {
+        counts[statement.ColumnInt(0)] = statement.ColumnInt(1);
+    }
+    return counts;
+}
+
 std::map<int, int> ProfileDatabase::UpdateMacroLinkCounts(int profile) {
     std::vector<KeyAssignment> assignments;
     ListAllKeyAssignments(profile, assignments);

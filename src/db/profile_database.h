@@ -136,6 +136,12 @@ public:
     int ListMacroSteps(int id, std::vector<MacroStep>& list);
     bool DeleteMacroSteps(int id);
     int CountAllMacroSteps();
+    // Replaces every step of macro `id` with `steps` (stored with that macro
+    // id) in one transaction: when the delete or an insert fails, the stored
+    // steps stay as they were.
+    bool ReplaceMacroSteps(int id, const std::vector<MacroStep>& steps);
+    // The number of steps of each macro that has any (macro id -> count).
+    std::map<int, int> CountMacroStepsByMacro();
     // Counts the type-3 assignments of both layers of `profile` per macro id,
     // stores each count above 0 with SetMacroLinkCount and returns them
     // (macro id -> count; ids without a link are absent: show them as 0).

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "db/profile_database.h"
+#include "macros/macro_space.h"
 
 namespace vantora {
 
@@ -25,9 +26,6 @@ namespace vantora {
 // records has <macroitems/>.) Ids, record indexes and link counts do not
 // travel.
 
-// The keyboard's macro memory as the editor counts it: the records of all
-// macros together never pass this.
-inline constexpr int kMacroRecordSpace = 1000;
 // The largest file ImportMacro reads.
 inline constexpr std::size_t kMaxMacroFileBytes = 4u << 20;
 

@@ -28,8 +28,7 @@ int DeleteRecord(std::vector<MacroStep>& records, int index);
 // A record edited in the record edit dialog: its key (desc and value) and
 // delay replaced, its type (key down or key up) kept. Only key records are
 // edited; false for another type or a bad index, with nothing changed.
-bool EditKeyRecord(std::vector<MacroStep>& records, int index, const std::string& desc, int value,
-                   int delay);
+bool EditKeyRecord(std::vector<MacroStep>& records, int index, const std::string& desc, int value, int delay);
 // A typed delay: the leading decimal digits, 0 when there are none, at most
 // kMaxTypedDelayMs.
 int ParseTypedDelay(std::string_view text);

@@ -36,6 +36,7 @@ public:
     void Set(int macroId, int position);
     // kNoMacroPosition for a macro that is not in the list or was left out.
     int Lookup(int macroId) const;
+    bool operator==(const MacroPositions&) const = default;
 
 private:
     std::map<int, int> positions_;
