@@ -902,8 +902,8 @@ std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json) {
         case JobOutcome::kDone:
             return std::nullopt;
         case JobOutcome::kNoKeyboard:
-            return Failure(kExitNoKeyboard, "The keyboard went away before it was written; the change is stored.",
-                           json);
+            return Failure(kExitNoKeyboard,
+                           "The keyboard went away before it was written; the change is stored.", json);
         case JobOutcome::kKeyboardFailed:
             return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", json);
         case JobOutcome::kCancelled:

@@ -195,9 +195,9 @@ private:
             json.EndArray().EndObject();
             return {kExitOk, json.Text() + "\n", {}};
         }
-        std::string text = "Macro " + std::to_string(id) + " \"" + name + "\": " +
-                           std::to_string(records.size()) + (records.size() == 1 ? " record" : " records") +
-                           (records.empty() ? ".\n" : "\n");
+        std::string text = "Macro " + std::to_string(id) + " \"" + name +
+                           "\": " + std::to_string(records.size()) +
+                           (records.size() == 1 ? " record" : " records") + (records.empty() ? ".\n" : "\n");
         if (records.empty()) {
             return {kExitOk, text, {}};
         }
@@ -216,8 +216,9 @@ private:
         if (outcome.result != MacroEditor::Result::kDone || id <= 0) {
             return EditorFailure(outcome.result);
         }
-        return Changed(outcome.jobs, false,
-                       command_.json ? Json(id, command_.name) : CtlResult{kExitOk, std::to_string(id) + "\n", {}});
+        return Changed(
+            outcome.jobs, false,
+            command_.json ? Json(id, command_.name) : CtlResult{kExitOk, std::to_string(id) + "\n", {}});
     }
 
     CtlResult Rename() {
@@ -247,9 +248,10 @@ private:
         const std::string name = NameOf(id);
         const MacroEditor::Outcome outcome = editor_.Delete(id);
         if (outcome.result != MacroEditor::Result::kDone) {
-            return EditorFailure(outcome.result);
+            // A half-done delete that took the macro away still moved the others.
+            return Changed(outcome.jobs, true, EditorFailure(outcome.result));
         }
-        const std::string written = outcome.jobs.keys     ? "; the macro memory and the key table were written"
+        const std::string written = outcome.jobs.keys ? "; the macro memory and the key table were written"
                                     : outcome.jobs.macros ? "; the macro memory was written"
                                                           : "";
         // Keys bound to it keep their rows: the KEY page shows them again.
