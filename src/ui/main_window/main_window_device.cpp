@@ -186,6 +186,9 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
         // Also makes the stored current mode the one the settings download sends.
         lightPage_.ShowLighting(session_->LoadLighting());
     }
+    if (request->reloadMacros) {
+        macroPage_.ShowMacros(session_->LoadMacros());
+    }
     if (request->work == KeyboardWork::kFactoryReset) {
         macroPage_.ClearFields();
     }
