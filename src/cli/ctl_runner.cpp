@@ -560,8 +560,11 @@ private:
             return Done(fields, what + ". Stored only: profile " + std::to_string(id) +
                                     " is not active, the keyboard gets it when the profile is selected.\n");
         }
-        CtlResult written =
-            Work({KeyboardWork::kKeys, false, false, true}, fields, what + ", written to the keyboard.\n");
+        // A key bound to a macro needs the macro in the keyboard's memory
+        // (an imported or new macro is not there before a macro download).
+        const KeyboardWork work =
+            row.macro_type == kFunctionMacro ? KeyboardWork::kMacrosKeys : KeyboardWork::kKeys;
+        CtlResult written = Work({work, false, false, true}, fields, what + ", written to the keyboard.\n");
         if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed && written.exitCode == kExitOk) {
             return SaveFailure(saved);
         }

@@ -619,6 +619,11 @@ void KeyPage::SaveKeyFunction() {
     }
     ShowKeyLabel(key);
     if (KeyAssignmentEditor::NeedsKeyDownload(result)) {
+        if (function.type == kFunctionMacro) {
+            // A macro imported or added since the last macro download is
+            // not in the keyboard's memory yet: the key would play nothing.
+            host_.QueueTask(SyncMacros);
+        }
         host_.QueueTask(SyncKeys);
     }
     if (const std::string text = SaveRefusalText(result); !text.empty()) {
