@@ -181,6 +181,21 @@ TEST_F(MacroPageTest, AMacroIsRecordedFromKeysBoundOnTheKeyPageAndReachesTheKeyb
     EXPECT_EQ(macros->GetLinkCount(0), 1);
 }
 
+TEST_F(MacroPageTest, UnpluggingTheKeyboardEndsARecordingAndKeepsWhatWasRecorded) {
+    Click(Control(kIdAddMacro));
+    const int id = static_cast<int>(macros->GetCurData());
+    Click(Control(kIdRecord));
+    QTest::keyPress(window.get(), Qt::Key_Z);
+    keyboard->Unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(window->CurrentPageId(), kTabHome, 10000);
+    EXPECT_EQ(Control(kIdRecord)->GetTitle(), GetUiString(205));
+    EXPECT_TRUE(VisibleTab(kTabMacro)->IsEnabled());
+    EXPECT_EQ(Stored(id), (std::vector<Step>{{"Z", 2, 90, 0}}));
+    // Keys reach the window's controls again.
+    QTest::keyRelease(window.get(), Qt::Key_Z);
+    EXPECT_EQ(Stored(id).size(), 1u);
+}
+
 TEST_F(MacroPageTest, RecordsAreInsertedSelectedEditedAndDeleted) {
     Click(Control(kIdAddMacro));
     const int id = static_cast<int>(macros->GetCurData());
