@@ -370,8 +370,19 @@ bool DeviceSession::LoadSwitches() {
     return observer_.OnSwitchesLoaded(LoadSystemSwitches(db_));
 }
 
+void DeviceSession::ApplyMusicSettings(const MusicSettings& settings) {
+    std::lock_guard<std::mutex> guard(musicLock_);
+    musicSettings_ = settings;
+}
+
 void DeviceSession::LoadMusicLayer() {
-    // The audio analyser and the music layer are not built yet: nothing to load.
+    // The first start leaves the music layer row in the database.
+    const MusicSettings settings = LoadMusicLayerSettings(db_, selection_.musicLayerId.load());
+    ApplyMusicSettings(settings);
+    if (stopping_.load()) {
+        return;
+    }
+    observer_.OnMusicLayerLoaded(settings);
 }
 
 void DeviceSession::Reconnect() {

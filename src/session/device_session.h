@@ -119,6 +119,8 @@ public:
     int FirmwareVersion() const;
     ProfileDatabase& Database() { return db_; }
     Selection& CurrentSelection() { return selection_; }
+    // The MUSIC page's settings for the analyser (any thread).
+    void ApplyMusicSettings(const MusicSettings& settings);
     const KeyboardLayout& Layout() const { return layout_; }
     const std::string& LayoutName() const { return layoutName_; }
     const std::string& ProgramFolder() const { return programFolder_; }
@@ -164,6 +166,8 @@ private:
     std::unique_ptr<HidDeviceManager> manager_;
     ProfileDatabase db_;
     Selection selection_;
+    std::mutex musicLock_;
+    MusicSettings musicSettings_;  // under musicLock_
     std::unique_ptr<DeviceConnection> connection_;
     std::unique_ptr<DeviceEventListener> listener_;
     KeyboardLayout layout_;

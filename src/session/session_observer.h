@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "lighting/music_layer.h"
 #include "session/page_data.h"
 #include "sync/music_sampling.h"
 
@@ -42,6 +43,11 @@ public:
     }
     virtual bool OnSwitchesLoaded(const SwitchData& data) {
         (void)data;
+        return true;
+    }
+    // The music layer's settings (SyncMusicLayer, at start).
+    virtual bool OnMusicLayerLoaded(const MusicSettings& settings) {
+        (void)settings;
         return true;
     }
 

@@ -127,6 +127,7 @@ public:
     void ArmKeyCapture(int fieldId) override;
     void DisarmKeyCapture() override;
     bool SetKeyRecording(bool on) override;
+    void MusicSettingsChanged(const MusicSettings& settings) override;
     void OpenOnScreenKeyboard() override;
 
     // ---- Parts other code and tests reach ----------------------------------
@@ -157,6 +158,7 @@ public:
     bool OnMacrosLoaded(const MacroListData& data) override;
     bool OnLightingLoaded(const LightingData& data) override;
     bool OnSwitchesLoaded(const SwitchData& data) override;
+    bool OnMusicLayerLoaded(const MusicSettings& settings) override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
 
 protected:
@@ -208,6 +210,10 @@ private:
     LightPage lightPage_{*this};
     MacroPage macroPage_{*this};
     MusicPage musicPage_{*this};
+    // config.ini MUSIC=1: the MUSIC tab has a place on every tab row.
+    bool musicTab_ = false;
+    // Whether music frames were wanted at the last UpdateStreaming.
+    bool streaming_ = false;
     SettingPage settingPage_{*this};
     PageRouter router_;
 

@@ -30,7 +30,14 @@ constexpr auto kStopPoll = std::chrono::milliseconds(20);
 }  // namespace
 
 void DeviceMainDlg::UpdateStreaming() {
-    session_->SetStreamingWanted(musicActive_.load() && windowVisible_.load());
+    const bool wanted = musicActive_.load() && windowVisible_.load();
+    session_->SetStreamingWanted(wanted);
+    if (streaming_ && !wanted && IsConnected()) {
+        // The keyboard goes back to its light mode instead of keeping the
+        // last frame it was sent.
+        session_->Queue(SyncSettings);
+    }
+    streaming_ = wanted;
 }
 
 // The keyboard went away while it was connected: back to the HOME page.
@@ -128,6 +135,10 @@ bool DeviceMainDlg::OnProfilesLoaded(const ProfileListData& data) {
 
 bool DeviceMainDlg::OnKeyAssignmentsLoaded(const KeyAssignmentData& data) {
     return RunOnUiThread([this, &data] { keyPage_.ShowKeyAssignments(data); });
+}
+
+bool DeviceMainDlg::OnMusicLayerLoaded(const MusicSettings& settings) {
+    return RunOnUiThread([this, settings] { musicPage_.ShowSettings(settings); });
 }
 
 bool DeviceMainDlg::OnMacrosLoaded(const MacroListData& data) {

@@ -79,6 +79,10 @@ void DeviceMainDlg::DisarmKeyCapture() {
     keyCapture_.Disarm();
 }
 
+void DeviceMainDlg::MusicSettingsChanged(const MusicSettings& settings) {
+    session_->ApplyMusicSettings(settings);
+}
+
 bool DeviceMainDlg::SetKeyRecording(bool on) {
     if (!on) {
         recordingKeys_->SetOn(false);
@@ -136,6 +140,7 @@ std::vector<PageController*> DeviceMainDlg::Pages() {
 
 // The frame, then each page in turn after its container's tab row.
 void DeviceMainDlg::InitUI(const CRect& client) {
+    musicTab_ = ConfigInt("MUSIC") == 1;
     CreateCommonControls(client);
     CreateTabRow(GetControl(kPageHome));
     homePage_.Create(client);
@@ -179,23 +184,30 @@ void DeviceMainDlg::CreateCommonControls(const CRect& client) {
     Make<MTabLayout>(kSubPageKey, subRect, {}, device);
     Make<MTabLayout>(kSubPageLight, subRect, {}, device)->SetVisible(false);
     Make<MTabLayout>(kPageMacro, pageRect)->SetVisible(false);
-    Make<MTabLayout>(kPageMusic, {})->SetVisible(false);
+    Make<MTabLayout>(kPageMusic, musicTab_ ? pageRect : CRect())->SetVisible(false);
     Make<MTabLayout>(kPageSetting, pageRect)->SetVisible(false);
 }
 
-// One row of the five page tabs inside `page`; MUSIC gets no place.
+// One row of the five page tabs inside `page`. MUSIC gets a place only
+// with MUSIC=1 in config.ini; otherwise it can be reached neither by the
+// mouse nor by the keyboard.
 void DeviceMainDlg::CreateTabRow(MControl* page) {
     const int x = ConfigInt("TAB_X");
     const int y = ConfigInt("TAB_Y");
     int slot = 0;
     for (int id = kTabHome; id <= kTabSetting; ++id) {
+        const bool placed = id != kTabMusic || musicTab_;
         CRect rect;
-        if (id != kTabMusic) {
+        if (placed) {
             rect = CRect(x, y + slot * kTabStep, x + kTabWidth, y + slot * kTabStep + kTabHeight);
             ++slot;
         }
         auto* tab = WithImages(Make<CSelectButton>(id, rect, S(30 + id - kTabHome), page), "btn_tab_n.png");
         tab->SetTextSize(17);
+        if (!placed) {
+            tab->SetVisible(false);
+            tab->setFocusPolicy(Qt::NoFocus);
+        }
     }
 }
 
@@ -233,8 +245,9 @@ void DeviceMainDlg::UISize(const CRect& client) {
         settings->SetRect(CRect(w - 153, 20, w - 135, 38));
     }
     const CRect pageRect(1, 55, w - 1, h - 25);
-    for (int id : {kPageHome, kPageDevice, kPageMacro, kPageSetting}) {
-        if (MControl* page = GetControl(id)) {
+    for (int id : {kPageHome, kPageDevice, kPageMacro, kPageMusic, kPageSetting}) {
+        MControl* page = GetControl(id);
+        if (page != nullptr && (id != kPageMusic || musicTab_)) {
             page->SetRect(pageRect);
         }
     }

@@ -57,6 +57,12 @@ constexpr ControlRow kRows[] = {
      .className = "MSlider",
      .rect = {900, 540, 1140, 570},
      .container = kPageMusic},
+    {.id = kIdMusicStatus,
+     .className = "MText",
+     .rect = {236, 600, 1140, 640},
+     .container = kPageMusic,
+     .align = kAlignLeft,
+     .textColor = kText},
 };
 
 void FillSchemes(MComboBox* combo, std::span<const Scheme> schemes) {
@@ -101,6 +107,75 @@ void MusicPage::FinishCreate(const CRect&) {
     if (auto* brightness = ControlAs<MSlider>(kIdMusicBrightness)) {
         brightness->SetRange(0, 100);
         brightness->SetProgress(100);
+    }
+}
+
+int MusicPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    MusicSetting which;
+    switch (id) {
+        case kIdForegroundScheme:
+            which = MusicSetting::kForeMode;
+            break;
+        case kIdAmplitude:
+            which = MusicSetting::kAmplitude;
+            break;
+        case kIdBackgroundScheme:
+            which = MusicSetting::kBackMode;
+            break;
+        case kIdMusicBrightness:
+            which = MusicSetting::kBackBrightness;
+            break;
+        default:
+            return 0;  // the picture (65) and the panel (66) do nothing here
+    }
+    if (code != kNotifyClick) {
+        return 0;
+    }
+    const MusicSettings settings = Settings();
+    const int value = which == MusicSetting::kForeMode    ? settings.foreMode
+                      : which == MusicSetting::kAmplitude ? settings.amplitude
+                      : which == MusicSetting::kBackMode  ? settings.backMode
+                                                          : settings.backBrightness;
+    StoreMusicSetting(host_.Database(), host_.CurrentSelection().musicLayerId.load(), which, value);
+    host_.MusicSettingsChanged(settings);
+    return 1;
+}
+
+void MusicPage::ShowSettings(const MusicSettings& settings) {
+    if (auto* fore = ControlAs<MComboBox>(kIdForegroundScheme)) {
+        fore->SelectData(settings.foreMode);
+    }
+    if (auto* amplitude = ControlAs<MSlider>(kIdAmplitude)) {
+        amplitude->SetProgress(settings.amplitude / kAmplitudeStep);
+    }
+    if (auto* back = ControlAs<MComboBox>(kIdBackgroundScheme)) {
+        back->SelectData(settings.backMode);
+    }
+    if (auto* brightness = ControlAs<MSlider>(kIdMusicBrightness)) {
+        brightness->SetProgress(settings.backBrightness);
+    }
+}
+
+MusicSettings MusicPage::Settings() const {
+    MusicSettings settings;
+    if (auto* fore = ControlAs<MComboBox>(kIdForegroundScheme)) {
+        settings.foreMode = static_cast<int>(fore->GetCurData(settings.foreMode));
+    }
+    if (auto* amplitude = ControlAs<MSlider>(kIdAmplitude)) {
+        settings.amplitude = amplitude->GetProgress() * kAmplitudeStep;
+    }
+    if (auto* back = ControlAs<MComboBox>(kIdBackgroundScheme)) {
+        settings.backMode = static_cast<int>(back->GetCurData(settings.backMode));
+    }
+    if (auto* brightness = ControlAs<MSlider>(kIdMusicBrightness)) {
+        settings.backBrightness = brightness->GetProgress();
+    }
+    return settings;
+}
+
+void MusicPage::ShowStatus(const std::string& text) {
+    if (MControl* status = Control(kIdMusicStatus)) {
+        status->SetTitle(text);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "db/profile_database.h"
 #include "db/selection.h"
+#include "lighting/music_layer.h"
 #include "session/system_switches.h"
 
 namespace vantora {
@@ -52,6 +53,9 @@ public:
     // config.ini beside the executable, section [TEXT].
     virtual std::string ConfigText(const std::string& key) const = 0;
     virtual int ConfigInt(const std::string& key) const = 0;
+    // The MUSIC page's settings changed (already stored): the analyser
+    // takes them at once.
+    virtual void MusicSettingsChanged(const MusicSettings& settings) = 0;
     // The on-screen keyboard button: starts the desktop's on-screen keyboard
     // (or tells the user that none was found).
     virtual void OpenOnScreenKeyboard() = 0;

@@ -56,7 +56,7 @@ protected:
 
     MainWindowOptions Options() {
         MainWindowOptions options;
-        options.programFolder = VANTORA_BIN_DIR;
+        options.programFolder = programFolder;
         options.dataFolder = dir.path() + "data/";
         const std::string folder = simFolder;
         options.backend = std::make_shared<SimHidBackend>(SimHidBackend::Options{.folder = folder});
@@ -159,6 +159,8 @@ protected:
 
     TempDir dir;
     EnvGuard env;
+    // config.ini and layouts/; a test may point it at a folder of its own.
+    std::string programFolder = VANTORA_BIN_DIR;
     std::string simFolder;
     std::unique_ptr<sim::SimKeyboardServer> keyboard;
     std::unique_ptr<DeviceMainDlg> window;

@@ -20,9 +20,13 @@ TEST_F(MainWindowTest, EveryPageHoldsItsControlsAndOnlyHomeIsShownAtStart) {
     for (int page : {kPageDevice, kPageMacro, kPageMusic, kPageSetting}) {
         EXPECT_FALSE(Control(page)->IsShownInTree()) << page;
     }
-    // The MUSIC tab has no place on any row.
-    for (MControl* tab : window->GetControls(kTabMusic)) {
-        EXPECT_TRUE(tab->GetRect().IsEmpty());
+    // The shipped config.ini places the MUSIC tab (MUSIC=1): every row
+    // stacks the five tabs in id order.
+    for (int id = kTabHome; id <= kTabSetting; ++id) {
+        for (MControl* tab : window->GetControls(id)) {
+            EXPECT_EQ(tab->GetRect().left, 16) << id;
+            EXPECT_EQ(tab->GetRect().top, 120 + 65 * (id - kTabHome)) << id;
+        }
     }
     // Four keyboard pictures, all filled from the layout file.
     const std::vector<int> pictures{kIdKeyPicture, kIdLightPicture, kIdSettingPicture};
@@ -269,11 +273,10 @@ TEST_F(MainWindowTest, ExitCommandsEndTheProgramWithCodeZeroAndOthersDoNothing) 
     EXPECT_EQ(*exitCode, 0);
 }
 
-// The editors of the macro and music pages come later: until then their
-// controls' notifications are not taken.
-TEST_F(MainWindowTest, NotificationsOfEditorsNotBuiltYetAreNotHandled) {
+// Notifications nobody acts on are not taken.
+TEST_F(MainWindowTest, NotificationsNobodyActsOnAreNotHandled) {
     Open();
-    EXPECT_EQ(window->OnMessage(152, kNotifyClick, 0, 0), 0);  // the MUSIC page
+    EXPECT_EQ(window->OnMessage(66, kNotifyClick, 0, 0), 0);  // a panel
     EXPECT_EQ(window->OnMessage(93, kNotifyClick, 0, 0), 0);
     EXPECT_EQ(window->OnMessage(999, kNotifyClick, 0, 0), 0);
     EXPECT_EQ(window->OnMessage(kTabDevice, kNotifyTextChanged, 0, 0), 0);

@@ -24,6 +24,7 @@ public:
     void ArmKeyCapture(int) override {}
     void DisarmKeyCapture() override {}
     bool SetKeyRecording(bool) override { return false; }
+    void MusicSettingsChanged(const MusicSettings&) override {}
 
     MDialog dialog;
     ProfileDatabase db;

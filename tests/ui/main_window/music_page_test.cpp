@@ -1,0 +1,71 @@
+// The MUSIC page: reachable with MUSIC=1 (the shipped config.ini), its
+// settings stored in the music layer, and out of reach with MUSIC=0.
+#include "main_window_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ui/pages/music_page.h"
+
+namespace vantora::test {
+namespace {
+
+using MusicPageTest = MainWindowTest;
+
+TEST_F(MusicPageTest, TheTabOpensThePageWhoseSettingsAreStoredInTheMusicLayer) {
+    OpenConnected();
+    // The first start left the music layer row, shown on the page.
+    MusicLayer row;
+    QTRY_VERIFY_WITH_TIMEOUT(window->Database().GetMusicLayer(1, row), 10000);
+    EXPECT_EQ(row.foremode, 13);
+    Click(VisibleTab(kTabMusic));
+    EXPECT_EQ(window->CurrentPageId(), kTabMusic);
+    EXPECT_TRUE(window->MusicActive());
+    EXPECT_TRUE(Control(kPageMusic)->IsShownInTree());
+    EXPECT_EQ(Control(kPageMusic)->GetRect(), Control(kPageMacro)->GetRect());
+
+    Choose(kIdForegroundScheme, 17);
+    Choose(kIdBackgroundScheme, 3);
+    ASSERT_TRUE(window->Database().GetMusicLayer(1, row));
+    EXPECT_EQ(row.foremode, 17);
+    EXPECT_EQ(row.backmode, 3);
+
+    // The picture of this page (id 65 as on the KEY page) selects no key
+    // of the KEY editor.
+    auto* picture = Control<KeyboardCtrl>(kIdKeyPicture, 1);
+    ASSERT_TRUE(picture->IsShownInTree());
+    QTest::mouseClick(picture, Qt::LeftButton, {}, picture->KeyRect(4).center());
+    EXPECT_EQ(window->CurrentSelection().selectedKey.load(), 0);
+
+    Click(VisibleTab(kTabMacro));
+    EXPECT_FALSE(window->MusicActive());
+}
+
+TEST_F(MusicPageTest, WithMusicOffTheTabCannotBeReached) {
+    programFolder = dir.path() + "program/";
+    std::filesystem::create_directories(programFolder);
+    std::filesystem::create_directory_symlink(std::string(VANTORA_BIN_DIR) + "layouts",
+                                              programFolder + "layouts");
+    std::ifstream in(std::string(VANTORA_BIN_DIR) + "config.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string config = text.str();
+    const std::size_t at = config.find("\nMUSIC=1");
+    ASSERT_NE(at, std::string::npos);
+    config.replace(at, 8, "\nMUSIC=0");
+    std::ofstream(programFolder + "config.ini") << config;
+
+    OpenConnected();
+    for (MControl* tab : window->GetControls(kTabMusic)) {
+        EXPECT_TRUE(tab->GetRect().IsEmpty());
+        EXPECT_FALSE(tab->IsShownInTree());
+        EXPECT_EQ(tab->focusPolicy(), Qt::NoFocus);
+    }
+    // The other tabs keep their four places.
+    EXPECT_EQ(Control(kTabSetting)->GetRect().top, 120 + 3 * 65);
+    EXPECT_EQ(VisibleTab(kTabMusic), nullptr);
+}
+
+}  // namespace
+}  // namespace vantora::test
