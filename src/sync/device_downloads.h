@@ -113,6 +113,8 @@ private:
     BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
                                     const BlockPlan& plan, bool stopOnRefusal);
     MacroPositions CurrentMacroPositions();
+    // The macro list with every macro's records, read in two queries.
+    std::vector<MacroWithSteps> StoredMacros();
 
     int DeviceIndex() const { return context_.deviceIndex.load(); }
 
