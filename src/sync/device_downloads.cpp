@@ -62,6 +62,7 @@ void DeviceDownloads::InvalidateKeyTableCache() {
 }
 
 ReadBackResult DeviceDownloads::ReadBackKeyTables() {
+    const PreciseWaitScope precise;
     ReadBackResult result;
     Begin();
     const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
@@ -140,6 +141,7 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
 }
 
 KeyDownloadResult DeviceDownloads::DownloadKeys() {
+    const PreciseWaitScope precise;
     KeyDownloadResult result;
     Begin();
     if (!cacheValid_) {
@@ -167,6 +169,7 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
 }
 
 MacroDownloadResult DeviceDownloads::DownloadMacros() {
+    const PreciseWaitScope precise;
     MacroDownloadResult result;
     Begin();
     const MacroImage image = BuildMacroImage(StoredMacros());
@@ -180,6 +183,7 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
 }
 
 SettingsDownloadResult DeviceDownloads::DownloadSettings() {
+    const PreciseWaitScope precise;
     SettingsDownloadResult result;
     ProfileDatabase& db = context_.db;
     const int lightMode = context_.selection.lightMode.load();
@@ -226,6 +230,7 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
 }
 
 BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
+    const PreciseWaitScope precise;
     Begin();
     std::vector<KeyColour> rows;
     context_.db.ListKeyColours(0, rows);
@@ -241,6 +246,8 @@ bool DeviceDownloads::SendFactoryReset() {
     return context_.manager.SendReport(request, DeviceIndex());
 }
 
+// Music frames follow each other for as long as the music plays: their
+// waits sleep as usual rather than in a PreciseWaitScope.
 MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, SyncHost& host) {
     MusicImage image;
     if (!source.LatestImage(image)) {
