@@ -138,6 +138,58 @@ bool ParseKeyColours(const std::vector<std::string>& words, std::vector<KeyColou
     return true;
 }
 
+// words = "macro", the sub-command and its arguments.
+bool ParseMacro(const std::vector<std::string>& words, Command& command, std::string& error) {
+    struct Sub {
+        const char* word;
+        Verb verb;
+        std::size_t arguments;
+    };
+    constexpr Sub kSubs[] = {{"list", Verb::kMacroList, 0},     {"show", Verb::kMacroShow, 1},
+                             {"add", Verb::kMacroAdd, 1},       {"rename", Verb::kMacroRename, 2},
+                             {"delete", Verb::kMacroDelete, 1}, {"import", Verb::kMacroImport, 1},
+                             {"export", Verb::kMacroExport, 2}};
+    if (words.size() < 2) {
+        error = "macro needs a sub-command (list, show, add, rename, delete, import, export)";
+        return false;
+    }
+    for (const Sub& sub : kSubs) {
+        if (words[1] != sub.word) {
+            continue;
+        }
+        command.verb = sub.verb;
+        if (words.size() != 2 + sub.arguments) {
+            error = "wrong number of arguments for \"macro " + words[1] + "\"";
+            return false;
+        }
+        switch (sub.verb) {
+            case Verb::kMacroAdd:
+                command.name = words[2];
+                break;
+            case Verb::kMacroImport:
+                command.path = words[2];
+                break;
+            case Verb::kMacroRename:
+                command.target = words[2];
+                command.name = words[3];
+                break;
+            case Verb::kMacroExport:
+                command.target = words[2];
+                command.path = words[3];
+                break;
+            case Verb::kMacroShow:
+            case Verb::kMacroDelete:
+                command.target = words[2];
+                break;
+            default:
+                break;
+        }
+        return true;
+    }
+    error = "unknown macro sub-command \"" + words[1] + "\"";
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> ParseColourArg(const std::string& text) {
@@ -162,7 +214,9 @@ std::string UsageLine() {
            "                  key set KEY FUNCTION [--profile PROFILE] [--layer 0|1] |\n"
            "                  light list | light set MODE [--brightness 0-100] [--speed 0-4]\n"
            "                  [--direction left|right|up|down] [--color RRGGBB] [--colorful on|off] |\n"
-           "                  light keys KEY=RRGGBB... | light keys --clear\n";
+           "                  light keys KEY=RRGGBB... | light keys --clear |\n"
+           "                  macro list | macro show MACRO | macro add NAME | macro rename MACRO NAME |\n"
+           "                  macro delete MACRO | macro import FILE | macro export MACRO FOLDER\n";
 }
 
 std::string HelpText() {
@@ -208,6 +262,23 @@ Verbs:
   light keys KEY=RRGGBB... gives those keys their own colour (the other keys
                            keep theirs) and makes the per-key mode current
   light keys --clear       takes every key's own colour away
+  macro list               every macro with its records, the keys of the
+                           active profile bound to it (both layers) and
+                           whether the keyboard's macro memory holds it
+  macro show MACRO         the macro's records: type (down, up, mouse down,
+                           mouse up), key name, code and delay in ms
+  macro add NAME           a new empty macro; prints its id
+  macro rename MACRO NAME
+  macro delete MACRO       the macro and its records; the macros after it
+                           move up in the keyboard's macro memory, which is
+                           written again, then the key table (keys bound to
+                           the deleted macro keep their rows and do nothing)
+  macro import FILE        a new macro from a macro exchange file; prints
+                           its id (the keyboard gets it with the next macro
+                           download)
+  macro export MACRO FOLDER
+                           writes the macro to a new exchange file in
+                           FOLDER and prints its path
 
 KEY is a HID usage when it is a decimal number, else the key's description
 in the layout file ("Letter A", "Escape"; a part of one does too) or the
@@ -231,7 +302,9 @@ FUNCTION is one of:
   text TEXT                types TEXT
 
 PROFILE is an id when it is a decimal number, else a name (stored or as
-shown). Verbs that change settings need a connected keyboard.
+shown). MACRO is an id when it is a decimal number, else a name (exactly,
+else in any letter case). Verbs that change settings (macro add, rename
+and delete too) need a connected keyboard.
 
 Options:
   --json    print one JSON document on standard output instead of text
@@ -260,6 +333,14 @@ JSON fields:
                  (bool)}]
   light set:     mode {as in light list}
   light keys:    mode {as in light list}, keys [{key, description, color}]
+  macro list:    macros [{id, name, records, link_count, on_keyboard
+                 (bool), left_out (why not, only when not on the keyboard)}]
+  macro show:    macro {id, name}, records [{index, type ("down", "up",
+                 "mouse down", "mouse up", else the code), type_code, name,
+                 code, delay}]
+  macro add, rename, delete, import:
+                 macro {id, name}
+  macro export:  file
   on failure:    error (text), exit_code
 
 Exit codes:
@@ -267,7 +348,8 @@ Exit codes:
   (profile, macro, light mode); 3 no keyboard connected (nothing changed);
   4 the keyboard refused or did not answer; 5 refused by a rule (the last
   profile, an empty name or text, no free id for a host-side function, a
-  parameter the light mode does not offer, no per-key mode);
+  parameter the light mode does not offer, no per-key mode, an imported
+  macro whose records would pass the 1000 records of all macros);
   6 the database could not be opened; 7 a file could not be written or
   read (exchange file, the program of "key set ... app").
 )";
@@ -285,6 +367,9 @@ bool ChangesStoredData(Verb verb) {
         case Verb::kKeySet:
         case Verb::kLightSet:
         case Verb::kLightKeys:
+        case Verb::kMacroAdd:
+        case Verb::kMacroRename:
+        case Verb::kMacroDelete:
             return true;
         default:
             return false;
@@ -296,7 +381,7 @@ bool NeedsKeyboard(Verb verb) {
 }
 
 bool ShownByProgram(Verb verb) {
-    return NeedsKeyboard(verb) || verb == Verb::kProfileImport;
+    return NeedsKeyboard(verb) || verb == Verb::kProfileImport || verb == Verb::kMacroImport;
 }
 
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error) {
@@ -446,6 +531,9 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
         command.key = words[2];
         return ParseFunction(std::vector<std::string>(words.begin() + 3, words.end()), command.function,
                              error);
+    }
+    if (verb == "macro") {
+        return ParseMacro(words, command, error);
     }
     if (verb == "status") {
         command.verb = Verb::kStatus;

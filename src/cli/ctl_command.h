@@ -41,6 +41,13 @@ enum class Verb {
     kLightList,
     kLightSet,
     kLightKeys,
+    kMacroList,
+    kMacroShow,
+    kMacroAdd,
+    kMacroRename,
+    kMacroDelete,
+    kMacroImport,
+    kMacroExport,
 };
 
 // The parameters of "light set"; each only when given.
@@ -72,7 +79,7 @@ struct Command {
     Verb verb = Verb::kHelp;
     bool json = false;
     bool yes = false;
-    std::string target;  // the profile (an id when decimal, else a name)
+    std::string target;  // the profile or macro (an id when decimal, else a name)
     std::string name;    // the new name of add and rename
     std::string path;    // the folder of export, the file of import
     SystemSwitch which = SystemSwitch::kDisableWin;

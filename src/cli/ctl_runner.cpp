@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/json_writer.h"
+#include "cli/macro_verbs.h"
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
 #include "keys/key_assignment_editor.h"
@@ -91,6 +92,14 @@ public:
                 return Work(
                     {KeyboardWork::kSync}, [](JsonWriter& json) { json.Key("done").Bool(true); },
                     "The keyboard's tables were read and written.\n");
+            case Verb::kMacroList:
+            case Verb::kMacroShow:
+            case Verb::kMacroAdd:
+            case Verb::kMacroRename:
+            case Verb::kMacroDelete:
+            case Verb::kMacroImport:
+            case Verb::kMacroExport:
+                return RunMacroCommand(command_, context_);
             case Verb::kHelp:
                 break;
         }
@@ -551,8 +560,11 @@ private:
             return Done(fields, what + ". Stored only: profile " + std::to_string(id) +
                                     " is not active, the keyboard gets it when the profile is selected.\n");
         }
-        CtlResult written =
-            Work({KeyboardWork::kKeys, false, false, true}, fields, what + ", written to the keyboard.\n");
+        // A key bound to a macro needs the macro in the keyboard's memory
+        // (an imported or new macro is not there before a macro download).
+        const KeyboardWork work =
+            row.macro_type == kFunctionMacro ? KeyboardWork::kMacrosKeys : KeyboardWork::kKeys;
+        CtlResult written = Work({work, false, false, true}, fields, what + ", written to the keyboard.\n");
         if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed && written.exitCode == kExitOk) {
             return SaveFailure(saved);
         }
@@ -863,19 +875,8 @@ private:
 
     template <typename Fields>
     CtlResult Work(const WorkRequest& request, Fields fields, const std::string& text) {
-        const JobOutcome outcome = context_.keyboard->Perform(request);
-        switch (outcome) {
-            case JobOutcome::kDone:
-                break;
-            case JobOutcome::kNoKeyboard:
-                return Failure(kExitNoKeyboard,
-                               "The keyboard went away before it was written; the change is stored.",
-                               command_.json);
-            case JobOutcome::kKeyboardFailed:
-                return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", command_.json);
-            case JobOutcome::kCancelled:
-                return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).",
-                               command_.json);
+        if (auto failure = WorkFailure(context_.keyboard->Perform(request), command_.json)) {
+            return *failure;
         }
         return Done(fields, text);
     }
@@ -897,6 +898,21 @@ CtlResult Failure(int exitCode, const std::string& message, bool json) {
         result.out = writer.Text() + "\n";
     }
     return result;
+}
+
+std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json) {
+    switch (outcome) {
+        case JobOutcome::kDone:
+            return std::nullopt;
+        case JobOutcome::kNoKeyboard:
+            return Failure(kExitNoKeyboard,
+                           "The keyboard went away before it was written; the change is stored.", json);
+        case JobOutcome::kKeyboardFailed:
+            return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", json);
+        case JobOutcome::kCancelled:
+            break;
+    }
+    return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).", json);
 }
 
 CtlResult RunCommand(const Command& command, CtlContext& context) {

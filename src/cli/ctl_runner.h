@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct CtlResult {
 // Runs a parsed command (not kHelp). The database is open and holds the
 // first-start rows.
 CtlResult RunCommand(const Command& command, CtlContext& context);
+
+// A keyboard job's outcome as a failure; none when it was done.
+std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json);
 
 // A failure as the command line reports it: the message on standard error
 // and, with --json, {"error", "exit_code"} on standard output.

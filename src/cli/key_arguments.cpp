@@ -11,6 +11,7 @@
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
 #include "keys/virtual_key_names.h"
+#include "macros/macro_editor.h"
 #include "text/numbers.h"
 
 namespace vantora::cli {
@@ -181,41 +182,7 @@ ArgumentError ListFunction(const FunctionArgs& args, KeyFunction& function) {
 }
 
 ArgumentError MacroFunction(const FunctionArgs& args, ProfileDatabase& db, KeyFunction& function) {
-    if (const std::optional<int> number = ParseDecimal(args.value, NumberSyntax::kWhole)) {
-        Macro macro;
-        if (*number < 1 || !db.GetMacro(*number, macro)) {
-            return {kExitNotFound, "No macro has the id " + args.value + "."};
-        }
-        function.listValue = *number;
-        return {};
-    }
-    std::vector<Macro> macros;
-    db.ListMacros(macros);
-    std::vector<const Macro*> matches;
-    for (const Macro& macro : macros) {
-        if (macro.name == args.value) {
-            matches.push_back(&macro);
-        }
-    }
-    if (matches.empty()) {
-        for (const Macro& macro : macros) {
-            if (SameIgnoringCase(macro.name, args.value)) {
-                matches.push_back(&macro);
-            }
-        }
-    }
-    if (matches.empty()) {
-        return {kExitNotFound, "No macro is named \"" + args.value + "\"."};
-    }
-    if (matches.size() > 1) {
-        std::string message = "More than one macro is named \"" + args.value + "\"; give its id:";
-        for (const Macro* macro : matches) {
-            message += "\n  " + std::to_string(macro->macro_id) + "  " + macro->name;
-        }
-        return Usage(message);
-    }
-    function.listValue = matches.front()->macro_id;
-    return {};
+    return ResolveMacro(db, args.value, function.listValue);
 }
 
 ArgumentError ApplicationFunction(const FunctionArgs& args, KeyFunction& function) {
@@ -259,6 +226,41 @@ std::string KeyDescription(const std::vector<KeyboardKey>& keys, int usage) {
             return key.description;
         }
     }
+    return {};
+}
+
+ArgumentError ResolveMacro(ProfileDatabase& db, const std::string& text, int& id) {
+    MacroEditor editor(db);
+    if (const std::optional<int> number = ParseDecimal(text, NumberSyntax::kWhole)) {
+        if (*number < 1 || !editor.Exists(*number)) {
+            return {kExitNotFound, "No macro has the id " + text + "."};
+        }
+        id = *number;
+        return {};
+    }
+    std::vector<int> matches = editor.FindByName(text);
+    std::vector<Macro> macros;
+    db.ListMacros(macros);
+    if (matches.empty()) {
+        for (const Macro& macro : macros) {
+            if (SameIgnoringCase(macro.name, text)) {
+                matches.push_back(macro.macro_id);
+            }
+        }
+    }
+    if (matches.empty()) {
+        return {kExitNotFound, "No macro is named \"" + text + "\"."};
+    }
+    if (matches.size() > 1) {
+        std::string message = "More than one macro is named \"" + text + "\"; give its id:";
+        for (const int match : matches) {
+            const auto macro = std::find_if(macros.begin(), macros.end(),
+                                            [match](const Macro& row) { return row.macro_id == match; });
+            message += "\n  " + std::to_string(match) + "  " + (macro != macros.end() ? macro->name : text);
+        }
+        return Usage(message);
+    }
+    id = matches.front();
     return {};
 }
 

@@ -38,6 +38,11 @@ struct ArgumentError {
 // one description. Text that fits several keys lists them.
 ArgumentError ResolveKey(const std::vector<KeyboardKey>& keys, const std::string& text, int& usage);
 
+// The macro a MACRO argument names. A decimal number is always an id; any
+// other text is a name, matched exactly, else in any letter case. Text that
+// fits several macros lists their ids (bad usage).
+ArgumentError ResolveMacro(ProfileDatabase& db, const std::string& text, int& id);
+
 // The function a FUNCTION stands for, filled as the KEY page fills it: a
 // Keyboard function's keys go through the capture rules (a modifier alone
 // through the single-key field, a combination through the combination

@@ -232,15 +232,14 @@ void DeviceSession::Perform(KeyboardWork work, JobDone done) {
             return;
         case KeyboardWork::kLighting:
             // Mode byte 0 of the settings block shows the colour table just written.
-            {
-                auto first = std::make_shared<std::atomic<JobOutcome>>(JobOutcome::kDone);
-                Queue(SyncKeyColours, [first](JobOutcome outcome) { first->store(outcome); });
-                Queue(SyncSettings, [first, done = std::move(done)](JobOutcome outcome) {
-                    if (done) {
-                        done(WorseOutcome(first->load(), outcome));
-                    }
-                });
-            }
+            QueueBoth(SyncKeyColours, SyncSettings, std::move(done));
+            return;
+        case KeyboardWork::kMacros:
+            Queue(SyncMacros, std::move(done));
+            return;
+        case KeyboardWork::kMacrosKeys:
+            // The key table binds keys to the macros' new places in the memory.
+            QueueBoth(SyncMacros, SyncKeys, std::move(done));
             return;
         case KeyboardWork::kSync:
             break;
@@ -265,6 +264,16 @@ void DeviceSession::Perform(KeyboardWork work, JobDone done) {
         if (done) {
             std::lock_guard lock(worst->mutex);
             done(worst->outcome);
+        }
+    });
+}
+
+void DeviceSession::QueueBoth(int first, int second, JobDone done) {
+    auto outcome = std::make_shared<std::atomic<JobOutcome>>(JobOutcome::kDone);
+    Queue(first, [outcome](JobOutcome result) { outcome->store(result); });
+    Queue(second, [outcome, done = std::move(done)](JobOutcome result) {
+        if (done) {
+            done(WorseOutcome(outcome->load(), result));
         }
     });
 }

@@ -133,6 +133,8 @@ public:
     HidDeviceManager* Manager() { return manager_.get(); }
 
 private:
+    // Queues `first`, then `second`; `done` gets the worse outcome.
+    void QueueBoth(int first, int second, JobDone done);
     void CreateDeviceObjects();
     void StartDevice();
     void OnDeviceChange(const DeviceChange& change);

@@ -13,10 +13,12 @@ struct WorkName {
     KeyboardWork work;
     const char* name;
 };
-constexpr std::array<WorkName, 6> kWorkNames{{{KeyboardWork::kNothing, "none"},
+constexpr std::array<WorkName, 8> kWorkNames{{{KeyboardWork::kNothing, "none"},
                                               {KeyboardWork::kKeys, "keys"},
                                               {KeyboardWork::kSettings, "settings"},
                                               {KeyboardWork::kLighting, "lighting"},
+                                              {KeyboardWork::kMacros, "macro-memory"},
+                                              {KeyboardWork::kMacrosKeys, "macro-memory-keys"},
                                               {KeyboardWork::kFactoryReset, "reset"},
                                               {KeyboardWork::kSync, "sync"}}};
 
@@ -75,6 +77,9 @@ std::string EncodeWorkRequest(const WorkRequest& request) {
     if (request.reloadLighting) {
         line += " light";
     }
+    if (request.reloadMacros) {
+        line += " macros";
+    }
     return line;
 }
 
@@ -103,6 +108,8 @@ std::optional<WorkRequest> DecodeWorkRequest(std::string_view line) {
             request.reloadKeyLabels = true;
         } else if (words[i] == "light") {
             request.reloadLighting = true;
+        } else if (words[i] == "macros") {
+            request.reloadMacros = true;
         } else {
             return std::nullopt;
         }

@@ -16,6 +16,8 @@ enum class KeyboardWork {
     kKeys,          // the active profile's key table
     kSettings,      // the settings block (light mode, switches)
     kLighting,      // the per-key colour table, then the settings block
+    kMacros,        // the macro memory
+    kMacrosKeys,    // the macro memory, then the active profile's key table
     kFactoryReset,  // database emptied, keyboard reset, every page reloaded
     kSync,          // the initial load (read-back) and every download
 };
@@ -31,17 +33,19 @@ struct KeyboardStatus {
 // The request lines of the program's local socket (one line each way):
 //   "show"                                  -> (none) the window comes forward
 //   "status"                                -> "status <0|1> <vid> <pid> <firmware>"
-//   "work <name>[ profiles][ switches][ labels][ light]" -> "done <outcome>"
+//   "work <name>[ profiles][ switches][ labels][ light][ macros]" -> "done <outcome>"
 // where the words after the name ask the program to show those pages again
 // from the database (the caller changed it) before the work is queued:
 // "labels" shows the key labels of the profile and layer on screen, "light"
-// the LIGHT page (and makes the stored current mode the one downloaded).
+// the LIGHT page (and makes the stored current mode the one downloaded),
+// "macros" the macro list of the MACRO page.
 struct WorkRequest {
     KeyboardWork work = KeyboardWork::kKeys;
     bool reloadProfiles = false;
     bool reloadSwitches = false;
     bool reloadKeyLabels = false;
     bool reloadLighting = false;
+    bool reloadMacros = false;
 };
 
 std::string EncodeWorkRequest(const WorkRequest& request);

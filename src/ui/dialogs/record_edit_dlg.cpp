@@ -1,7 +1,7 @@
 #include "ui/dialogs/record_edit_dlg.h"
 
 #include "i18n/strings.h"
-#include "text/numbers.h"
+#include "macros/record_list.h"
 #include "ui/toolkit/toolkit.h"
 
 namespace vantora {
@@ -86,7 +86,7 @@ int RecordEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
     }
     if (id == 37) {
         if (auto* f = GetControlAs<MEdit>(36)) {
-            delay = ParseDecimal(f->GetEditText(), NumberSyntax::kLeading).value_or(0);
+            delay = ParseTypedDelay(f->GetEditText());
         }
         DoOK();
         return 1;

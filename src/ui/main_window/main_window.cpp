@@ -44,6 +44,8 @@ DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
       session_(std::make_unique<DeviceSession>(SessionOptionsOf(options_), *this)),
       hostActions_(options_.hostActions ? options_.hostActions() : std::make_unique<QtHostActions>(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    recordingKeys_ =
+        std::make_unique<RecordingKeyFilter>(this, [this](const CaptureKey& key) { keyCapture_.Feed(key); });
 }
 
 DeviceMainDlg::~DeviceMainDlg() {
@@ -88,8 +90,16 @@ bool DeviceMainDlg::IsConnected() const {
 // ---- Navigation --------------------------------------------------------------
 
 void DeviceMainDlg::ShowPage(int id, bool on) {
+    if (id == kTabMacro && !on) {
+        macroPage_.StopRecording();  // recording ends with the page
+    }
     if (MControl* page = PageContainer(id)) {
         page->SetVisible(on);
+    }
+    if (on && id == kTabMacro) {
+        macroPage_.RecountLinks();
+    } else if (on && id == kTabDevice) {
+        keyPage_.ShowMacroMarks();
     }
     for (MControl* tab : GetControls(id)) {
         if (auto* button = qobject_cast<CheckableButton*>(tab)) {
@@ -238,9 +248,10 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
             // The keyboard reports the id as one byte.
             RunHostKey(static_cast<int>(lparam & 0xFF));
             return 0;
+        case MSG_MACRO_MENU:
+            macroPage_.OnMenuCommand(static_cast<int>(lparam));
+            return 0;
         default:
-            // The macro list's item menu (MSG_MACRO_MENU) has no handler
-            // yet: the default answers it as not handled.
             break;
     }
     return MDialog::OnWindowMessage(message, wparam, lparam);

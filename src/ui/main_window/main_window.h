@@ -6,6 +6,7 @@
 #include "session/device_session.h"
 #include "session/session_observer.h"
 #include "ui/capture/key_capture_service.h"
+#include "ui/capture/recording_key_filter.h"
 #include "ui/main_window/single_instance.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/home_page.h"
@@ -125,6 +126,7 @@ public:
     std::string ChooseFile(FileChoice kind, const std::string& title) override;
     void ArmKeyCapture(int fieldId) override;
     void DisarmKeyCapture() override;
+    bool SetKeyRecording(bool on) override;
     void OpenOnScreenKeyboard() override;
 
     // ---- Parts other code and tests reach ----------------------------------
@@ -177,6 +179,8 @@ private:
     static bool IsFrameId(int id);
     void LoadKeyboardLayoutIntoPictures();
     MControl* PageContainer(int tabId) const;
+    // The page tabs and the DEVICE page's sub-page tabs on or off.
+    void EnablePageTabs(bool on);
 
     // The session's side (main_window_device.cpp).
     void StopEverything();
@@ -194,6 +198,7 @@ private:
     MainWindowOptions options_;
     int armedCaptureField_ = 0;  // the page's capture field that takes keys, 0 none
     KeyCaptureService keyCapture_;
+    std::unique_ptr<RecordingKeyFilter> recordingKeys_;
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<HostActions> hostActions_;

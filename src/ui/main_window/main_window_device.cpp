@@ -35,6 +35,7 @@ void DeviceMainDlg::UpdateStreaming() {
 
 // The keyboard went away while it was connected: back to the HOME page.
 void DeviceMainDlg::ShowHomeAfterLoss() {
+    macroPage_.StopRecording();  // what was recorded is kept
     const int old = currentPage_.load();
     ShowPage(old, false);
     if (old == kTabMusic) {
@@ -184,6 +185,9 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
     if (request->reloadLighting) {
         // Also makes the stored current mode the one the settings download sends.
         lightPage_.ShowLighting(session_->LoadLighting());
+    }
+    if (request->reloadMacros) {
+        macroPage_.ShowMacros(session_->LoadMacros());
     }
     if (request->work == KeyboardWork::kFactoryReset) {
         macroPage_.ClearFields();

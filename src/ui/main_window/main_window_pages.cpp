@@ -56,6 +56,9 @@ std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title)
         case FileChoice::kExportFolder:
             chosen = QFileDialog::getExistingDirectory(this, caption);
             break;
+        case FileChoice::kMacroFile:
+            chosen = QFileDialog::getOpenFileName(this, caption, {}, "Macros (*.xml)");
+            break;
     }
     return chosen.toStdString();
 }
@@ -65,6 +68,8 @@ void DeviceMainDlg::ArmKeyCapture(int fieldId) {
     keyCapture_.Arm([this](const DecodedKey& key, bool isUp) {
         if (armedCaptureField_ == kIdSingleKey || armedCaptureField_ == kIdComboKey) {
             keyPage_.TakeCapturedKey(key.virtualKey, key.name, isUp);
+        } else if (armedCaptureField_ == kIdMacroKey) {
+            macroPage_.TakeCapturedKey(key.virtualKey, key.name, isUp);
         }
     });
 }
@@ -72,6 +77,33 @@ void DeviceMainDlg::ArmKeyCapture(int fieldId) {
 void DeviceMainDlg::DisarmKeyCapture() {
     armedCaptureField_ = 0;
     keyCapture_.Disarm();
+}
+
+bool DeviceMainDlg::SetKeyRecording(bool on) {
+    if (!on) {
+        recordingKeys_->SetOn(false);
+        if (armedCaptureField_ == kIdRecord) {
+            DisarmKeyCapture();
+        }
+        EnablePageTabs(true);
+        return false;
+    }
+    armedCaptureField_ = kIdRecord;
+    keyCapture_.Arm(
+        [this](const DecodedKey& key, bool isUp) { macroPage_.RecordKey(key.virtualKey, key.name, isUp); });
+    // The window's own keys are taken from its controls; where raw keys of
+    // the desktop serve, those are what is recorded, else these.
+    recordingKeys_->SetOn(true);
+    EnablePageTabs(false);
+    return keyCapture_.RawKeysServe();
+}
+
+void DeviceMainDlg::EnablePageTabs(bool on) {
+    for (int id : {kTabHome, kTabDevice, kTabMacro, kTabMusic, kTabSetting, kTabKey, kTabLight}) {
+        for (MControl* tab : GetControls(id)) {
+            tab->SetEnabled(on);
+        }
+    }
 }
 
 bool DeviceMainDlg::OnCaptureKey(int id, const CaptureKey& key) {

@@ -6,10 +6,14 @@
 #include "keys/profile_editor.h"
 #include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
+#include "macros/macro_editor.h"
 #include "sync/sync_task.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
+
+#include <algorithm>
+#include <map>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -615,6 +619,11 @@ void KeyPage::SaveKeyFunction() {
     }
     ShowKeyLabel(key);
     if (KeyAssignmentEditor::NeedsKeyDownload(result)) {
+        if (function.type == kFunctionMacro) {
+            // A macro imported or added since the last macro download is
+            // not in the keyboard's memory yet: the key would play nothing.
+            host_.QueueTask(SyncMacros);
+        }
         host_.QueueTask(SyncKeys);
     }
     if (const std::string text = SaveRefusalText(result); !text.empty()) {
@@ -638,6 +647,39 @@ void KeyPage::ShowKeyLabel(int keyCode) {
     } else {
         picture->SetTipKey(keyCode, {}, {});
         picture->SetKeyCheck(keyCode, false);
+    }
+    ShowMacroMarks();
+}
+
+void KeyPage::ShowMacroMarks() {
+    KeyboardCtrl* picture = Picture();
+    if (picture == nullptr) {
+        return;
+    }
+    ProfileDatabase& db = host_.Database();
+    MacroEditor editor(db);
+    std::map<int, std::string> problems;  // macro id -> what is wrong
+    std::vector<Macro> macros;
+    db.ListMacros(macros);
+    for (const MacroLeftOut& out : editor.PlannedLeftOut()) {
+        problems[out.macroId] = std::string("not on the keyboard: ") + MacroLeftOutText(out.reason);
+    }
+    const Selection& selection = host_.CurrentSelection();
+    std::vector<KeyAssignment> rows;
+    db.ListKeyAssignments(selection.profile, selection.layer, rows);
+    picture->ClearKeyWarnings();
+    for (const KeyAssignment& row : rows) {
+        if (row.macro_type != kFunctionMacro) {
+            continue;
+        }
+        const bool exists = std::any_of(macros.begin(), macros.end(),
+                                        [&row](const Macro& m) { return m.macro_id == row.macro_value; });
+        const auto problem = problems.find(row.macro_value);
+        if (!exists) {
+            picture->SetKeyWarning(row.key_code, "Its macro was deleted: the key does nothing.");
+        } else if (problem != problems.end()) {
+            picture->SetKeyWarning(row.key_code, "The macro is " + problem->second + ".");
+        }
     }
     picture->UpdateControl();
 }
@@ -703,7 +745,7 @@ void KeyPage::ShowKeyAssignments(const KeyAssignmentData& data) {
                                record.macro_desc);
         }
     }
-    picture->UpdateControl();
+    ShowMacroMarks();
 }
 
 }  // namespace vantora

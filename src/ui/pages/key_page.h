@@ -57,6 +57,9 @@ public:
     // The controls a function type shows; "Default", "Disable Key" and
     // unknown types show none.
     void ShowFunctionTypeControls(int type);
+    // Keys of the shown profile and layer bound to a macro the keyboard's
+    // memory will not hold (or that was deleted) get a warning on the picture.
+    void ShowMacroMarks();
 
 protected:
     void FinishCreate(const CRect& client) override;

@@ -2,9 +2,21 @@
 #include "ui/pages/macro_page.h"
 
 #include "i18n/strings.h"
+#include "macros/macro_editor.h"
+#include "macros/macro_exchange.h"
+#include "macros/macro_space.h"
+#include "macros/record_list.h"
+#include "sync/sync_task.h"
+#include "ui/capture/capture_decoder.h"
+#include "ui/dialogs/name_edit_dlg.h"
+#include "ui/dialogs/record_edit_dlg.h"
+#include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
+#include "ui/toolkit/menu_wnd.h"
+#include "ui/window_messages.h"
 
 #include <array>
+#include <chrono>
 
 namespace vantora {
 namespace {
@@ -18,6 +30,27 @@ struct ItemText {
 // The mouse buttons of a record.
 constexpr std::array<ItemText, 5> kMouseButtons{{{218, 1}, {219, 2}, {222, 3}, {220, 4}, {221, 5}}};
 constexpr int kKeyCommandText = 216;
+constexpr int kMacroCaption = 32;        // "MACRO"
+constexpr int kRecordCaption = 231;      // "Macro Record"
+constexpr int kNoRecordSpaceText = 232;  // not enough space to record
+constexpr int kRecordTitle = 205;        // "Record"
+constexpr int kStopTitle = 206;          // "Stop"
+constexpr int kImportCaption = 208;      // "Import Macro"
+constexpr int kExportCaption = 209;      // "Export Macro"
+constexpr int kEditRecordTitle = 251;    // "Edit Record"
+// Every macro gets this name when it is added, in every language.
+constexpr const char* kNewMacroName = "Macro";
+
+// The page's controls that recording switches off (all but Record).
+constexpr int kOffWhileRecording[] = {kIdAddMacro,  kIdMacroList,  kIdDeleteRecord, kIdClearRecords,
+                                      kIdInsertKey, kIdRecordList, kIdMacroDelay,   kIdMacroCommand,
+                                      kIdMacroKey,  kIdMacroMouse};
+
+std::int64_t SteadyMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // Two panels share this id: the record column's background and the record
 // fields' (the second is enabled with the fields).
@@ -80,9 +113,9 @@ constexpr ControlRow kRows[] = {
      .image = "btn_record_n.png",
      .container = kPageMacro,
      .enabled = false},
-    Tool(134, 760, 16, "btn_del_n.png"),
-    Tool(135, 802, 22, "btn_clear_n.png"),
-    Tool(136, 844, 23, "btn_insert_n.png"),
+    Tool(kIdDeleteRecord, 760, 16, "btn_del_n.png"),
+    Tool(kIdClearRecords, 802, 22, "btn_clear_n.png"),
+    Tool(kIdInsertKey, 844, 23, "btn_insert_n.png"),
     Panel(137, {536, 130, 888, 680}, "img_macro_records.png"),
     {.id = kIdRecordList,
      .className = "CRecordList",
@@ -123,9 +156,25 @@ constexpr ControlRow kRows[] = {
      .container = kPageMacro,
      .visible = false,
      .textColor = kText},
+    // Hints below the fields: how keys are recorded here, and the macros the
+    // keyboard will not hold.
+    {.id = kIdRecordHint,
+     .className = "MText",
+     .rect = {928, 412, 1172, 480},
+     .container = kPageMacro,
+     .align = kAlignLeft,
+     .textColor = kText},
+    {.id = kIdMemoryHint,
+     .className = "MText",
+     .rect = {928, 488, 1172, 680},
+     .container = kPageMacro,
+     .align = kAlignLeft,
+     .textColor = kText},
 };
 
 }  // namespace
+
+MacroPage::MacroPage(PageHost& host) : PageController(host), recorder_(SteadyMilliseconds) {}
 
 std::span<const ControlRow> MacroPage::Table() const {
     return kRows;
@@ -156,9 +205,20 @@ void MacroPage::FinishCreate(const CRect&) {
         }
         mouse->SetCurSel(0);
     }
+    for (int id : {kIdRecordHint, kIdMemoryHint}) {
+        if (MControl* hint = Control(id)) {
+            hint->SetVAlignment(kVAlignTop);
+            hint->SetTextSize(12);
+        }
+    }
 }
 
 void MacroPage::RefreshOwnTexts() {
+    if (IsRecording()) {
+        if (MControl* button = Control(kIdRecord)) {
+            button->SetTitle(GetUiString(kStopTitle));
+        }
+    }
     if (auto* command = ControlAs<MComboBox>(kIdMacroCommand)) {
         command->SetItemText(0, GetUiString(kKeyCommandText));
     }
@@ -170,9 +230,8 @@ void MacroPage::RefreshOwnTexts() {
 }
 
 void MacroPage::EnableRecordEditing(bool on) {
-    for (int id : {static_cast<int>(kIdRecord), 134, 135, 136, static_cast<int>(kIdRecordList),
-                   static_cast<int>(kIdMacroDelay), static_cast<int>(kIdMacroCommand),
-                   static_cast<int>(kIdMacroKey)}) {
+    for (int id : {kIdRecord, kIdDeleteRecord, kIdClearRecords, kIdInsertKey, kIdRecordList, kIdMacroDelay,
+                   kIdMacroCommand, kIdMacroKey}) {
         if (MControl* c = Control(id)) {
             c->SetEnabled(on);
         }
@@ -188,12 +247,14 @@ void MacroPage::ShowMacros(const MacroListData& data) {
     if (macros == nullptr || records == nullptr) {
         return;
     }
+    StopRecording();
     macros->DelAllItems();
     records->DelAllItems();
     EnableRecordEditing(false);
     for (const Macro& macro : data.macros) {
         macros->AddItem(macro.name, macro.link_count, macro.macro_id);
     }
+    ShowMemoryHint();
     if (data.macros.empty()) {
         return;
     }
@@ -205,6 +266,8 @@ void MacroPage::ShowMacros(const MacroListData& data) {
 }
 
 void MacroPage::ClearFields() {
+    capturedCode_ = 0;
+    capturedName_.clear();
     for (int id : {kIdMacroDelay, kIdMacroKey}) {
         if (MControl* field = Control(id)) {
             field->SetTitle({});
@@ -215,6 +278,549 @@ void MacroPage::ClearFields() {
             combo->SetCurSel(0);
         }
     }
+}
+
+// ---- Notifications ---------------------------------------------------------
+
+int MacroPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    switch (id) {
+        case kIdAddMacro:
+            if (code == kNotifyClick) {
+                AddMacro();
+                return 1;
+            }
+            return 0;
+        case kIdMacroList:
+            if (code == kNotifySelChanged) {
+                const int macro = SelectedMacro();
+                if (macro > 0) {
+                    LoadRecords(macro);
+                }
+                return 1;
+            }
+            if (code == kNotifyItemMenu) {
+                OpenMacroMenu();
+                return 1;
+            }
+            return 0;
+        case kIdRecord:
+            if (code != kNotifyClick) {
+                return 0;
+            }
+            if (IsRecording()) {
+                StopRecording();
+            } else {
+                StartRecording();
+            }
+            return 1;
+        case kIdDeleteRecord:
+        case kIdClearRecords:
+        case kIdInsertKey:
+            if (code != kNotifyClick) {
+                return 0;
+            }
+            if (id == kIdDeleteRecord) {
+                DeleteRecordCommand();
+            } else if (id == kIdClearRecords) {
+                ClearRecordsCommand();
+            } else {
+                InsertKeyCommand();
+            }
+            return 1;
+        case kIdRecordList:
+            if (code == kNotifyItemEvent) {
+                EditRecordCommand();
+                return 1;
+            }
+            if (code == kNotifySelChanged) {
+                RecordSelected();
+                return 1;
+            }
+            return 0;
+        case kIdMacroDelay:
+            if (code == kNotifyKillFocus) {
+                DelayEdited();
+                return 1;
+            }
+            return 0;
+        case kIdMacroCommand:
+            CommandKindChanged();
+            return 1;
+        case kIdMacroKey:
+            if (code == kNotifySetFocus || code == kNotifyKillFocus) {
+                KeyFieldFocus(code);
+                return 1;
+            }
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void MacroPage::OnMenuCommand(int command) {
+    if (IsRecording()) {
+        return;
+    }
+    switch (command) {
+        case kMenuRenameMacro:
+            RenameMacro();
+            break;
+        case kMenuImportMacro:
+            ImportMacroFile();
+            break;
+        case kMenuExportMacro:
+            ExportMacroFile();
+            break;
+        case kMenuDeleteMacro:
+            DeleteMacro();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- The macro list ----------------------------------------------------------
+
+int MacroPage::SelectedMacro() const {
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    return macros != nullptr ? static_cast<int>(macros->GetCurData(0)) : 0;
+}
+
+void MacroPage::LoadRecords(int macroId) {
+    MacroEditor editor(host_.Database());
+    ShowRecords(editor.Records(macroId), -1);
+    EnableRecordEditing(true);
+}
+
+void MacroPage::AddMacro() {
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    if (macros == nullptr) {
+        return;
+    }
+    MacroEditor editor(host_.Database());
+    int id = 0;
+    if (editor.Add(kNewMacroName, id).result != MacroEditor::Result::kDone) {
+        return;
+    }
+    macros->SetCurSel(macros->AddItem(kNewMacroName, 0, id));
+    macros->EnsureVisible(macros->GetCurSel());
+    LoadRecords(id);
+    ShowMemoryHint();
+}
+
+void MacroPage::OpenMacroMenu() {
+    if (SelectedMacro() <= 0) {
+        return;
+    }
+    MenuWnd menu;
+    menu.Create(&Dialog(), MSG_MACRO_MENU, "img_menubkg.png", 30, 150, 1);
+    menu.AddMenu(GetUiString(207), kMenuRenameMacro);
+    menu.AddMenu(GetUiString(kImportCaption), kMenuImportMacro);
+    menu.AddMenu(GetUiString(kExportCaption), kMenuExportMacro);
+    menu.AddMenu(GetUiString(16), kMenuDeleteMacro);
+    menu.TrackPopup();
+}
+
+void MacroPage::RenameMacro() {
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    const int id = SelectedMacro();
+    if (macros == nullptr || id <= 0) {
+        return;
+    }
+    NameEditDlg dialog;
+    dialog.title = GetUiString(kMacroCaption);
+    dialog.name = macros->GetItemText(macros->GetCurSel());
+    if (dialog.Run(&Dialog()) != 1) {
+        return;
+    }
+    MacroEditor editor(host_.Database());
+    if (editor.Rename(id, dialog.name).result == MacroEditor::Result::kDone) {
+        macros->SetItemText(macros->FindData(id), dialog.name);
+        ShowMemoryHint();
+    }
+}
+
+void MacroPage::DeleteMacro() {
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    const int id = SelectedMacro();
+    if (macros == nullptr || records == nullptr || id <= 0) {
+        return;
+    }
+    MacroEditor editor(host_.Database());
+    const MacroEditor::Outcome outcome = editor.Delete(id);
+    QueueJobs(outcome.jobs.macros, outcome.jobs.keys);
+    if (outcome.result != MacroEditor::Result::kDone) {
+        return;
+    }
+    const int index = macros->FindData(id);
+    macros->DeleteItem(index);
+    records->DelAllItems();
+    EnableRecordEditing(false);
+    if (index - 1 >= 0) {
+        macros->SetCurSel(index - 1);
+        LoadRecords(SelectedMacro());
+    } else {
+        macros->SetCurSel(-1);
+    }
+    ShowMemoryHint();
+}
+
+void MacroPage::ImportMacroFile() {
+    const std::string path = host_.ChooseFile(FileChoice::kMacroFile, GetUiString(kImportCaption));
+    if (path.empty()) {
+        return;
+    }
+    const MacroImportResult imported = ImportMacro(host_.Database(), path);
+    if (imported.macroId <= 0) {
+        ShowMessage("The macro could not be imported: " + imported.error, kImportCaption);
+        return;
+    }
+    // Listed, not selected; the keyboard gets it with the next macro download.
+    Macro macro;
+    host_.Database().GetMacro(imported.macroId, macro);
+    if (auto* macros = ControlAs<MacroListBox>(kIdMacroList)) {
+        macros->AddItem(macro.name, 0, imported.macroId);
+    }
+    ShowMemoryHint();
+}
+
+void MacroPage::ExportMacroFile() {
+    const int id = SelectedMacro();
+    if (id <= 0) {
+        return;
+    }
+    const std::string folder = host_.ChooseFile(FileChoice::kExportFolder, GetUiString(kExportCaption));
+    if (folder.empty()) {
+        return;
+    }
+    std::string written;
+    std::string error;
+    if (ExportMacro(host_.Database(), id, folder, written, error)) {
+        ShowMessage("Exported to " + written, kExportCaption);
+    } else {
+        ShowMessage("The macro could not be exported: " + error, kExportCaption);
+    }
+}
+
+void MacroPage::RecountLinks() {
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    if (macros == nullptr) {
+        return;
+    }
+    MacroEditor editor(host_.Database());
+    const std::map<int, int> counts = editor.RecountLinks(host_.CurrentSelection().profile.load());
+    macros->ResetLinkCount();
+    for (const auto& [id, count] : counts) {
+        macros->SetLinkCount(id, count);
+    }
+    ShowMemoryHint();
+}
+
+void MacroPage::ShowMemoryHint() {
+    MControl* hint = Control(kIdMemoryHint);
+    auto* macros = ControlAs<MacroListBox>(kIdMacroList);
+    if (hint == nullptr || macros == nullptr) {
+        return;
+    }
+    MacroEditor editor(host_.Database());
+    const std::vector<MacroLeftOut> leftOut = editor.PlannedLeftOut();
+    if (leftOut.empty()) {
+        hint->SetTitle({});
+        return;
+    }
+    std::string text = "Not on the keyboard (keys bound to them do nothing):";
+    for (const MacroLeftOut& out : leftOut) {
+        const int index = macros->FindData(out.macroId);
+        const std::string name = index >= 0 ? macros->GetItemText(index) : "#" + std::to_string(out.macroId);
+        text += "\n\u2022 " + name + ": " + MacroLeftOutText(out.reason);
+    }
+    hint->SetTitle(text);
+}
+
+// ---- Records -------------------------------------------------------------------
+
+void MacroPage::ShowRecords(const std::vector<MacroStep>& steps, int select) {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    if (records == nullptr) {
+        return;
+    }
+    records->DelAllItems();
+    for (const MacroStep& step : steps) {
+        records->AddString(step.desc, step.type, step.value, step.delay_time);
+    }
+    if (select >= 0 && select < records->GetCount()) {
+        records->SetCurSel(select);
+        records->EnsureVisible(select);
+    }
+}
+
+std::vector<MacroStep> MacroPage::WorkingCopy() const {
+    std::vector<MacroStep> steps;
+    if (auto* records = ControlAs<CRecordList>(kIdRecordList)) {
+        for (const RecordItem& item : records->GetRecordItems()) {
+            MacroStep step;
+            step.desc = item.desc;
+            step.type = item.type;
+            step.value = item.value;
+            step.delay_time = item.delay;
+            steps.push_back(std::move(step));
+        }
+    }
+    return steps;
+}
+
+bool MacroPage::SaveRecords(const std::vector<MacroStep>& steps, int select) {
+    const int id = SelectedMacro();
+    if (id <= 0) {
+        return false;
+    }
+    MacroEditor editor(host_.Database());
+    const MacroEditor::Outcome outcome = editor.SaveRecords(id, steps);
+    QueueJobs(outcome.jobs.macros, outcome.jobs.keys);
+    switch (outcome.result) {
+        case MacroEditor::Result::kDone:
+            ShowRecords(steps, select);
+            ShowMemoryHint();
+            return true;
+        case MacroEditor::Result::kNoSpace:
+            ShowMessage("Not enough macro space: all macros together hold at most " +
+                            std::to_string(kMacroRecordSpace) + " records, and " +
+                            std::to_string(editor.UsedRecords()) + " are in use.",
+                        kMacroCaption);
+            break;
+        default:
+            ShowMessage("The macro's records could not be stored.", kMacroCaption);
+            break;
+    }
+    ShowRecords(editor.Records(id), -1);
+    return false;
+}
+
+void MacroPage::QueueJobs(bool macros, bool keys) {
+    if (macros) {
+        host_.QueueTask(SyncMacros);
+    }
+    if (keys) {
+        host_.QueueTask(SyncKeys);
+    }
+}
+
+void MacroPage::DeleteRecordCommand() {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    if (records == nullptr || records->GetCurSel() < 0) {
+        return;
+    }
+    std::vector<MacroStep> steps = WorkingCopy();
+    const int select = DeleteRecord(steps, records->GetCurSel());
+    SaveRecords(steps, select);
+}
+
+void MacroPage::ClearRecordsCommand() {
+    SaveRecords({}, -1);
+}
+
+void MacroPage::InsertKeyCommand() {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    if (records == nullptr || capturedName_.empty() || capturedCode_ == 0) {
+        return;
+    }
+    auto* delayField = ControlAs<MEdit>(kIdMacroDelay);
+    const int delay = delayField != nullptr ? ParseTypedDelay(delayField->GetEditText()) : 0;
+    std::vector<MacroStep> steps = WorkingCopy();
+    const int press = InsertKeyPair(steps, records->GetCurSel(), capturedName_, capturedCode_, delay);
+    // The release is selected, so the next key goes after the pair.
+    SaveRecords(steps, press + 1);
+}
+
+void MacroPage::EditRecordCommand() {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    RecordItem item;
+    if (records == nullptr || !records->GetRecordItem(records->GetCurSel(), item)) {
+        return;
+    }
+    const int index = records->GetCurSel();
+    RecordEditDlg dialog;
+    dialog.title = GetUiString(kEditRecordTitle);
+    dialog.desc = item.desc;
+    dialog.type = item.type;
+    dialog.value = item.value;
+    dialog.delay = item.delay;
+    dialog.SetKeyDecoder(DecodeCaptureKey);
+    if (dialog.Run(&Dialog()) != 1 || dialog.desc.empty()) {
+        return;
+    }
+    std::vector<MacroStep> steps = WorkingCopy();
+    if (EditKeyRecord(steps, index, dialog.desc, dialog.value, dialog.delay)) {
+        SaveRecords(steps, index);
+    }
+}
+
+// A selected record fills the fields; changing them changes the record.
+void MacroPage::RecordSelected() {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    RecordItem item;
+    if (records == nullptr || !records->GetRecordItem(records->GetCurSel(), item)) {
+        return;
+    }
+    if (MControl* delay = Control(kIdMacroDelay)) {
+        delay->SetTitle(std::to_string(item.delay));
+    }
+    if (auto* command = ControlAs<MComboBox>(kIdMacroCommand)) {
+        command->SetCurSel(0);
+        CommandKindChanged();
+    }
+    if (item.type == kRecordKeyDown || item.type == kRecordKeyUp) {
+        capturedCode_ = item.value;
+        capturedName_ = item.desc;
+        if (MControl* key = Control(kIdMacroKey)) {
+            key->SetTitle(item.desc);
+        }
+    }
+}
+
+void MacroPage::DelayEdited() {
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    auto* delayField = ControlAs<MEdit>(kIdMacroDelay);
+    RecordItem item;
+    if (records == nullptr || delayField == nullptr || !records->GetRecordItem(records->GetCurSel(), item)) {
+        return;
+    }
+    const int delay = ParseTypedDelay(delayField->GetEditText());
+    if (delay == item.delay) {
+        return;
+    }
+    const int index = records->GetCurSel();
+    std::vector<MacroStep> steps = WorkingCopy();
+    steps[static_cast<std::size_t>(index)].delay_time = delay;
+    SaveRecords(steps, index);
+}
+
+void MacroPage::CommandKindChanged() {
+    auto* command = ControlAs<MComboBox>(kIdMacroCommand);
+    const bool keyboard = command == nullptr || command->GetCurSel() <= 0;
+    if (MControl* key = Control(kIdMacroKey)) {
+        key->SetVisible(keyboard);
+    }
+    if (MControl* mouse = Control(kIdMacroMouse)) {
+        mouse->SetVisible(!keyboard);
+    }
+}
+
+void MacroPage::KeyFieldFocus(int code) {
+    if (code == kNotifyKillFocus) {
+        if (keyFieldArmed_) {
+            keyFieldArmed_ = false;
+            host_.DisarmKeyCapture();
+        }
+        return;
+    }
+    capturedCode_ = 0;
+    capturedName_.clear();
+    if (MControl* key = Control(kIdMacroKey)) {
+        key->SetTitle({});
+    }
+    keyFieldArmed_ = true;
+    host_.ArmKeyCapture(kIdMacroKey);
+}
+
+void MacroPage::TakeCapturedKey(unsigned code, const std::string& name, bool) {
+    if (!keyFieldArmed_ || name.empty() || code == 0) {
+        return;
+    }
+    capturedCode_ = static_cast<int>(code);
+    capturedName_ = name;
+    if (MControl* key = Control(kIdMacroKey)) {
+        key->SetTitle(name);
+    }
+    // The selected key record takes the key, keeping its direction.
+    auto* records = ControlAs<CRecordList>(kIdRecordList);
+    RecordItem item;
+    if (records == nullptr || !records->GetRecordItem(records->GetCurSel(), item) ||
+        (item.desc == name && item.value == capturedCode_)) {
+        return;
+    }
+    const int index = records->GetCurSel();
+    std::vector<MacroStep> steps = WorkingCopy();
+    if (EditKeyRecord(steps, index, name, capturedCode_, item.delay)) {
+        SaveRecords(steps, index);
+    }
+}
+
+// ---- Recording -------------------------------------------------------------------
+
+void MacroPage::StartRecording() {
+    if (SelectedMacro() <= 0) {
+        return;
+    }
+    if (recorder_.Begin(host_.Database().CountAllMacroSteps()) != MacroRecorder::Start::kStarted) {
+        ShowMessage(GetUiString(kNoRecordSpaceText), kRecordCaption);
+        return;
+    }
+    if (keyFieldArmed_) {
+        keyFieldArmed_ = false;
+        host_.DisarmKeyCapture();
+    }
+    if (auto* records = ControlAs<CRecordList>(kIdRecordList)) {
+        records->DelAllItems();
+    }
+    for (int id : kOffWhileRecording) {
+        if (MControl* c = Control(id)) {
+            c->SetEnabled(false);
+        }
+    }
+    if (MControl* button = Control(kIdRecord)) {
+        button->SetTitle(GetUiString(kStopTitle));
+    }
+    const bool everywhere = host_.SetKeyRecording(true);
+    if (!everywhere && !recordHintShown_) {
+        // Said once: where raw keys of the desktop are out of reach, only
+        // this window's keys are recorded.
+        recordHintShown_ = true;
+        if (MControl* hint = Control(kIdRecordHint)) {
+            hint->SetTitle("Keys are recorded while this window has the keyboard focus.");
+        }
+    }
+}
+
+void MacroPage::RecordKey(unsigned code, const std::string& name, bool isUp) {
+    const MacroRecorder::Event event = recorder_.Record(static_cast<int>(code), name, isUp);
+    if (event == MacroRecorder::Event::kIgnored) {
+        return;
+    }
+    if (auto* records = ControlAs<CRecordList>(kIdRecordList)) {
+        const std::vector<MacroStep>& recorded = recorder_.Records();
+        if (recorded.size() >= 2) {
+            records->UpdateDelayTime(recorded[recorded.size() - 2].delay_time);
+        }
+        const MacroStep& last = recorded.back();
+        records->EnsureVisible(records->AddString(last.desc, last.type, last.value, last.delay_time));
+    }
+    if (event == MacroRecorder::Event::kFull) {
+        StopRecording();
+    }
+}
+
+void MacroPage::StopRecording() {
+    if (!recorder_.IsRecording()) {
+        return;
+    }
+    const std::vector<MacroStep> recorded = recorder_.Stop();
+    host_.SetKeyRecording(false);
+    if (MControl* button = Control(kIdRecord)) {
+        button->SetTitle(GetUiString(kRecordTitle));
+    }
+    for (int id : {kIdAddMacro, kIdMacroList}) {
+        if (MControl* c = Control(id)) {
+            c->SetEnabled(true);
+        }
+    }
+    EnableRecordEditing(true);
+    SaveRecords(recorded, -1);
+}
+
+void MacroPage::ShowMessage(const std::string& text, int captionId) {
+    ShowMessageBox(&Dialog(), text, GetUiString(captionId));
 }
 
 }  // namespace vantora

@@ -15,6 +15,7 @@ enum class FileChoice {
     kProgram,       // an executable file or a desktop entry to start
     kProfileFile,   // a profile exchange file to import
     kExportFolder,  // the folder an export goes to
+    kMacroFile,     // a macro exchange file to import
 };
 
 // What a page controller may use of the main window: the dialog its controls
@@ -33,6 +34,11 @@ public:
     // field loses the focus.
     virtual void ArmKeyCapture(int fieldId) = 0;
     virtual void DisarmKeyCapture() = 0;
+    // Macro recording on: every key pressed reaches the MACRO page's
+    // RecordKey and none reaches the window's controls; the page tabs are
+    // off. True when keys pressed in other windows are recorded too (else
+    // only while this window has the focus). Off: all back as before.
+    virtual bool SetKeyRecording(bool on) = 0;
     virtual ProfileDatabase& Database() = 0;
     virtual Selection& CurrentSelection() = 0;
     // Appends a job to the device worker's queue (a SyncTask code).

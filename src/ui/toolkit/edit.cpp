@@ -133,16 +133,7 @@ bool MEdit::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
             if (capture_) {
-                auto* key = static_cast<QKeyEvent*>(event);
-                CaptureKey k;
-                k.isUp = event->type() == QEvent::KeyRelease;
-                k.autoRepeat = key->isAutoRepeat();
-                k.qtKey = key->key();
-                k.nativeScanCode = key->nativeScanCode();
-                k.nativeVirtualKey = key->nativeVirtualKey();
-                k.nativeModifiers = key->nativeModifiers();
-                k.keypad = key->modifiers().testFlag(Qt::KeypadModifier);
-                k.text = key->text().toStdString();
+                const CaptureKey k = CaptureKeyOf(*static_cast<QKeyEvent*>(event));
                 if (GetDialog() != nullptr) {
                     GetDialog()->OnCaptureKey(GetId(), k);
                 }

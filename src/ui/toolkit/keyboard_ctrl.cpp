@@ -11,7 +11,9 @@ namespace vantora {
 
 namespace {
 constexpr int kBandThreshold = 4;
-}
+// Keys whose function cannot work as stored (a macro the keyboard does not hold).
+const QColor kWarningColour(0xF0, 0x9A, 0x20);
+}  // namespace
 
 KeyboardCtrl::KeyboardCtrl(MDialog* dialog, int id) : MControl(dialog, id) {
     setMouseTracking(true);
@@ -161,10 +163,36 @@ bool KeyboardCtrl::GetTipKey(int code, std::string& first, std::string& second) 
     return false;
 }
 
+void KeyboardCtrl::SetKeyWarning(int code, const std::string& text) {
+    for (Key& k : keys_) {
+        if (k.code == code) {
+            k.warning = QString::fromStdString(text);
+        }
+    }
+    update();
+}
+
+std::string KeyboardCtrl::GetKeyWarning(int code) const {
+    for (const Key& k : keys_) {
+        if (k.code == code) {
+            return k.warning.toStdString();
+        }
+    }
+    return {};
+}
+
+void KeyboardCtrl::ClearKeyWarnings() {
+    for (Key& k : keys_) {
+        k.warning.clear();
+    }
+    update();
+}
+
 void KeyboardCtrl::ResetTipKey() {
     for (Key& k : keys_) {
         k.tipFirst.clear();
         k.tipSecond.clear();
+        k.warning.clear();
         k.checked = false;
     }
     update();
@@ -320,6 +348,9 @@ bool KeyboardCtrl::event(QEvent* event) {
             if (!k.tipSecond.isEmpty()) {
                 tip += QStringLiteral("\n") + k.tipSecond;
             }
+            if (!k.warning.isEmpty()) {
+                tip += QStringLiteral("\n") + k.warning;
+            }
             QToolTip::showText(help->globalPos(), tip, this, ItemRect(k));
         }
         return true;
@@ -405,8 +436,13 @@ void KeyboardCtrl::paintEvent(QPaintEvent*) {
         }
         if (marked && type_ == 1) {
             p.setPen(Qt::NoPen);
-            p.setBrush(skin::Accent());
+            p.setBrush(k.warning.isEmpty() ? skin::Accent() : kWarningColour);
             p.drawEllipse(QPointF(r.right() - 5, r.top() + 5), 2.6, 2.6);
+        }
+        if (!k.warning.isEmpty()) {
+            p.setPen(QPen(kWarningColour, 1.6, Qt::DashLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 3, 3);
         }
     }
     if (banding_) {

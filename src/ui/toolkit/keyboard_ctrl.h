@@ -66,7 +66,12 @@ public:
     // `second` is shown beneath and in the key's tooltip.
     void SetTipKey(int code, const std::string& first, const std::string& second);
     bool GetTipKey(int code, std::string& first, std::string& second) const;
-    // Clears every label and check.
+    // A warning on the key (drawn in the warning colour, the text in its
+    // tooltip); an empty text removes it.
+    void SetKeyWarning(int code, const std::string& text);
+    std::string GetKeyWarning(int code) const;
+    void ClearKeyWarnings();
+    // Clears every label, check and warning.
     void ResetTipKey();
 
     std::vector<KeyItemInfo> GetKeyItems() const;
@@ -100,6 +105,7 @@ private:
         bool selected = false;
         QString tipFirst;
         QString tipSecond;
+        QString warning;
     };
 
     QRect ItemRect(const Key& key) const;

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -276,6 +277,19 @@ void MDialog::OnTimer(int) {}
 void MDialog::OnUserCloseWindow() {
     DoCancel();
 }
+CaptureKey CaptureKeyOf(const QKeyEvent& event) {
+    CaptureKey k;
+    k.isUp = event.type() == QEvent::KeyRelease;
+    k.autoRepeat = event.isAutoRepeat();
+    k.qtKey = event.key();
+    k.nativeScanCode = event.nativeScanCode();
+    k.nativeVirtualKey = event.nativeVirtualKey();
+    k.nativeModifiers = event.nativeModifiers();
+    k.keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+    k.text = event.text().toStdString();
+    return k;
+}
+
 bool MDialog::OnCaptureKey(int, const CaptureKey&) {
     return false;
 }

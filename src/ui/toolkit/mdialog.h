@@ -4,6 +4,8 @@
 
 #include <QPoint>
 #include <QWidget>
+
+class QKeyEvent;
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -36,6 +38,8 @@ struct CaptureKey {
     bool keypad = false;  // the key is on the keypad (Qt::KeypadModifier)
     std::string text;     // UTF-8 text the key would type, may be empty
 };
+// The capture fields' view of a key event.
+CaptureKey CaptureKeyOf(const QKeyEvent& event);
 
 // Base of every window: a borderless Qt window whose controls are created by
 // class name and id and report user actions to OnMessage(id, code). Run it

@@ -123,6 +123,9 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
                                                  {"key", "set", "A", "disable"},
                                                  {"light", "set", "2"},
                                                  {"light", "keys", "--clear"},
+                                                 {"macro", "add", "x"},
+                                                 {"macro", "rename", "1", "y"},
+                                                 {"macro", "delete", "1"},
                                                  {"reset", "--yes"}}) {
         const ProcessResult result = Ctl(args);
         EXPECT_EQ(result.exitCode, 3) << args[0] << " " << result.err;
@@ -137,6 +140,11 @@ TEST_F(VantoraCtlTest, WithoutAKeyboardReadingWorksAndChangingChangesNothing) {
               }),
               "3Profile 201");
     EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.CountLightModes(1); }), 0);
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<Macro> macros;
+                  return db.ListMacros(macros);
+              }),
+              0);
 }
 
 TEST_F(VantoraCtlTest, ExportAndImportWorkWithoutAKeyboard) {
@@ -717,6 +725,240 @@ TEST_F(VantoraCtlTest, WithoutThePerKeyModeLightKeysIsRefused) {
     EXPECT_EQ(keys.exitCode, 5) << keys.err;
     EXPECT_NE(keys.err.find("no per-key light mode"), std::string::npos) << keys.err;
     EXPECT_EQ(WithDatabase([](ProfileDatabase& db) { return db.GetActiveLightMode(); }), 1);
+}
+
+// ---- macro verbs ----
+
+// A macro of `records` key down/up pairs of the virtual key `key`, named `name`.
+int AddKeyMacro(ProfileDatabase& db, const std::string& name, int key, int pairs) {
+    const int id = db.AddMacro(name);
+    std::vector<MacroStep> steps;
+    const std::string desc(1, static_cast<char>(key));
+    for (int i = 0; i < 2 * pairs; ++i) {
+        steps.push_back({0, id, i % 2 == 0 ? 2 : 3, i, key, i % 2 == 0 ? 50 : 0, desc});
+    }
+    db.AddMacroSteps(steps);
+    return id;
+}
+
+void BindMacro(ProfileDatabase& db, int layer, int usage, int macroId) {
+    KeyAssignment row;
+    row.profile = 1;
+    row.fn_layer = layer;
+    row.key_code = usage;
+    row.macro_type = kFunctionMacro;
+    row.macro_value = macroId;
+    db.SaveKeyAssignment(row);
+}
+
+TEST_F(VantoraCtlTest, MacroVerbsPrintTheirResultsAndRefuseWhatNamesNothing) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    WithDatabase([](ProfileDatabase& db) {
+        AddKeyMacro(db, "Copy", 'C', 1);
+        db.AddMacro("Copy");
+        const int solo = db.AddMacro("Solo");
+        db.AddMacroSteps({{0, solo, 4, 0, 1, 70000, "Left Mouse Button"}, {0, solo, 9, 1, -3, -1, "?"}});
+        BindMacro(db, 0, 4, solo);
+        BindMacro(db, 1, 5, solo);
+        db.SetMacroLinkCount(1, 7);        // a stale stored count
+        AddKeyMacro(db, "Big", 'B', 441);  // 882 records: more than the keyboard's memory holds
+    });
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;  // exactly
+        std::string err;  // a part of it
+    };
+    const std::vector<Case> cases = {
+        {{"macro", "list"},
+         0,
+         "  ID  NAME  RECORDS  LINKS  ON KEYBOARD\n"
+         "   1  Copy        2      0  yes\n"
+         "   2  Copy        0      0  yes\n"
+         "   3  Solo        2      2  yes\n"
+         "   4  Big       882      0  no: the keyboard's macro memory is full\n",
+         ""},
+        {{"--json", "macro", "list"},
+         0,
+         "{\"macros\":[{\"id\":1,\"name\":\"Copy\",\"records\":2,\"link_count\":0,\"on_keyboard\":true},"
+         "{\"id\":2,\"name\":\"Copy\",\"records\":0,\"link_count\":0,\"on_keyboard\":true},"
+         "{\"id\":3,\"name\":\"Solo\",\"records\":2,\"link_count\":2,\"on_keyboard\":true},"
+         "{\"id\":4,\"name\":\"Big\",\"records\":882,\"link_count\":0,\"on_keyboard\":false,"
+         "\"left_out\":\"the keyboard's macro memory is full\"}]}\n",
+         ""},
+        {{"macro", "show", "1"},
+         0,
+         "Macro 1 \"Copy\": 2 records\n"
+         "  INDEX  TYPE  NAME  CODE  DELAY MS\n"
+         "      0  down  C       67        50\n"
+         "      1  up    C       67         0\n",
+         ""},
+        {{"macro", "show", "2"}, 0, "Macro 2 \"Copy\": 0 records.\n", ""},
+        {{"--json", "macro", "show", "solo"},
+         0,
+         "{\"macro\":{\"id\":3,\"name\":\"Solo\"},\"records\":["
+         "{\"index\":0,\"type\":\"mouse down\",\"type_code\":4,\"name\":\"Left Mouse Button\",\"code\":1,"
+         "\"delay\":70000},"
+         "{\"index\":1,\"type\":\"9\",\"type_code\":9,\"name\":\"?\",\"code\":-3,\"delay\":-1}]}\n",
+         ""},
+        {{"macro", "show", "Copy"},
+         1,
+         "",
+         "More than one macro is named \"Copy\"; give its id:\n  1  Copy\n  2  Copy\n"},
+        {{"macro", "delete", "Copy"}, 1, "", "give its id"},
+        {{"macro", "show", "9"}, 2, "", "No macro has the id 9."},
+        {{"macro", "show", "0"}, 2, "", "No macro has the id 0."},
+        {{"macro", "export", "Paste", dir.path()}, 2, "", "No macro is named \"Paste\"."},
+        {{"--json", "macro", "rename", "9", "x"},
+         2,
+         "{\"error\":\"No macro has the id 9.\",\"exit_code\":2}\n",
+         ""},
+        {{"macro", "delete", "9"}, 2, "", "No macro has the id 9."},
+        {{"macro", "add", " "}, 5, "", "A macro name cannot be empty."},
+        {{"macro", "rename", "2", ""}, 5, "", "A macro name cannot be empty."},
+        {{"macro", "add", "New"}, 0, "5\n", ""},
+        {{"--json", "macro", "rename", "5", "Newer"}, 0, "{\"macro\":{\"id\":5,\"name\":\"Newer\"}}\n", ""},
+        {{"macro", "rename", "Newer", "Paste"}, 0, "Macro 5 renamed to \"Paste\".\n", ""},
+        {{"macro", "delete", "paste"},
+         0,
+         "Macro 5 \"Paste\" deleted; the macro memory and the key table were written.\n",
+         ""},
+        {{"macro", "delete", "5"}, 2, "", "No macro has the id 5."},
+        {{"macro"}, 1, "", "macro needs a sub-command"},
+        {{"macro", "play", "1"}, 1, "", "unknown macro sub-command \"play\""},
+        {{"macro", "show"}, 1, "", "wrong number of arguments for \"macro show\""},
+        {{"macro", "rename", "1"}, 1, "", "wrong number of arguments"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = Ctl(c.args);
+        const std::string what = c.args.size() > 2 ? c.args[1] + " " + c.args[2] : c.args.back();
+        EXPECT_EQ(result.exitCode, c.exitCode) << what << ": " << result.err;
+        EXPECT_EQ(result.out, c.out) << what;
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << what << ": " << result.err;
+    }
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<Macro> macros;
+                  db.ListMacros(macros);
+                  std::string names;
+                  for (const Macro& macro : macros) {
+                      names += macro.name + " ";
+                  }
+                  return names + std::to_string(db.CountAllMacroSteps());
+              }),
+              "Copy Copy Solo Big 886");
+}
+
+TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesStoreNothing) {
+    ASSERT_EQ(Ctl({"macro", "list"}).out, "There are no macros.\n");
+    WithDatabase([](ProfileDatabase& db) {
+        const int id = db.AddMacro("Tom & \"Jerry\"/1");
+        db.AddMacroSteps({{0, id, 2, 0, 65, 120, "A"},
+                          {0, id, 3, 1, 65, 0, "A"},
+                          {0, id, 5, 2, 2, 31000, "Right Mouse Button"}});
+    });
+    ::mkdir((dir.path() + "out").c_str(), 0700);
+    const ProcessResult exported = Ctl({"macro", "export", "1", dir.path() + "out"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string file = exported.out.substr(0, exported.out.find('\n'));
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(dir.path() + "out"));
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+
+    const ProcessResult imported = Ctl({"macro", "import", file});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "2\n");
+    const auto records = [this](const std::string& id) {
+        const std::string json = Ctl({"--json", "macro", "show", id}).out;
+        return json.substr(json.find("\"records\""));
+    };
+    EXPECT_EQ(records("2"), records("1"));
+    EXPECT_EQ(Ctl({"--json", "macro", "show", "2"})
+                  .out.find("{\"macro\":{\"id\":2,\"name\":\"Tom & \\\"Jerry\\\"/1\"}"),
+              0u);
+
+    std::string full = "<macro><macroinfo name=\"Full\"/><macroitems>";
+    for (int i = 0; i < 1000; ++i) {
+        full += "<item desc=\"A\" type=\"2\" value=\"65\" delay_time=\"1\"/>";
+    }
+    dir.WriteFile("full.xml", full + "</macroitems></macro>");
+    dir.WriteFile("profile.xml", "<profile><profileinfo name=\"P\"/></profile>");
+    dir.WriteFile("huge.xml", "<macro><macroinfo name=\"" + std::string(5u << 20, 'x') + "\"/></macro>");
+    std::string nested;
+    for (int i = 0; i < 100000; ++i) {
+        nested += "<a>";
+    }
+    dir.WriteFile("nested.xml", nested);
+    struct Refusal {
+        std::string file;
+        int exitCode;
+        std::string message;
+    };
+    for (const Refusal& r : std::vector<Refusal>{{"full.xml", 5, ""},
+                                                 {"profile.xml", 7, ""},
+                                                 {"huge.xml", 7, ""},
+                                                 {"nested.xml", 7, ""},
+                                                 {"none.xml", 7, ""}}) {
+        const ProcessResult result = Ctl({"--json", "macro", "import", dir.path() + r.file});
+        EXPECT_EQ(result.exitCode, r.exitCode) << r.file << ": " << result.err;
+        EXPECT_NE(result.out.find("\"exit_code\":" + std::to_string(r.exitCode)), std::string::npos)
+            << r.file;
+        EXPECT_GT(result.err.size(), std::string("vantoractl: \n").size()) << r.file;
+    }
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<Macro> macros;
+                  db.ListMacros(macros);
+                  return std::to_string(macros.size()) + " " + std::to_string(db.CountAllMacroSteps());
+              }),
+              "2 6");
+    EXPECT_EQ(Ctl({"macro", "export", "1", dir.path() + "missing"}).exitCode, 7);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() + "out"),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(VantoraCtlTest, MacroDeleteWritesTheMacroMemoryThenTheKeysSoEveryKeyPlaysItsOwnMacro) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    const int escape = 0;  // key indexes of usages 41, 58 and 4
+    const int f1 = 12;
+    const int keyA = 9;
+    const std::array<std::uint8_t, 3> escapeDefault = KeySlot(escape, 0);
+    WithDatabase([](ProfileDatabase& db) {
+        BindMacro(db, 0, 41, AddKeyMacro(db, "First", 'A', 1));
+        BindMacro(db, 0, 58, AddKeyMacro(db, "Second", 'B', 2));
+        BindMacro(db, 0, 4, AddKeyMacro(db, "Third", 'C', 3));
+    });
+    // The usage of the first record of the macro a key plays; -1 for a key that plays none.
+    const auto plays = [this](int keyIndex) {
+        const std::array<std::uint8_t, 3> slot = KeySlot(keyIndex, 0);
+        if (slot[0] != 0x70) {
+            return -1;
+        }
+        return keyboard->WithFirmware([&slot](sim::KeyboardFirmware& f) {
+            const auto& memory = f.MacroMemory();
+            const std::size_t offset = memory[2u * slot[1]] | memory[2u * slot[1] + 1] << 8;
+            return offset + 3 < memory.size() ? static_cast<int>(memory[offset + 3]) : -2;
+        });
+    };
+    const std::size_t before = TracedCommands().size();
+    const ProcessResult deleted = Ctl({"macro", "delete", "1"});
+    ASSERT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_EQ(plays(f1), 5);    // B
+    EXPECT_EQ(plays(keyA), 6);  // C
+    EXPECT_EQ(plays(escape), -1);
+    EXPECT_EQ(KeySlot(escape, 0), escapeDefault);
+    // The macro memory first, then the key table.
+    const std::vector<int> commands = TracedCommands();
+    const auto macros =
+        std::find(commands.begin() + static_cast<long>(before), commands.end(), protocol::CMD_WRITE_MACROS);
+    EXPECT_NE(macros, commands.end());
+    EXPECT_NE(std::find(macros, commands.end(), protocol::CMD_WRITE_KEYS), commands.end());
+    // The key bound to the deleted macro keeps its row.
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  KeyAssignment row;
+                  return db.GetKeyAssignment(1, 0, 41, row) ? row.macro_value : 0;
+              }),
+              1);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <QTest>
 #include <QThread>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "macros/macro_recorder.h"
 #include "support/xvfb_server.h"
 
 #include <X11/Xlib.h>
@@ -70,7 +72,9 @@ TEST_F(KeyCaptureServiceTest, FeedsReachTheSinkOnlyWhileArmed) {
     EXPECT_EQ(other, (std::vector<Seen>{{116, "F5", false}}));
 }
 
-TEST_F(KeyCaptureServiceTest, RawKeysOfTheServerReachTheSinkOnTheUiThread) {
+// Keys pressed in another client's focused window are recorded: the raw keys
+// of the whole server reach the sink on the UI thread.
+TEST_F(KeyCaptureServiceTest, RawKeysOfTheServerAreRecordedWhileAnotherWindowHasTheFocus) {
     if (!test::XvfbServer::Installed()) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
@@ -83,12 +87,21 @@ TEST_F(KeyCaptureServiceTest, RawKeysOfTheServerReachTheSinkOnTheUiThread) {
         XSync(sender, 0);
     };
     constexpr unsigned kKeyA = 38;
+    const Window other = XCreateSimpleWindow(sender, DefaultRootWindow(sender), 0, 0, 40, 40, 0, 0, 0);
+    XMapWindow(sender, other);
+    XSync(sender, 0);
+    XSetInputFocus(sender, other, RevertToParent, CurrentTime);
+    XSync(sender, 0);
 
+    std::int64_t now = 0;
+    MacroRecorder recorder([&now] { return now += 15; });
+    ASSERT_EQ(recorder.Begin(0), MacroRecorder::Start::kStarted);
     service.SetRawDisplay(server.Name());
     bool onUiThread = true;
     service.Arm([&](const DecodedKey& key, bool isUp) {
         onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
         seen.push_back({key.virtualKey, key.name, isUp});
+        recorder.Record(static_cast<int>(key.virtualKey), key.name, isUp);
     });
     ASSERT_TRUE(service.RawKeysServe());
     EXPECT_FALSE(service.Feed(QtKey(Qt::Key_B)));  // the raw key brings it: not twice
@@ -97,6 +110,10 @@ TEST_F(KeyCaptureServiceTest, RawKeysOfTheServerReachTheSinkOnTheUiThread) {
     QTRY_COMPARE_WITH_TIMEOUT(seen.size(), std::size_t{2}, 10000);
     EXPECT_EQ(seen, (std::vector<Seen>{{'A', "A", false}, {'A', "A", true}}));
     EXPECT_TRUE(onUiThread);
+    const std::vector<MacroStep> recorded = recorder.Stop();
+    ASSERT_EQ(recorded.size(), 2u);
+    EXPECT_EQ(std::tie(recorded[0].type, recorded[0].value, recorded[0].delay_time), std::tuple(2, 65, 15));
+    EXPECT_EQ(std::tie(recorded[1].type, recorded[1].value, recorded[1].delay_time), std::tuple(3, 65, 0));
 
     // Keys queued before Disarm are dropped, and none arrive after it.
     press(kKeyA, true);

@@ -7,6 +7,8 @@
 #include "support/child_process.h"
 #include "ui/main_window/single_instance.h"
 #include "ui/pages/light_page.h"
+#include "ui/pages/macro_page.h"
+#include "ui/toolkit/list_boxes.h"
 #include "ui/toolkit/slider.h"
 
 namespace vantora::test {
@@ -114,6 +116,27 @@ TEST_F(RemoteRequestTest, ALightSetShowsTheModeOnTheLightPageAndTheWindowDownloa
         return std::array<std::uint8_t, 3>{f.Settings()[2], f.Settings()[3], f.Settings()[9]};
     });
     EXPECT_EQ(settings, (std::array<std::uint8_t, 3>{2, 30, 0xFF}));
+}
+
+TEST_F(RemoteRequestTest, MacroVerbsShowInTheMacroListAndTheWindowWritesTheMacroMemory) {
+    OpenListening();
+    auto* list = Control<MacroListBox>(kIdMacroList);
+    ASSERT_NE(list, nullptr);
+    const ProcessResult added = Ctl({"macro", "add", "Remote"});
+    ASSERT_EQ(added.exitCode, 0) << added.err;
+    ASSERT_EQ(list->GetCount(), 1);
+    EXPECT_EQ(list->GetItemText(0), "Remote");
+    EXPECT_EQ(Ctl({"macro", "rename", "Remote", "Far"}).exitCode, 0);
+    EXPECT_EQ(list->GetItemText(0), "Far");
+
+    const int reportsBefore =
+        keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ReportsReceived(); });
+    const ProcessResult deleted = Ctl({"macro", "delete", "Far"});
+    ASSERT_EQ(deleted.exitCode, 0) << deleted.err;
+    EXPECT_EQ(list->GetCount(), 0);
+    // The window's worker wrote the macro memory and the key table.
+    EXPECT_GT(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ReportsReceived(); }),
+              reportsBefore);
 }
 
 TEST_F(RemoteRequestTest, UnknownRequestsAreAnsweredWithAnError) {

@@ -23,6 +23,7 @@ public:
     std::string ChooseFile(FileChoice, const std::string&) override { return {}; }
     void ArmKeyCapture(int) override {}
     void DisarmKeyCapture() override {}
+    bool SetKeyRecording(bool) override { return false; }
 
     MDialog dialog;
     ProfileDatabase db;
