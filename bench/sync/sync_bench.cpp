@@ -150,6 +150,42 @@ void BM_MacroDownloadFullMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_MacroDownloadFullMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// A full macro memory as the MACRO page leaves it: every directory entry
+// used (32 macros) and the records filling the 880 record slots in key
+// press/release pairs (24 macros of 28 records, 8 of 26), with a stored
+// total inside the 1000-record space.
+void BM_MacroDownload(benchmark::State& state) {
+    Bench bench;
+    int stored = 0;
+    for (int macro = 0; macro < kMacroDirectorySlots; ++macro) {
+        const int id = bench.db.AddMacro("macro " + std::to_string(macro));
+        const int records = macro < 24 ? 28 : 26;
+        std::vector<MacroStep> steps;
+        for (int i = 0; i < records; ++i) {
+            MacroStep step;
+            step.macro_id = id;
+            step.type = i % 2 == 0 ? 2 : 3;
+            step.value = 0x41 + (i / 2 + macro) % 26;
+            step.record_index = i;
+            step.delay_time = i % 2 == 0 ? 40 : 120;
+            steps.push_back(step);
+        }
+        stored += records;
+        bench.db.AddMacroSteps(steps);
+    }
+    if (stored != kMacroRecordCapacity || bench.db.CountAllMacroSteps() != stored) {
+        state.SkipWithError("the macro memory is not full");
+        return;
+    }
+    bench.Run(state, [&] {
+        const MacroDownloadResult result = bench.downloads.DownloadMacros();
+        if (!result.leftOut.empty() || result.blocksRefused != 0) {
+            state.SkipWithError("the download left out macros or was refused");
+        }
+    });
+}
+BENCHMARK(BM_MacroDownload)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_SettingsDownload(benchmark::State& state) {
     Bench bench;
     LightMode mode;

@@ -113,6 +113,14 @@ int ProfileDatabase::ListMacroSteps(int id, std::vector<MacroStep>& list) {
     return ReadRows(statement, list, ReadMacroStep);
 }
 
+int ProfileDatabase::ListAllMacroSteps(std::vector<MacroStep>& list) {
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteStatement statement;
+    PrepareBound(db_, statement,
+                 "SELECT * FROM t_macrorecord ORDER BY macro_id ASC, record_index ASC, record_id ASC");
+    return ReadRows(statement, list, ReadMacroStep);
+}
+
 bool ProfileDatabase::DeleteMacroSteps(int id) {
     std::lock_guard<std::mutex> guard(lock_);
     return Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id);

@@ -134,6 +134,10 @@ public:
     void AddMacroSteps(std::vector<MacroStep> steps);
     // The macro's steps sorted by record_index.
     int ListMacroSteps(int id, std::vector<MacroStep>& list);
+    // Every stored step in one query, by macro id and within a macro in the
+    // order ListMacroSteps gives (record_index, ties in the order stored);
+    // steps of deleted macros included. For readers of all macros at once.
+    int ListAllMacroSteps(std::vector<MacroStep>& list);
     bool DeleteMacroSteps(int id);
     int CountAllMacroSteps();
     // Replaces every step of macro `id` with `steps` (stored with that macro

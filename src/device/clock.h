@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace vantora {
 
@@ -24,5 +26,26 @@ public:
     // One process-wide instance for callers that have no clock of their own.
     static SystemClock& Instance();
 };
+
+// While one lives on a thread, the real waits of that thread end on time:
+// they sleep until shortly before their end and yield the rest, instead of
+// adding the kernel's wake-up latency (on some machines a few hundred µs) to
+// each. For bursts of short protocol waits, such as the reports of a
+// download; not for long-running loops, as the last stretch costs CPU.
+// Scopes nest.
+class PreciseWaitScope {
+public:
+    PreciseWaitScope();
+    ~PreciseWaitScope();
+    PreciseWaitScope(const PreciseWaitScope&) = delete;
+    PreciseWaitScope& operator=(const PreciseWaitScope&) = delete;
+};
+
+// A real wait until `end`, for the real clocks. `sleepUntil(t)` sleeps until
+// t or returns false to end the wait early (an interrupted clock). Inside a
+// PreciseWaitScope, sleepUntil is asked to wake shortly before `end` and the
+// rest is yielded away.
+void WaitUntil(std::chrono::steady_clock::time_point end,
+               const std::function<bool(std::chrono::steady_clock::time_point)>& sleepUntil);
 
 }  // namespace vantora

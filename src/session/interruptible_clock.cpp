@@ -14,8 +14,11 @@ void InterruptibleClock::SleepMs(int ms) {
         }
         return;
     }
-    std::unique_lock lock(mutex_);
-    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return interrupted_; });
+    WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms),
+              [this](std::chrono::steady_clock::time_point until) {
+                  std::unique_lock lock(mutex_);
+                  return !wake_.wait_until(lock, until, [this] { return interrupted_; });
+              });
 }
 
 std::uint64_t InterruptibleClock::NowMs() {

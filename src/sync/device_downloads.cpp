@@ -1,6 +1,7 @@
 #include "sync/device_downloads.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "sync/colour_tables.h"
@@ -61,6 +62,7 @@ void DeviceDownloads::InvalidateKeyTableCache() {
 }
 
 ReadBackResult DeviceDownloads::ReadBackKeyTables() {
+    const PreciseWaitScope precise;
     ReadBackResult result;
     Begin();
     const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
@@ -86,14 +88,35 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
 MacroPositions DeviceDownloads::CurrentMacroPositions() {
     std::vector<Macro> macros;
     context_.db.ListMacros(macros);
+    const std::map<int, int> counts = context_.db.CountMacroStepsByMacro();
     std::vector<int> ids;
-    std::vector<int> counts;
+    std::vector<int> records;
     for (const Macro& macro : macros) {
-        std::vector<MacroStep> steps;
         ids.push_back(macro.macro_id);
-        counts.push_back(context_.db.ListMacroSteps(macro.macro_id, steps));
+        const auto found = counts.find(macro.macro_id);
+        records.push_back(found == counts.end() ? 0 : found->second);
     }
-    return PlanMacroMemory(ids, counts).positions;
+    return PlanMacroMemory(ids, records).positions;
+}
+
+std::vector<MacroWithSteps> DeviceDownloads::StoredMacros() {
+    // One query for all records rather than one per macro: with a full
+    // memory, 32 queries over the record table cost milliseconds the
+    // download then spends on top of the keyboard's own waits.
+    std::vector<Macro> macros;
+    context_.db.ListMacros(macros);
+    std::vector<MacroStep> steps;
+    context_.db.ListAllMacroSteps(steps);
+    std::vector<MacroWithSteps> list;
+    list.reserve(macros.size());
+    for (const Macro& macro : macros) {
+        MacroWithSteps entry;
+        entry.macroId = macro.macro_id;
+        const auto own = std::ranges::equal_range(steps, macro.macro_id, {}, &MacroStep::macro_id);
+        entry.steps.assign(std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+        list.push_back(std::move(entry));
+    }
+    return list;
 }
 
 BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
@@ -118,6 +141,7 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
 }
 
 KeyDownloadResult DeviceDownloads::DownloadKeys() {
+    const PreciseWaitScope precise;
     KeyDownloadResult result;
     Begin();
     if (!cacheValid_) {
@@ -145,19 +169,10 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
 }
 
 MacroDownloadResult DeviceDownloads::DownloadMacros() {
+    const PreciseWaitScope precise;
     MacroDownloadResult result;
     Begin();
-    std::vector<Macro> macros;
-    context_.db.ListMacros(macros);
-    std::vector<MacroWithSteps> list;
-    list.reserve(macros.size());
-    for (const Macro& macro : macros) {
-        MacroWithSteps entry;
-        entry.macroId = macro.macro_id;
-        context_.db.ListMacroSteps(macro.macro_id, entry.steps);
-        list.push_back(std::move(entry));
-    }
-    const MacroImage image = BuildMacroImage(list);
+    const MacroImage image = BuildMacroImage(StoredMacros());
     const BlockPlan plan = MacroBlockPlan(image);
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_MACROS, image.bytes, plan, false);
     result.blocksWritten = blocks.blocksWritten;
@@ -168,6 +183,7 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
 }
 
 SettingsDownloadResult DeviceDownloads::DownloadSettings() {
+    const PreciseWaitScope precise;
     SettingsDownloadResult result;
     ProfileDatabase& db = context_.db;
     const int lightMode = context_.selection.lightMode.load();
@@ -214,6 +230,7 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
 }
 
 BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
+    const PreciseWaitScope precise;
     Begin();
     std::vector<KeyColour> rows;
     context_.db.ListKeyColours(0, rows);
@@ -229,6 +246,8 @@ bool DeviceDownloads::SendFactoryReset() {
     return context_.manager.SendReport(request, DeviceIndex());
 }
 
+// Music frames follow each other for as long as the music plays: their
+// waits sleep as usual rather than in a PreciseWaitScope.
 MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, SyncHost& host) {
     MusicImage image;
     if (!source.LatestImage(image)) {

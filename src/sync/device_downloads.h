@@ -70,7 +70,8 @@ enum class MusicFrameResult {
 // worker only (one at a time); each builds its whole table from the stored
 // rows. CMD_BEGIN and CMD_END go to deviceIndex, the blocks between them to
 // index 0. Results are for tests and for callers that want them; the worker
-// goes on whatever they say.
+// goes on whatever they say. The waits between the reports of a download
+// end on time (PreciseWaitScope).
 class DeviceDownloads {
 public:
     explicit DeviceDownloads(SyncContext context);
@@ -113,6 +114,8 @@ private:
     BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
                                     const BlockPlan& plan, bool stopOnRefusal);
     MacroPositions CurrentMacroPositions();
+    // The macro list with every macro's records, read in two queries.
+    std::vector<MacroWithSteps> StoredMacros();
 
     int DeviceIndex() const { return context_.deviceIndex.load(); }
 

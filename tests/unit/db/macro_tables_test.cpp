@@ -86,6 +86,32 @@ TEST_F(MacroTablesTest, StepsReadBackSortedByIndex) {
     EXPECT_EQ(db_.CountAllMacroSteps(), 4);
 }
 
+// The one-query listing agrees with the per-macro one however the steps
+// were stored: interleaved, out of order, with equal indexes.
+TEST_F(MacroTablesTest, AllStepsComeGroupedByMacroInEachMacrosOrder) {
+    const int a = db_.AddMacro("a");
+    const int b = db_.AddMacro("b");
+    db_.AddMacroSteps({Step(b, 1, 3, 66, 0, "b1"), Step(a, 2, 3, 65, 0, "a2"), Step(a, 0, 2, 65, 5, "a0"),
+                       Step(b, 0, 2, 66, 7, "b0"), Step(a, 1, 2, 67, 0, "a1 first"),
+                       Step(a, 1, 3, 67, 0, "a1 second")});
+    std::vector<MacroStep> expected;
+    for (const int id : {a, b}) {
+        std::vector<MacroStep> own;
+        db_.ListMacroSteps(id, own);
+        expected.insert(expected.end(), own.begin(), own.end());
+    }
+    std::vector<MacroStep> all(2);
+    ASSERT_EQ(db_.ListAllMacroSteps(all), 6);
+    std::vector<std::string> descs;
+    std::vector<std::string> expectedDescs;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        descs.push_back(all[i].desc);
+        expectedDescs.push_back(expected[i].desc);
+    }
+    EXPECT_EQ(descs, expectedDescs);
+    EXPECT_EQ(descs, (std::vector<std::string>{"a0", "a1 first", "a1 second", "a2", "b0", "b1"}));
+}
+
 TEST_F(MacroTablesTest, StepsAreReplacedAsAWhole) {
     const int id = db_.AddMacro("m");
     db_.AddMacroSteps({Step(id, 0, 2, 65, 10, "a"), Step(id, 1, 3, 65, 10, "b")});

@@ -180,6 +180,32 @@ TEST_F(DownloadsTest, MacroDownloadAndMacroKeys) {
               Slot(keyboard.defaultKeys, KeyCodeToIndex(6), 0));
 }
 
+// Records stored interleaved and out of order, and records left by a deleted
+// macro, still give each macro its own records in order.
+TEST_F(DownloadsTest, MacroDownloadGroupsRecordsHoweverStored) {
+    const int first = db.AddMacro("first");
+    const int deleted = db.AddMacro("deleted");
+    const int last = db.AddMacro("last");
+    db.DeleteMacro(deleted);
+    auto step = [](int macro, int index, int type, int value) {
+        MacroStep s;
+        s.macro_id = macro;
+        s.record_index = index;
+        s.type = type;
+        s.value = value;
+        s.delay_time = 10;
+        return s;
+    };
+    db.AddMacroSteps({step(last, 1, 3, 0x43), step(first, 1, 3, 0x41), step(deleted, 0, 2, 0x44),
+                      step(last, 0, 2, 0x43), step(first, 0, 2, 0x41), step(first, 2, 2, 0x42)});
+    const MacroDownloadResult result = downloads.DownloadMacros();
+    EXPECT_TRUE(result.leftOut.empty());
+    const MacroImage expected =
+        BuildMacroImage({{first, {step(first, 0, 2, 0x41), step(first, 1, 3, 0x41), step(first, 2, 2, 0x42)}},
+                         {last, {step(last, 0, 2, 0x43), step(last, 1, 3, 0x43)}}});
+    EXPECT_EQ(keyboard.macros, expected.bytes);
+}
+
 TEST_F(DownloadsTest, MacrosThatDoNotFitAreReportedAndNotBound) {
     std::vector<std::pair<int, int>> big(700, {2, 0x41});
     AddMacro(big);
