@@ -1,12 +1,13 @@
 #include "app/folders.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace vantora {
 namespace {
@@ -60,7 +61,7 @@ std::string WithoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-std::string GetExeFolder() {
+std::string GetExecutableFolder() {
     char buffer[PATH_MAX + 1];
     const ssize_t length = readlink("/proc/self/exe", buffer, PATH_MAX);
     if (length <= 0) {
@@ -69,6 +70,23 @@ std::string GetExeFolder() {
     std::string path(buffer, static_cast<std::size_t>(length));
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string ProgramFolderFor(const std::string& exeFolder) {
+    const auto hasConfig = [](const std::string& folder) {
+        struct stat info {};
+        return stat((folder + "config.ini").c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    };
+    if (hasConfig(exeFolder)) {
+        return exeFolder;
+    }
+    const std::string installed =
+        (std::filesystem::path(exeFolder) / "../share/vantora/").lexically_normal().string();
+    return hasConfig(installed) ? installed : exeFolder;
+}
+
+std::string GetExeFolder() {
+    return ProgramFolderFor(GetExecutableFolder());
 }
 
 std::string GetHomeFolder() {
@@ -115,7 +133,8 @@ bool EnsureDirectory(const std::string& path) {
     }
     // Create each prefix that ends before a '/', ignoring errors: existing
     // folders and the root cost nothing, real failures show at the end.
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
         mkdir(path.substr(0, slash).c_str(), 0777);
     }
     if (mkdir(path.c_str(), 0777) == 0) {

@@ -5,7 +5,17 @@
 namespace vantora {
 
 // The running executable's folder, ending in '/'.
+std::string GetExecutableFolder();
+
+// The folder the program's own files (config.ini, layouts/, images/) are
+// read from, ending in '/': ProgramFolderFor(GetExecutableFolder()).
 std::string GetExeFolder();
+
+// The program's folder for an executable in `exeFolder` (ending in '/'):
+// that folder when config.ini is beside the executable (the build tree),
+// else ../share/vantora/ from it when config.ini is there (an installed
+// program, wherever the installed tree was moved), else `exeFolder`.
+std::string ProgramFolderFor(const std::string& exeFolder);
 
 // The user's documents folder followed by "VANTORA Files/": $XDG_DOCUMENTS_DIR,
 // else XDG_DOCUMENTS_DIR from $XDG_CONFIG_HOME/user-dirs.dirs, else

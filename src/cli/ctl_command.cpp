@@ -1,5 +1,6 @@
 #include "cli/ctl_command.h"
 
+#include "cli/device_list.h"
 #include "keys/function_catalogue.h"
 #include "text/numbers.h"
 
@@ -216,7 +217,8 @@ std::string UsageLine() {
            "                  [--direction left|right|up|down] [--color RRGGBB] [--colorful on|off] |\n"
            "                  light keys KEY=RRGGBB... | light keys --clear |\n"
            "                  macro list | macro show MACRO | macro add NAME | macro rename MACRO NAME |\n"
-           "                  macro delete MACRO | macro import FILE | macro export MACRO FOLDER\n";
+           "                  macro delete MACRO | macro import FILE | macro export MACRO FOLDER |\n"
+           "                  devices [--rule VID:PID]\n";
 }
 
 std::string HelpText() {
@@ -279,6 +281,13 @@ Verbs:
   macro export MACRO FOLDER
                            writes the macro to a new exchange file in
                            FOLDER and prints its path
+  devices                  every HID interface attached: vendor and product
+                           ids, interface number, whether its report
+                           descriptor passes the keyboard check ("no
+                           access" when it cannot be opened), product and
+                           path; * marks the keyboard of config.ini
+      --rule VID:PID       prints instead the udev rule line that lets the
+                           user at the seat open that device
 
 KEY is a HID usage when it is a decimal number, else the key's description
 in the layout file ("Letter A", "Escape"; a part of one does too) or the
@@ -341,6 +350,11 @@ JSON fields:
   macro add, rename, delete, import:
                  macro {id, name}
   macro export:  file
+  devices:       configured {vendor_id, product_id}, devices [{vendor_id,
+                 product_id, interface, usage_page, usage, manufacturer,
+                 product, path, keyboard_check (bool, null: no access),
+                 configured (bool)}]
+  devices --rule: vendor_id, product_id, rule
   on failure:    error (text), exit_code
 
 Exit codes:
@@ -352,6 +366,12 @@ Exit codes:
   macro whose records would pass the 1000 records of all macros);
   6 the database could not be opened; 7 a file could not be written or
   read (exchange file, the program of "key set ... app").
+
+Files:
+  config.ini in the program's folder (installed: /usr/share/vantora/) holds
+  the keyboard model's settings ("VID " and "PID " among them); a user's
+  $XDG_CONFIG_HOME/VANTORA/config.ini (default ~/.config/VANTORA/) overrides
+  it key by key, section [TEXT].
 )";
 }
 
@@ -434,6 +454,22 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
             if (!ParseLightOption(option, value, command.light, error)) {
                 return false;
             }
+        } else if (!optionsEnded && (arg == "--rule" || arg.starts_with("--rule="))) {
+            const std::size_t equals = arg.find('=');
+            std::string value;
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                error = "--rule needs VID:PID";
+                return false;
+            }
+            if (!ParseUsbIds(value, command.ruleVendorId, command.ruleProductId)) {
+                error = "--rule is VID:PID (hexadecimal, 1209:0001), not \"" + value + "\"";
+                return false;
+            }
+            command.rule = true;
         } else if (!optionsEnded && arg == "--clear") {
             command.clear = true;
             lightOptions = true;
@@ -476,6 +512,14 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
     if ((command.light.Any() || lightOptions) && verb != "light") {
         error = "--brightness, --speed, --direction, --color, --colorful and --clear belong to \"light\"";
         return false;
+    }
+    if (command.rule && verb != "devices") {
+        error = "--rule belongs to \"devices\"";
+        return false;
+    }
+    if (verb == "devices") {
+        command.verb = Verb::kDevices;
+        return expect(1);
     }
     if (verb == "light") {
         if (words.size() < 2) {

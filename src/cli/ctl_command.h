@@ -48,6 +48,7 @@ enum class Verb {
     kMacroDelete,
     kMacroImport,
     kMacroExport,
+    kDevices,
 };
 
 // The parameters of "light set"; each only when given.
@@ -94,10 +95,15 @@ struct Command {
     LightArgs light;
     std::vector<KeyColourArg> keyColours;
     bool clear = false;
+    // "devices --rule VID:PID": the ids of the udev rule to print.
+    bool rule = false;
+    std::uint16_t ruleVendorId = 0;
+    std::uint16_t ruleProductId = 0;
 };
 
 // Options (--json, --yes, --help; --profile ID and --layer 0|1 of the key
-// verbs; the parameters of "light set", --clear of "light keys") may stand
+// verbs; the parameters of "light set", --clear of "light keys", --rule
+// VID:PID of "devices") may stand
 // anywhere; "--" ends them.
 // False with a message for the user on bad usage.
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error);

@@ -101,6 +101,7 @@ public:
             case Verb::kMacroExport:
                 return RunMacroCommand(command_, context_);
             case Verb::kHelp:
+            case Verb::kDevices:  // needs no database: RunVantoraCtl answers it
                 break;
         }
         return Failure(kExitUsage, "nothing to do", command_.json);

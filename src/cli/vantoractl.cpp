@@ -4,7 +4,10 @@
 #include "app/folders.h"
 #include "app/language.h"
 #include "cli/ctl_runner.h"
+#include "cli/device_list.h"
 #include "cli/keyboard_links.h"
+#include "device/default_hid_backend.h"
+#include "device/hid_device_manager.h"
 #include "i18n/strings.h"
 #include "keys/profile_names.h"
 #include "layouts/keyboard_layout.h"
@@ -58,6 +61,17 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string programFolder = GetExeFolder();
     const std::string dataFolder = GetDataFolder();
     const std::string configFile = programFolder + "config.ini";
+    if (command.verb == Verb::kDevices) {
+        if (command.rule) {
+            return Finish(RuleResult(command.ruleVendorId, command.ruleProductId, command.json), out, err);
+        }
+        const int vendorId = ParseHexId(ReadConfigStringFrom(configFile, "VID "));
+        const int productId = ParseHexId(ReadConfigStringFrom(configFile, "PID "));
+        const auto backend = CreateDefaultHidBackend();
+        return Finish(
+            DevicesResult(ListInterfaces(*backend, vendorId, productId), vendorId, productId, command.json),
+            out, err);
+    }
     CurrentUiLanguage = ChooseLanguage(configFile);
     const std::string layoutName = LayoutNameForNumber(ReadConfigIntFrom(configFile, "LAYOUT"));
     const bool keyVerb =

@@ -185,7 +185,12 @@ TEST_F(VantoraCtlTest, BadUsageIsRefusedWithTheUsageLine) {
                                                  {"key", "set", "A"},
                                                  {"key", "list", "--layer", "2"},
                                                  {"--profile", "1", "status"},
-                                                 {"reset"}}) {
+                                                 {"reset"},
+                                                 {"devices", "extra"},
+                                                 {"devices", "--rule", "12345:1"},
+                                                 {"devices", "--rule", "1209"},
+                                                 {"devices", "--rule"},
+                                                 {"status", "--rule", "1209:0001"}}) {
         const ProcessResult result = Ctl(args);
         EXPECT_EQ(result.exitCode, 1) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(result.err.empty());
@@ -196,6 +201,67 @@ TEST_F(VantoraCtlTest, BadUsageIsRefusedWithTheUsageLine) {
     const ProcessResult help = Ctl({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Exit codes"), std::string::npos);
+}
+
+// Two keyboards attached; the user's config.ini picks the second one key by
+// key, the keys it leaves out still come from the shipped file.
+TEST_F(VantoraCtlTest, DevicesListsTheInterfacesAndTheUserConfigChoosesTheKeyboard) {
+    Plug();
+    sim::SimKeyboardServer::Options options;
+    options.folder = dir.path() + "sim";
+    options.productId = 0x0002;
+    options.product = "Other Keyboard";
+    sim::SimKeyboardServer other(options);
+    ASSERT_TRUE(other.Plug());
+    struct Case {
+        const char* userConfig;  // nullptr: none
+        std::vector<std::string> lines;
+        const char* status;
+        const char* layout;
+    };
+    const Case cases[] = {
+        {nullptr,
+         {"* 1209:0001   2  passed     VANTORA Gaming Keyboard", "  1209:0001   1  failed ",
+          "  1209:0002   2  passed     Other Keyboard", "configured in config.ini (1209:0001)"},
+         "\"connected\":true,\"vendor_id\":\"1209\",\"product_id\":\"0001\"",
+         "RGB-Keyboard-104K"},
+        {"[TEXT]\nPID=0002\n",
+         {"  1209:0001   2  passed ", "* 1209:0002   2  passed     Other Keyboard"},
+         "\"connected\":true,\"vendor_id\":\"1209\",\"product_id\":\"0002\"",
+         "RGB-Keyboard-104K"},
+        {"[TEXT]\nVID = dead\nLAYOUT=1\n",
+         {"  1209:0001   2  passed ", "(dead:0001) is not attached"},
+         "\"connected\":false,\"vendor_id\":\"dead\",\"product_id\":\"0001\"",
+         "RGB-Keyboard-61K"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(dir.path() + "config/VANTORA");
+        if (c.userConfig != nullptr) {
+            dir.WriteFile("config/VANTORA/config.ini", c.userConfig);
+        }
+        const ProcessResult list = Ctl({"devices"});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        for (const std::string& line : c.lines) {
+            EXPECT_NE(list.out.find(line), std::string::npos) << line << "\n" << list.out;
+        }
+        const ProcessResult status = Ctl({"--json", "status"});
+        EXPECT_NE(status.out.find(c.status), std::string::npos) << status.out;
+        EXPECT_NE(status.out.find("\"layout\":\"" + std::string(c.layout) + "\""), std::string::npos)
+            << status.out;
+    }
+
+    const ProcessResult json = Ctl({"devices", "--json"});
+    EXPECT_NE(json.out.find("{\"vendor_id\":\"1209\",\"product_id\":\"0001\",\"interface\":2,"
+                            "\"usage_page\":\"ff1c\",\"usage\":\"0092\",\"manufacturer\":\"VANTORA\","
+                            "\"product\":\"VANTORA Gaming Keyboard\",\"path\":\""),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"keyboard_check\":true,\"configured\":false}"), std::string::npos);
+    EXPECT_EQ(Ctl({"devices", "--rule", "1209:2"}).out,
+              "KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"1209\", "
+              "ATTRS{idProduct}==\"0002\", TAG+=\"uaccess\"\n");
+    EXPECT_NE(Ctl({"--json", "devices", "--rule=DEAD:beef"}).out.find("\"rule\":\"KERNEL==\\\"hidraw*\\\""),
+              std::string::npos);
 }
 
 TEST_F(VantoraCtlTest, ProfileVerbsFollowTheRulesAndReachTheKeyboard) {

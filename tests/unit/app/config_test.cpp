@@ -1,6 +1,7 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/ini_reader.h"
+#include "support/env_guard.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -95,8 +96,35 @@ TEST_F(ConfigTest, ReadsAfreshAtEveryCall) {
     EXPECT_EQ(ReadConfigIntFrom(file, "LAYOUT"), 2);
 }
 
-TEST(ConfigFile, LivesBesideTheExecutable) {
+TEST(ConfigFile, LivesInTheProgramFolder) {
     EXPECT_EQ(ConfigFilePath(), GetExeFolder() + "config.ini");
+}
+
+TEST_F(ConfigTest, TheUserFileOverridesTheShippedOneKeyByKey) {
+    const auto shipped = Write("[TEXT]\nVID=1209\nPID=0001\nLAYOUT=3\nVERSION=1.0\n");
+    const auto user = dir_.WriteFile("user/config.ini", "[TEXT]\nvid = 3233\nVERSION=\n[OTHER]\nLAYOUT=9\n");
+    EXPECT_EQ(ReadLayeredConfigValue(user, shipped, "VID "), "3233");  // set there: wins
+    EXPECT_EQ(ReadLayeredConfigValue(user, shipped, "VERSION"), "");   // set empty: still wins
+    EXPECT_EQ(ReadLayeredConfigValue(user, shipped, "PID "), "0001");  // absent: the shipped value
+    EXPECT_EQ(ReadLayeredConfigValue(user, shipped, "LAYOUT"), "3");   // other sections do not count
+    EXPECT_EQ(ReadLayeredConfigValue(user, shipped, "POLYGON"), std::nullopt);
+    EXPECT_EQ(ReadLayeredConfigValue(dir_.path() + "none.ini", shipped, "VID "), "1209");
+}
+
+TEST_F(ConfigTest, TheUserFileUnderXdgConfigHomeLaysOverTheShippedFileOnly) {
+    test::EnvGuard env;
+    env.Set("XDG_CONFIG_HOME", dir_.path() + "xdg");
+    EXPECT_EQ(UserConfigFilePath(), dir_.path() + "xdg/VANTORA/config.ini");
+    dir_.WriteFile("xdg/VANTORA/config.ini", "[TEXT]\nVID=3233\nLAYOUT=7\n");
+    EXPECT_EQ(ReadConfigString("VID "), "3233");
+    EXPECT_EQ(ReadConfigIntFrom(ConfigFilePath(), "LAYOUT"), 7);
+    // Any other file (a test's program folder, say) is read alone.
+    const auto other = Write("[TEXT]\nLAYOUT=2\n");
+    EXPECT_EQ(ReadConfigIntFrom(other, "LAYOUT"), 2);
+    EXPECT_EQ(ReadConfigStringFrom(other, "VID "), "");
+    env.Set("HOME", dir_.path() + "home");
+    env.Unset("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserConfigFilePath(), dir_.path() + "home/.config/VANTORA/config.ini");
 }
 
 TEST(TruncateUtf8, NeverSplitsACharacter) {

@@ -16,11 +16,30 @@ bool IsDir(const std::string& path) {
 }
 
 TEST(ExeFolder, IsTheFolderOfTheRunningBinaryWithATrailingSlash) {
-    const std::string folder = GetExeFolder();
+    const std::string folder = GetExecutableFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(folder.front(), '/');
     EXPECT_TRUE(std::filesystem::exists(folder + "folders_test"));
+}
+
+TEST(ProgramFolder, IsBesideTheExecutableElseTheInstalledShareFolder) {
+    test::TempDir dir;
+    // The build tree: config.ini beside the executable wins over an installed tree.
+    dir.WriteFile("build/bin/config.ini", "[TEXT]\n");
+    dir.WriteFile("build/share/vantora/config.ini", "[TEXT]\n");
+    EXPECT_EQ(ProgramFolderFor(dir.path() + "build/bin/"), dir.path() + "build/bin/");
+    // An installed tree, wherever it was put.
+    dir.WriteFile("usr/share/vantora/config.ini", "[TEXT]\n");
+    EXPECT_EQ(ProgramFolderFor(dir.path() + "usr/bin/"), dir.path() + "usr/share/vantora/");
+    // Neither: the executable's folder (the program then finds no config.ini).
+    EXPECT_EQ(ProgramFolderFor(dir.path() + "bare/bin/"), dir.path() + "bare/bin/");
+    // A folder named config.ini is not the file.
+    ::mkdir((dir.path() + "odd").c_str(), 0700);
+    ::mkdir((dir.path() + "odd/bin").c_str(), 0700);
+    ::mkdir((dir.path() + "odd/bin/config.ini").c_str(), 0700);
+    EXPECT_EQ(ProgramFolderFor(dir.path() + "odd/bin/"), dir.path() + "odd/bin/");
+    EXPECT_EQ(GetExeFolder(), ProgramFolderFor(GetExecutableFolder()));
 }
 
 class DataFolderTest : public ::testing::Test {

@@ -1,0 +1,49 @@
+# cmake --install and the Debian package. The installed program finds its
+# data in ../share/vantora from its bin/ folder (see GetExeFolder), so the
+# installed tree may be moved as a whole.
+#
+# vantora-kbd-sim is not installed: it stands in for a keyboard during
+# development and tests (its ids are reserved for testing) and has no use on
+# a user's machine; the build tree keeps it.
+include(GNUInstallDirs)
+
+set(VANTORA_APP_ID io.github.vantora.Vantora)
+set(VANTORA_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/vantora)
+
+if(TARGET vantora)
+  install(TARGETS vantora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+install(TARGETS vantoractl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# What the program reads at run time (the texts of data/i18n are compiled in).
+install(FILES ${CMAKE_SOURCE_DIR}/data/config.ini DESTINATION ${VANTORA_SHARE_DIR})
+foreach(dir layouts images)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/data/${dir})
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/${dir} DESTINATION ${VANTORA_SHARE_DIR})
+  endif()
+endforeach()
+
+set(packaging ${CMAKE_SOURCE_DIR}/packaging)
+install(FILES ${packaging}/${VANTORA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packaging}/${VANTORA_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${packaging}/${VANTORA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${packaging}/vantoractl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# udev reads /usr/lib/udev/rules.d whatever the library folder is called.
+install(FILES ${packaging}/60-vantora.rules DESTINATION lib/udev/rules.d
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+# The Debian package (scripts/package): dependencies computed by dpkg-shlibdeps.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vantora)
+set(CPACK_PACKAGE_VENDOR "The VANTORA developers")
+set(CPACK_PACKAGE_CONTACT "The VANTORA developers <vantora@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration program for VANTORA RGB gaming keyboards")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Sets what every key of a VANTORA keyboard does per profile and layer, records macros and chooses the lighting, from a desktop window or the vantoractl command line.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
