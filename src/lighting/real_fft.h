@@ -24,16 +24,25 @@ public:
 private:
     static constexpr int kComplex = kSize / 2;
 
-    std::array<unsigned short, kComplex> bitReversed_{};
+    // Where the bit-reversed order puts the group of four that starts with
+    // input value p (p = 0..63).
+    std::array<unsigned short, kComplex / 4> groupOf_{};
     // Butterfly twiddles of every stage with half-size h at [h, 2h).
     std::array<float, kComplex> stageCos_{};
     std::array<float, kComplex> stageSin_{};
     // Untangling twiddles e^(i pi k / 256), k = 0..127.
     std::array<float, kComplex / 2> untangleCos_{};
     std::array<float, kComplex / 2> untangleSin_{};
-    // Work areas: real and imaginary parts of the complex stage.
+    // Work areas: the first pass's results (8 rows of 64), then the real and
+    // imaginary parts of the complex stage.
+    alignas(32) std::array<float, 2 * kComplex> quads_{};
     alignas(32) std::array<float, kComplex> re_{};
     alignas(32) std::array<float, kComplex> im_{};
+    // The untangled values F(k) and F(N - k), k = 0..127.
+    alignas(32) std::array<float, kComplex / 2> lowRe_{};
+    alignas(32) std::array<float, kComplex / 2> lowIm_{};
+    alignas(32) std::array<float, kComplex / 2> highRe_{};
+    alignas(32) std::array<float, kComplex / 2> highIm_{};
 };
 
 }  // namespace vantora
