@@ -46,6 +46,11 @@ enum MusicScheme : int {
     kSchemeMixedBands = 21,
 };
 
+// Whether a scheme's colours move with the colour phase (15..20).
+constexpr bool SchemeFollowsHue(int scheme) {
+    return scheme >= kSchemeSineRainbow && scheme <= kSchemeSineColour;
+}
+
 // Paints 256 x 64 scheme images. The tables that do not depend on the hue
 // or the brightness (the wheels' angles, the sine rainbow's levels) are
 // computed once.

@@ -12,6 +12,15 @@ namespace {
 constexpr int kBands = 64;
 constexpr int kForeBrightness = 100;
 
+// One row of the composed image: the foreground where lit, else the background.
+void ComposeRow(const float* __restrict levels, float threshold, const std::uint32_t* __restrict fore,
+                const std::uint32_t* __restrict back, std::uint32_t* __restrict out) {
+    for (int x = 0; x < kMusicImageWidth; ++x) {
+        const std::uint32_t lit = 0u - static_cast<std::uint32_t>(levels[x] > threshold);
+        out[x] = (fore[x] & lit) | (back[x] & ~lit);
+    }
+}
+
 }  // namespace
 
 Visualizer::Visualizer() {
@@ -246,12 +255,16 @@ void Visualizer::Smooth(int mode) {
             s[i] = mean(0, w + i + 1);
             s[kLevels - 1 - i] = mean(kLevels - 1 - w - i, w + i + 1);
         }
+        // In place: the left neighbours are already averaged. A running sum
+        // of the 2w + 1 values replaces the sum of each.
+        double sum = 0.0;
+        for (int j = 0; j <= 2 * w; ++j) {
+            sum += s[j];
+        }
         for (int i = w; i < kLevels - w - 1; ++i) {
-            float sum = s[i];
-            for (int j = 1; j <= w; ++j) {
-                sum += s[i - j] + s[i + j];
-            }
-            s[i] = sum / static_cast<float>(2 * w + 1);
+            const float previous = s[i];
+            s[i] = static_cast<float>(sum / (2 * w + 1));
+            sum += static_cast<double>(s[i]) - previous - s[i - w] + s[i + w + 1];
         }
     } else if (mode == kBlockAverage) {
         std::fill_n(s, w, mean(0, w));
@@ -268,9 +281,9 @@ void Visualizer::Render() {
     } else if (hue_ < 0.0f) {
         hue_ = 360.0f;
     }
-    painter_.Paint(back_, backMode_.load(std::memory_order_relaxed),
-                   backBrightness_.load(std::memory_order_relaxed), hue_);
-    painter_.Paint(fore_, foreMode_.load(std::memory_order_relaxed), kForeBrightness, hue_);
+    Paint(back_, backPainted_, backMode_.load(std::memory_order_relaxed),
+          backBrightness_.load(std::memory_order_relaxed));
+    Paint(fore_, forePainted_, foreMode_.load(std::memory_order_relaxed), kForeBrightness);
 
     const int next = 1 - latest_;
     Compose(images_[next]);
@@ -280,6 +293,18 @@ void Visualizer::Render() {
         hasImage_ = true;
     }
     hue_ += kHueStepDegrees;
+}
+
+void Visualizer::Paint(MusicImage& image, Painted& painted, int scheme, int brightness) {
+    // An image that would come out the same is not painted again.
+    const Painted wanted{scheme, brightness, SchemeFollowsHue(scheme) ? hue_ : 0.0f};
+    if (painted.valid && painted.scheme == wanted.scheme && painted.brightness == wanted.brightness &&
+        painted.hue == wanted.hue) {
+        return;
+    }
+    painter_.Paint(image, scheme, brightness, hue_);
+    painted = wanted;
+    painted.valid = true;
 }
 
 void Visualizer::Compose(MusicImage& out) const {
@@ -293,9 +318,7 @@ void Visualizer::Compose(MusicImage& out) const {
     for (int y = 1; y < kMusicImageHeight; ++y) {
         const float threshold = static_cast<float>(kMusicImageHeight - y) / kMusicImageHeight;
         const int row = y * kMusicImageWidth;
-        for (int x = 0; x < kMusicImageWidth; ++x) {
-            out[row + x] = levels_[x] > threshold ? fore_[row + x] : back_[row + x];
-        }
+        ComposeRow(levels_.data(), threshold, fore_.data() + row, back_.data() + row, out.data() + row);
     }
 }
 

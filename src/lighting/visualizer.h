@@ -24,6 +24,7 @@ namespace vantora {
 // Every setter may be called from any thread and takes effect from the next
 // frame. The analysis thread runs frames only while active and otherwise
 // waits on a condition variable, so an inactive analyser uses no CPU.
+// It holds its images (about 400 KB): allocate it on the heap.
 class Visualizer : public MusicImageSource {
 public:
     static constexpr int kLevels = 256;
@@ -102,6 +103,13 @@ private:
     void ReadSamples(std::array<float, kWindowValues>& values);
     void CopyOldestFirst(std::array<float, kWindowValues>& values) const;  // samplesMutex_ held
     void Smooth(int mode);
+    struct Painted {
+        int scheme = 0;
+        int brightness = 0;
+        float hue = 0.0f;  // 0 for schemes that do not follow the hue
+        bool valid = false;
+    };
+    void Paint(MusicImage& image, Painted& painted, int scheme, int brightness);
     void Compose(MusicImage& out) const;
     void Run();
 
@@ -137,6 +145,8 @@ private:
     std::array<float, kLevels> levels_{};    // L: the output levels 0..1
     MusicImage fore_{};
     MusicImage back_{};
+    Painted forePainted_;
+    Painted backPainted_;
 
     // The double buffer: images_[latest_] is the last complete frame.
     std::mutex imageMutex_;
