@@ -13,6 +13,7 @@ namespace vantora {
 //
 // The result is packed in place as (Re F0, Re F256), (Re F1, Im F1), ...,
 // (Re F255, Im F255). Tables are computed once; a transform allocates nothing.
+// The work areas are members: one transform at a time per object.
 class RealFft512 {
 public:
     static constexpr int kSize = 512;
