@@ -12,6 +12,12 @@ VANTORA_PACKAGES=(
   xvfb xauth
 )
 
+# Only the benchmarks need these (FFTW: the reference the analyser's FFT is
+# measured against); scripts/bench installs them beside the ones above.
+VANTORA_BENCH_PACKAGES=(
+  libfftw3-dev
+)
+
 vantora_install_packages() {
   local missing=()
   local pkg
