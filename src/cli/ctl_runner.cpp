@@ -178,7 +178,11 @@ private:
                 .String(Hex4(status.productId));
             json.Key("firmware").String(firmware).Key("layout").String(context_.layoutName);
             WriteProfile(json, "active_profile", active);
-            json.Key("via_program").Bool(viaProgram).EndObject();
+            json.Key("via_program")
+                .Bool(viaProgram)
+                .Key("music_streaming")
+                .Bool(status.musicStreaming)
+                .EndObject();
             result.out = json.Text() + "\n";
             return result;
         }
@@ -190,6 +194,9 @@ private:
                      (viaProgram ? ", through the running program" : "") + "\n";
         result.out += "Layout:    " + context_.layoutName + "\n";
         result.out += "Profile:   " + std::to_string(active) + "  " + Shown(NameOf(active)) + "\n";
+        if (status.musicStreaming) {
+            result.out += "Music:     the keys follow the sound (the program's MUSIC page is shown)\n";
+        }
         return result;
     }
 

@@ -14,6 +14,7 @@
 #include "i18n/strings.h"
 #include "keys/profile_names.h"
 #include "lighting/light_catalogue.h"
+#include "lighting/visualizer.h"
 #include "platform/udev_hotplug_monitor.h"
 #include "sync/device_worker.h"
 
@@ -71,7 +72,13 @@ bool DeviceSession::Start() {
                         selection_,
                         connection_->DeviceIndexState()};
     SyncHost& host = *this;  // a private base: converted here, inside the class
-    worker_ = std::make_unique<DeviceWorker>(context, host, options_.music);
+    MusicImageSource* music = options_.music;
+    if (music == nullptr && options_.musicMode && ConfigInt("MUSIC") == 1) {
+        visualizer_ = std::make_unique<Visualizer>();
+        visualizer_->Start();  // its thread sleeps until frames are wanted
+        music = visualizer_.get();
+    }
+    worker_ = std::make_unique<DeviceWorker>(context, host, music);
     // Every object exists before the first hot-plug event can arrive.
     StartDevice();
     if (options_.initialLoad) {
@@ -167,6 +174,10 @@ void DeviceSession::Stop() {
         clock_.Interrupt();
         worker_->Stop();
     }
+    // After the worker, which reads its images.
+    if (visualizer_) {
+        visualizer_->Stop();
+    }
     // The hot-plug sources before the listener: their events restart it.
     if (connection_) {
         connection_->StopHotplug();
@@ -197,8 +208,12 @@ void DeviceSession::RequestInitialLoad() {
 }
 
 void DeviceSession::SetStreamingWanted(bool wanted) {
+    streamingWanted_ = wanted;
     if (worker_) {
         worker_->SetStreamingWanted(wanted);
+    }
+    if (visualizer_) {
+        visualizer_->SetActive(wanted);
     }
 }
 
@@ -284,6 +299,8 @@ KeyboardStatus DeviceSession::Status() const {
     status.firmwareVersion = status.connected ? FirmwareVersion() : 0;
     status.vendorId = ParseHexId(ConfigText("VID "));
     status.productId = ParseHexId(ConfigText("PID "));
+    status.musicStreaming =
+        status.connected && streamingWanted_.load() && (options_.music != nullptr || visualizer_ != nullptr);
     return status;
 }
 
@@ -371,8 +388,13 @@ bool DeviceSession::LoadSwitches() {
 }
 
 void DeviceSession::ApplyMusicSettings(const MusicSettings& settings) {
-    std::lock_guard<std::mutex> guard(musicLock_);
-    musicSettings_ = settings;
+    if (!visualizer_) {
+        return;
+    }
+    visualizer_->SetForeMode(settings.foreMode);
+    visualizer_->SetAmplitude(settings.amplitude);
+    visualizer_->SetBackMode(settings.backMode);
+    visualizer_->SetBackBrightness(settings.backBrightness);
 }
 
 void DeviceSession::LoadMusicLayer() {

@@ -23,6 +23,7 @@ namespace vantora {
 class DeviceConnection;
 class DeviceEventListener;
 class DeviceWorker;
+class Visualizer;
 class HidBackend;
 class HidDeviceManager;
 
@@ -39,8 +40,12 @@ struct SessionOptions {
     Clock* clock = nullptr;
     // Hot-plug sources; null: the udev monitor and the simulator folder watch.
     std::function<std::vector<std::unique_ptr<HotplugSource>>()> hotplugSources;
-    // The analyser's image for music frames; null: no streaming.
+    // The analyser's image for music frames; null: the session's own
+    // analyser when musicMode is on, else no streaming.
     MusicImageSource* music = nullptr;
+    // The window's music mode: with MUSIC=1 in config.ini the session runs
+    // the audio analyser, which works only while frames are wanted.
+    bool musicMode = false;
     // Whether Start queues the music layer and the initial load.
     bool initialLoad = true;
     // Whether the keyboard's event reports are read (host-side key actions).
@@ -166,8 +171,8 @@ private:
     std::unique_ptr<HidDeviceManager> manager_;
     ProfileDatabase db_;
     Selection selection_;
-    std::mutex musicLock_;
-    MusicSettings musicSettings_;  // under musicLock_
+    std::unique_ptr<Visualizer> visualizer_;
+    std::atomic<bool> streamingWanted_{false};
     std::unique_ptr<DeviceConnection> connection_;
     std::unique_ptr<DeviceEventListener> listener_;
     KeyboardLayout layout_;

@@ -119,12 +119,15 @@ std::optional<WorkRequest> DecodeWorkRequest(std::string_view line) {
 
 std::string EncodeStatusReply(const KeyboardStatus& status) {
     return "status " + std::to_string(status.connected ? 1 : 0) + " " + std::to_string(status.vendorId) +
-           " " + std::to_string(status.productId) + " " + std::to_string(status.firmwareVersion);
+           " " + std::to_string(status.productId) + " " + std::to_string(status.firmwareVersion) +
+           (status.musicStreaming ? " music" : "");
 }
 
 std::optional<KeyboardStatus> DecodeStatusReply(std::string_view line) {
     const std::vector<std::string> words = Words(line);
-    if (words.size() != 5 || words[0] != "status") {
+    // A sixth word "music": the program streams music frames.
+    const bool music = words.size() == 6 && words[5] == "music";
+    if ((words.size() != 5 && !music) || words[0] != "status") {
         return std::nullopt;
     }
     const auto connected = Number(words[1]);
@@ -134,7 +137,7 @@ std::optional<KeyboardStatus> DecodeStatusReply(std::string_view line) {
     if (!connected || !vendor || !product || !firmware || (*connected != 0 && *connected != 1)) {
         return std::nullopt;
     }
-    return KeyboardStatus{*connected == 1, *vendor, *product, *firmware};
+    return KeyboardStatus{*connected == 1, *vendor, *product, *firmware, music};
 }
 
 std::string EncodeDoneReply(JobOutcome outcome) {

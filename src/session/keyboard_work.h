@@ -28,11 +28,13 @@ struct KeyboardStatus {
     int vendorId = 0;
     int productId = 0;
     int firmwareVersion = 0;
+    // Music frames are being streamed (the program's MUSIC page is shown).
+    bool musicStreaming = false;
 };
 
 // The request lines of the program's local socket (one line each way):
 //   "show"                                  -> (none) the window comes forward
-//   "status"                                -> "status <0|1> <vid> <pid> <firmware>"
+//   "status"                                -> "status <0|1> <vid> <pid> <firmware>[ music]"
 //   "work <name>[ profiles][ switches][ labels][ light][ macros]" -> "done <outcome>"
 // where the words after the name ask the program to show those pages again
 // from the database (the caller changed it) before the work is queued:

@@ -34,6 +34,7 @@ SessionOptions SessionOptionsOf(const MainWindowOptions& options) {
     session.backend = options.backend;
     session.clock = options.clock;
     session.hotplugSources = options.hotplugSources;
+    session.musicMode = true;
     return session;
 }
 
