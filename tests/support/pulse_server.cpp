@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,7 +56,7 @@ bool PulseServer::Installed() {
     return !Program("pulseaudio").empty() && !Program("pactl").empty() && !Program("pacat").empty();
 }
 
-// Runs `args` with no input or output, in this process's environment without
+// Runs `args` (args[0] a path) with no input or output, in this process's environment without
 // anything that could lead to another server, with our private folders.
 pid_t PulseServer::Spawn(std::vector<std::string> args) const {
     std::vector<std::string> envText;
@@ -83,16 +83,25 @@ pid_t PulseServer::Spawn(std::vector<std::string> args) const {
     }
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
-        pid = -1;
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null < 0) {
+        return -1;
     }
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Ends with this test process, should it die before it kills the child.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) {
+            ::_exit(127);
+        }
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(null);
     return pid;
 }
 
