@@ -172,6 +172,11 @@ ProcessResult PulseServer::Pactl(const std::vector<std::string>& args) const {
                       20000);
 }
 
+bool PulseServer::RestartSinkClock(const std::string& sink) const {
+    return Pactl({"suspend-sink", sink, "1"}).exitCode == 0 &&
+           Pactl({"suspend-sink", sink, "0"}).exitCode == 0;
+}
+
 bool PulseServer::StartTone(const std::string& sink) {
     StopTone();
     const std::string file = dir_.path() + "tone.raw";

@@ -44,6 +44,12 @@ public:
     // Starts it again on the same socket; Running() says whether it came up.
     bool Restart();
 
+    // A null sink renders its first block at its largest latency (2 s),
+    // whatever its clients ask for later, so the first sound reaches a
+    // recording stream seconds late. Suspended and resumed once the stream
+    // records, the sink renders at the latency the stream asked for.
+    bool RestartSinkClock(const std::string& sink = kSink) const;
+
     // pactl with `args` against this server.
     ProcessResult Pactl(const std::vector<std::string>& args) const;
     // Begins playing a 1 kHz sine at amplitude 0.5 into `sink` (for ten

@@ -139,14 +139,12 @@ protected:
     }
     void StartCapture() {
         capture_ = MakePulseAudioCapture(100ms);
-        capture_->Start(
-            [this](std::span<const float> samples, int channels) { recorder_.OnSamples(samples, channels); },
-            [this](State state) { recorder_.OnState(state); });
+        StartCapture(*capture_, recorder_);
     }
     // Plays a tone into `sink` until 100 ms of it have been captured.
     bool ToneArrives(const std::string& sink = test::PulseServer::kSink) {
         const int before = recorder_.TonePackets();
-        RestartClock(sink);
+        server_->RestartSinkClock(sink);
         const bool arrived = server_->StartTone(sink) && recorder_.WaitForTone(before);
         server_->StopTone();
         return arrived;
@@ -155,13 +153,6 @@ protected:
         capture.Start([&recorder](std::span<const float> samples,
                                   int channels) { recorder.OnSamples(samples, channels); },
                       [&recorder](State state) { recorder.OnState(state); });
-    }
-    // A null sink renders its first block at its largest latency (2 s),
-    // whatever its clients ask for later; suspended and resumed, it renders
-    // at the latency its recording streams ask for (10 ms).
-    void RestartClock(const std::string& sink) {
-        server_->Pactl({"suspend-sink", sink, "1"});
-        server_->Pactl({"suspend-sink", sink, "0"});
     }
     bool AddSink(const std::string& name) {
         return server_
@@ -186,7 +177,7 @@ TEST_F(PulseAudioCaptureTest, DeliversTheDefaultSinksSoundOnlyWhileActive) {
     StartCapture(*witness, witnessed);
     witness->SetActive(true);
     ASSERT_TRUE(witnessed.WaitForState(State::kCapturing));
-    RestartClock(test::PulseServer::kSink);
+    ASSERT_TRUE(server_->RestartSinkClock());
     ASSERT_TRUE(server_->StartTone());
 
     ASSERT_TRUE(witnessed.WaitForTone(0));
@@ -282,7 +273,7 @@ TEST_F(PulseAudioCaptureTest, StopEndsTheCallbacksAndStartBeginsAgain) {
     StartCapture();
     capture_->SetActive(true);
     ASSERT_TRUE(recorder_.WaitForState(State::kCapturing));
-    RestartClock(test::PulseServer::kSink);
+    ASSERT_TRUE(server_->RestartSinkClock());
     ASSERT_TRUE(server_->StartTone());
     ASSERT_TRUE(recorder_.WaitForTone(0));
     capture_->Stop();
