@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vantora {
@@ -64,8 +65,9 @@ private:
     void SetActiveLocked(bool on);
     void Report(AudioCaptureState state);
 
-    std::mutex startStop_;                              // Start, Stop and SetActive from outside the loop
-    std::atomic<pa_threaded_mainloop*> loop_{nullptr};  // read without the mutex by SetActive from a callback
+    std::mutex startStop_;  // Start, Stop and SetActive from outside the loop
+    pa_threaded_mainloop* loop_ = nullptr;
+    std::atomic<std::thread::id> loopThread_{};  // SetActive tells a callback by it
     pa_mainloop_api* api_ = nullptr;
     pa_time_event* timer_ = nullptr;
     pa_context* context_ = nullptr;
@@ -131,10 +133,11 @@ void PulseAudioCapture::Stop() {
     pa_threaded_mainloop_free(loop_);
     loop_ = nullptr;
     api_ = nullptr;
+    loopThread_ = std::thread::id();
 }
 
 void PulseAudioCapture::SetActive(bool on) {
-    if (loop_ != nullptr && pa_threaded_mainloop_in_thread(loop_)) {
+    if (loopThread_.load() == std::this_thread::get_id()) {
         SetActiveLocked(on);  // from a callback: the lock is held already
         return;
     }
@@ -195,6 +198,7 @@ void PulseAudioCapture::ArmTimer(pa_usec_t delay) {
 // Connects when there is no connection (or it was lost); otherwise looks at
 // the server's default sink again.
 void PulseAudioCapture::OnTimer() {
+    loopThread_ = std::this_thread::get_id();  // before any callback of ours
     if (context_ == nullptr || contextLost_) {
         Disconnect();
         Connect();

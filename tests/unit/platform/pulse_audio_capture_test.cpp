@@ -233,8 +233,11 @@ TEST_F(PulseAudioCaptureTest, AServerDyingDuringCaptureIsReportedAndReconnected)
     StartCapture();
     capture_->SetActive(true);
     ASSERT_TRUE(recorder_.WaitForState(State::kCapturing));
+    ASSERT_TRUE(server_->RestartSinkClock());
+    ASSERT_TRUE(server_->StartTone());
+    ASSERT_TRUE(recorder_.WaitForTone(0));
 
-    server_->Kill();
+    server_->Kill();  // while sound streams
     ASSERT_TRUE(recorder_.WaitForState(State::kNoServer));
     const std::size_t mark = recorder_.StateCount();
     ASSERT_TRUE(server_->Restart());
