@@ -10,6 +10,7 @@ VANTORA_PACKAGES=(
   libxtst-dev libx11-dev libxi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  pulseaudio pulseaudio-utils
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is
