@@ -15,6 +15,7 @@
 #include "keys/profile_names.h"
 #include "lighting/light_catalogue.h"
 #include "lighting/visualizer.h"
+#include "platform/pulse_audio_capture.h"
 #include "platform/udev_hotplug_monitor.h"
 #include "sync/device_worker.h"
 
@@ -77,6 +78,17 @@ bool DeviceSession::Start() {
         visualizer_ = std::make_unique<Visualizer>();
         visualizer_->Start();  // its thread sleeps until frames are wanted
         music = visualizer_.get();
+        capture_ = options_.audioCapture ? options_.audioCapture() : MakePulseAudioCapture();
+        if (capture_) {
+            // Corked until frames are wanted.
+            capture_->Start([this](std::span<const float> samples,
+                                   int channels) { visualizer_->PushSamples(samples, channels); },
+                            [this](AudioCaptureState state) {
+                                if (!stopping_.load()) {
+                                    observer_.OnMusicCaptureChanged(state);
+                                }
+                            });
+        }
     }
     worker_ = std::make_unique<DeviceWorker>(context, host, music);
     // Every object exists before the first hot-plug event can arrive.
@@ -174,7 +186,10 @@ void DeviceSession::Stop() {
         clock_.Interrupt();
         worker_->Stop();
     }
-    // After the worker, which reads its images.
+    // After the worker, which reads its images; the capture feeds it.
+    if (capture_) {
+        capture_->Stop();
+    }
     if (visualizer_) {
         visualizer_->Stop();
     }
@@ -214,6 +229,9 @@ void DeviceSession::SetStreamingWanted(bool wanted) {
     }
     if (visualizer_) {
         visualizer_->SetActive(wanted);
+    }
+    if (capture_) {
+        capture_->SetActive(wanted);
     }
 }
 

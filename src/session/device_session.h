@@ -24,6 +24,7 @@ class DeviceConnection;
 class DeviceEventListener;
 class DeviceWorker;
 class Visualizer;
+class AudioCapture;
 class HidBackend;
 class HidDeviceManager;
 
@@ -46,6 +47,9 @@ struct SessionOptions {
     // The window's music mode: with MUSIC=1 in config.ini the session runs
     // the audio analyser, which works only while frames are wanted.
     bool musicMode = false;
+    // The capture of what the computer plays, for the music mode; null:
+    // the sound server's (PulseAudio or PipeWire's PulseAudio service).
+    std::function<std::unique_ptr<AudioCapture>()> audioCapture;
     // Whether Start queues the music layer and the initial load.
     bool initialLoad = true;
     // Whether the keyboard's event reports are read (host-side key actions).
@@ -172,6 +176,7 @@ private:
     ProfileDatabase db_;
     Selection selection_;
     std::unique_ptr<Visualizer> visualizer_;
+    std::unique_ptr<AudioCapture> capture_;
     std::atomic<bool> streamingWanted_{false};
     std::unique_ptr<DeviceConnection> connection_;
     std::unique_ptr<DeviceEventListener> listener_;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "lighting/music_layer.h"
+#include "platform/audio_capture.h"
 #include "session/page_data.h"
 #include "sync/music_sampling.h"
 
@@ -50,6 +51,10 @@ public:
         (void)settings;
         return true;
     }
+
+    // Where the capture of the sound for the music mode stands (its own
+    // thread; told once per change).
+    virtual void OnMusicCaptureChanged(AudioCaptureState state) { (void)state; }
 
     // Music streaming: paints the key colours sampled from the analyser's
     // image and returns every key of the picture with its colour (keys

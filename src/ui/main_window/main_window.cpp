@@ -35,6 +35,7 @@ SessionOptions SessionOptionsOf(const MainWindowOptions& options) {
     session.clock = options.clock;
     session.hotplugSources = options.hotplugSources;
     session.musicMode = true;
+    session.audioCapture = options.audioCapture;
     return session;
 }
 

@@ -75,6 +75,8 @@ struct MainWindowOptions {
     // What carries out the keyboard's host-side keys and the on-screen
     // keyboard button; null: the desktop's (QtHostActions).
     std::function<std::unique_ptr<HostActions>()> hostActions;
+    // The capture of the sound for the music mode; null: the sound server's.
+    std::function<std::unique_ptr<AudioCapture>()> audioCapture;
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
@@ -159,6 +161,7 @@ public:
     bool OnLightingLoaded(const LightingData& data) override;
     bool OnSwitchesLoaded(const SwitchData& data) override;
     bool OnMusicLayerLoaded(const MusicSettings& settings) override;
+    void OnMusicCaptureChanged(AudioCaptureState state) override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
 
 protected:

@@ -1,6 +1,7 @@
 // The main window as the device session's observer: what the session tells
 // from its threads is shown on the UI thread, and vantoractl's requests are
 // handed to the session.
+#include "i18n/strings.h"
 #include "session/keyboard_work.h"
 #include "sync/device_worker.h"
 #include "ui/main_window/main_window.h"
@@ -139,6 +140,21 @@ bool DeviceMainDlg::OnKeyAssignmentsLoaded(const KeyAssignmentData& data) {
 
 bool DeviceMainDlg::OnMusicLayerLoaded(const MusicSettings& settings) {
     return RunOnUiThread([this, settings] { musicPage_.ShowSettings(settings); });
+}
+
+void DeviceMainDlg::OnMusicCaptureChanged(AudioCaptureState state) {
+    // Said on the MUSIC page, not in a box: the program goes on without sound.
+    const int text = state == AudioCaptureState::kNoServer   ? 900
+                     : state == AudioCaptureState::kNoOutput ? 901
+                                                             : 0;
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            if (!stopping_.load()) {
+                musicPage_.ShowStatus(text != 0 ? GetUiString(text) : std::string());
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 bool DeviceMainDlg::OnMacrosLoaded(const MacroListData& data) {

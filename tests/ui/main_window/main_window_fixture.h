@@ -8,6 +8,7 @@
 #include "i18n/strings.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/env_guard.h"
+#include "support/fake_audio_capture.h"
 #include "support/fake_host_actions.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
@@ -73,6 +74,12 @@ protected:
         options.hostActions = [this] {
             auto fake = std::make_unique<FakeHostActions>();
             hostActions = fake.get();
+            return fake;
+        };
+        // Never the sound server of the person running the tests.
+        options.audioCapture = [this] {
+            auto fake = std::make_unique<FakeAudioCapture>();
+            audio = fake.get();
             return fake;
         };
         return options;
@@ -165,6 +172,7 @@ protected:
     std::unique_ptr<sim::SimKeyboardServer> keyboard;
     std::unique_ptr<DeviceMainDlg> window;
     FakeHostActions* hostActions = nullptr;  // the window's, while it lives
+    FakeAudioCapture* audio = nullptr;       // the session's, while it lives
     std::optional<std::string> boxText;
     std::string chosenFile;  // what the file and folder dialogs answer
     std::optional<int> exitCode;

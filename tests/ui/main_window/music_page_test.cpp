@@ -2,9 +2,14 @@
 // settings stored in the music layer, and out of reach with MUSIC=0.
 #include "main_window_fixture.h"
 
+#include <QElapsedTimer>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
+
+#include "sim/keyboard_firmware.h"
 
 #include "ui/pages/music_page.h"
 
@@ -42,6 +47,46 @@ TEST_F(MusicPageTest, TheTabOpensThePageWhoseSettingsAreStoredInTheMusicLayer) {
     EXPECT_FALSE(window->MusicActive());
 }
 
+// A tone played while the page is shown lights the keyboard's keys; leaving
+// the page corks the capture and the keyboard returns to its light mode.
+TEST_F(MusicPageTest, TheKeysFollowTheSoundWhileThePageIsShown) {
+    OpenConnected();
+    ASSERT_NE(audio, nullptr);
+    EXPECT_TRUE(audio->IsStarted());
+    EXPECT_FALSE(audio->IsActive());  // corked until the page is shown
+    audio->SetState(AudioCaptureState::kNoServer);
+    QTRY_COMPARE(Control(kIdMusicStatus)->GetTitle(), GetUiString(900));
+    audio->SetState(AudioCaptureState::kCapturing);
+    QTRY_COMPARE(Control(kIdMusicStatus)->GetTitle(), std::string());
+
+    Click(VisibleTab(kTabMusic));
+    ASSERT_TRUE(audio->IsActive());
+    std::vector<float> packet(960);
+    const auto lit = [this] {
+        return keyboard->WithFirmware([](sim::KeyboardFirmware& f) {
+            const auto& frame = f.MusicFrame();
+            return std::any_of(frame.begin(), frame.end(), [](std::uint8_t b) { return b != 0; });
+        });
+    };
+    QElapsedTimer timer;
+    timer.start();
+    int sample = 0;
+    while (!lit() && timer.elapsed() < 10000) {
+        for (std::size_t i = 0; i < packet.size(); i += 2, ++sample) {
+            packet[i] = packet[i + 1] =
+                0.8f * std::sin(2 * std::numbers::pi_v<float> * 1000 * sample / 48000);
+        }
+        audio->Feed(packet);
+        QTest::qWait(10);
+    }
+    EXPECT_TRUE(lit());
+    EXPECT_TRUE(window->Session().Status().musicStreaming);
+
+    Click(VisibleTab(kTabHome));
+    EXPECT_FALSE(audio->IsActive());
+    EXPECT_FALSE(window->Session().Status().musicStreaming);
+}
+
 TEST_F(MusicPageTest, WithMusicOffTheTabCannotBeReached) {
     programFolder = dir.path() + "program/";
     std::filesystem::create_directories(programFolder);
@@ -57,6 +102,7 @@ TEST_F(MusicPageTest, WithMusicOffTheTabCannotBeReached) {
     std::ofstream(programFolder + "config.ini") << config;
 
     OpenConnected();
+    EXPECT_EQ(audio, nullptr);  // no capture is ever opened
     for (MControl* tab : window->GetControls(kTabMusic)) {
         EXPECT_TRUE(tab->GetRect().IsEmpty());
         EXPECT_FALSE(tab->IsShownInTree());
