@@ -23,7 +23,7 @@ JobDone Joined(JobDone first, JobDone second) {
 }  // namespace
 
 bool IsCoalescedTask(int task) {
-    return task == SyncSettings || task == SyncKeyColours;
+    return task == SyncSettings || task == SyncKeyColours || task == SyncMacros;
 }
 
 void SyncTaskQueue::Push(int task, JobDone done) {

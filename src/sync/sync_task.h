@@ -41,7 +41,7 @@ bool IsCoalescedTask(int task);
 
 // First in, first out; appended by any thread, taken by the worker. The
 // same code may stand in the queue several times and every entry runs,
-// except the coalesced downloads (SyncSettings, SyncKeyColours): a request
+// except the coalesced downloads (SyncSettings, SyncKeyColours, SyncMacros): a request
 // for one that is already waiting joins it when only coalesced downloads
 // stand behind it (checked and appended under one lock), so a drag of a
 // slider queues at most one more download, and a request made after another

@@ -144,8 +144,8 @@ bool DeviceMainDlg::OnMusicLayerLoaded(const MusicSettings& settings) {
 
 void DeviceMainDlg::OnMusicCaptureChanged(AudioCaptureState state) {
     // Said on the MUSIC page, not in a box: the program goes on without sound.
-    const int text = state == AudioCaptureState::kNoServer   ? 900
-                     : state == AudioCaptureState::kNoOutput ? 901
+    const int text = state == AudioCaptureState::kNoServer   ? 690
+                     : state == AudioCaptureState::kNoOutput ? 691
                                                              : 0;
     QMetaObject::invokeMethod(
         this,

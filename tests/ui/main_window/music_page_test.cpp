@@ -55,7 +55,7 @@ TEST_F(MusicPageTest, TheKeysFollowTheSoundWhileThePageIsShown) {
     EXPECT_TRUE(audio->IsStarted());
     EXPECT_FALSE(audio->IsActive());  // corked until the page is shown
     audio->SetState(AudioCaptureState::kNoServer);
-    QTRY_COMPARE(Control(kIdMusicStatus)->GetTitle(), GetUiString(900));
+    QTRY_COMPARE(Control(kIdMusicStatus)->GetTitle(), GetUiString(690));
     audio->SetState(AudioCaptureState::kCapturing);
     QTRY_COMPARE(Control(kIdMusicStatus)->GetTitle(), std::string());
 

@@ -115,6 +115,14 @@ TEST_F(WorkerTest, AJoinedRequestIsToldAfterTheJobsQueuedBeforeIt) {
     worker.RunStep();
     worker.RunStep();
     EXPECT_EQ(told, (std::vector<std::string>{"colours", "settings", "settings again"}));
+
+    // Edits of macros in a row write the macro memory once; the key table
+    // queued behind a macro download keeps its place after it.
+    worker.Queue(SyncMacros);
+    worker.Queue(SyncMacros);
+    worker.Queue(SyncKeys);
+    worker.Queue(SyncMacros);
+    EXPECT_EQ(worker.QueuedCount(), 3u);
 }
 
 TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
@@ -339,7 +347,7 @@ TEST_F(WorkerTest, ThreadRunsQueuedJobsAndStopsCleanly) {
     EXPECT_FALSE(threaded.Start(30, true));
     std::thread producer([&] {
         for (int i = 0; i < 3; ++i) {
-            threaded.Queue(SyncMacros);  // not coalesced: each runs
+            threaded.Queue(SyncKeys);  // not coalesced: each runs
         }
     });
     producer.join();
