@@ -82,8 +82,12 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
 
     // The running program does the keyboard work: only one process talks
     // to a keyboard.
+    // An unsafe runtime folder (another user's) is not used: no socket
+    // there is trusted, and no lock can be taken there.
+    std::string folderError;
+    const std::string socketPath = InstanceSocketPath(&folderError);
     LineSocket program;
-    if (ShownByProgram(command.verb) && program.Connect(InstanceSocketPath())) {
+    if (ShownByProgram(command.verb) && !socketPath.empty() && program.Connect(socketPath)) {
         ProfileDatabase db;
         Selection selection;
         if (!OpenDatabase(db, selection, dataFolder)) {
@@ -104,6 +108,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     }
 
     ProcessLock lock;
+    if (ChangesStoredData(command.verb) && socketPath.empty()) {
+        return Finish(Failure(kExitKeyboardFailed, folderError, command.json), out, err);
+    }
     if (ChangesStoredData(command.verb) && !lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs)) {
         return Finish(
             Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json), out,

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace vantora {
@@ -61,8 +62,10 @@ struct MainWindowOptions {
     std::function<std::vector<std::unique_ptr<HotplugSource>>()> hotplugSources;
     // Whether to offer a tray icon when the desktop has a tray.
     bool useTray = true;
-    // Test hook: pretend the desktop has (or has not) a tray: -1 asks Qt.
-    int trayAvailableOverride = -1;
+    // Test hook: whether the desktop has a tray now; null asks Qt.
+    std::function<bool()> trayAvailable;
+    // While there is no tray, how often to look for one (milliseconds).
+    int trayProbeIntervalMs = 3000;
     // How the program ends on "Exit" (after the orderly shutdown). Null:
     // leave the main loop with exit code 0.
     std::function<void(int)> exitProcess;
@@ -109,6 +112,8 @@ public:
     void AddTrayIcon();
     void RemoveTrayIcon();
     bool HasTrayIcon() const { return tray_ != nullptr; }
+    // The icon's menu ("Exit"); null while there is no icon.
+    QMenu* TrayMenu() const { return trayMenu_; }
     bool TrayAvailable() const;
     // Brings the window forward (tray click, a second start).
     void Activate();
@@ -193,6 +198,9 @@ private:
     // run.
     bool RunOnUiThread(std::function<void()> job);
 
+    // The tray (main_window_tray.cpp): the menu's texts in the current language.
+    void RefreshTrayTexts();
+
     void EndProgram();
     // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
     void RunHostKey(int id);
@@ -218,6 +226,7 @@ private:
     PageRouter router_;
 
     QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
     std::atomic<int> currentPage_{kTabHome};
     int currentSubPage_ = kTabKey;
     std::atomic<bool> musicActive_{false};
