@@ -2,6 +2,7 @@
 // data folder, then the main window until the program ends.
 #include "app/folders.h"
 #include "app/language.h"
+#include "device/debug_log.h"
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/single_instance.h"
 
@@ -12,6 +13,11 @@
 int main(int argc, char** argv) {
     using namespace vantora;
     QApplication app(argc, argv);
+    // --verbose: what is done with the keyboard on standard error (as
+    // VANTORA_LOG=debug).
+    if (QApplication::arguments().contains(QStringLiteral("--verbose"))) {
+        debug_log::SetEnabled(true);
+    }
     // The window's icon and grouping follow the desktop entry of this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantora.Vantora"));
     // The window lives on in the tray when it is closed.

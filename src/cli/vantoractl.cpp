@@ -6,6 +6,7 @@
 #include "cli/ctl_runner.h"
 #include "cli/device_list.h"
 #include "cli/keyboard_links.h"
+#include "device/debug_log.h"
 #include "device/default_hid_backend.h"
 #include "device/hid_device_manager.h"
 #include "i18n/strings.h"
@@ -57,6 +58,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     if (command.verb == Verb::kHelp) {
         out << HelpText();
         return kExitOk;
+    }
+    if (command.verbose) {
+        debug_log::SetEnabled(true);
     }
     const std::string programFolder = GetExeFolder();
     const std::string dataFolder = GetDataFolder();

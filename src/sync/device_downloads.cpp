@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "device/debug_log.h"
 #include "sync/colour_tables.h"
 #include "sync/report_request.h"
 #include "sync/settings_block.h"
@@ -43,6 +44,9 @@ KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
             context_.clock.SleepMs(waitMs);
         }
     }
+    VANTORA_DEBUG("read %02x: %d of %d blocks answered", command,
+                  static_cast<int>(std::count(table.blockRead.begin(), table.blockRead.end(), true)),
+                  kKeyTableBlocks.count);
     return table;
 }
 
@@ -137,6 +141,12 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
             }
         }
     }
+    // Music frames follow each other many times a second: only their
+    // refusals are told.
+    if (command != protocol::CMD_STREAM_COLOURS || result.blocksRefused > 0) {
+        VANTORA_DEBUG("write %02x: %d blocks, %d acknowledged, %d refused", command, plan.count,
+                      result.blocksWritten, result.blocksRefused);
+    }
     return result;
 }
 
@@ -196,6 +206,8 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
     Begin();
     ReportRequest read = MakeRequest(protocol::CMD_READ_SETTINGS, 32, 0);
     result.readAcknowledged = context_.manager.QueryReport(read, index);
+    VANTORA_DEBUG("read %02x: settings block %s", protocol::CMD_READ_SETTINGS,
+                  result.readAcknowledged ? "answered" : "refused, nothing written");
     if (!result.readAcknowledged) {
         // Without the keyboard's block we would write zeros over its other settings.
         End();
@@ -225,6 +237,8 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
         data[kSettingsSwitchOffset] = bits;
     }
     result.written = context_.manager.SendReport(write, index);
+    VANTORA_DEBUG("write %02x: settings block %s", protocol::CMD_WRITE_SETTINGS,
+                  result.written ? "acknowledged" : "refused");
     End();
     return result;
 }
@@ -243,7 +257,10 @@ BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
 
 bool DeviceDownloads::SendFactoryReset() {
     ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
-    return context_.manager.SendReport(request, DeviceIndex());
+    const bool acknowledged = context_.manager.SendReport(request, DeviceIndex());
+    VANTORA_DEBUG("factory reset %02x %s", protocol::CMD_FACTORY_RESET,
+                  acknowledged ? "acknowledged" : "refused");
+    return acknowledged;
 }
 
 // Music frames follow each other for as long as the music plays: their

@@ -1,10 +1,49 @@
 #include "sync/device_worker.h"
 
+#include "device/debug_log.h"
+
 namespace vantora {
 namespace {
 
 constexpr int kArrivalWaitMs = 1000;
 constexpr int kFactoryResetWaitMs = 1500;
+
+const char* TaskName(int task) {
+    switch (task) {
+        case SyncMusicLayer:
+            return "music layer";
+        case SyncInitialLoad:
+            return "initial load";
+        case SyncDeviceArrived:
+            return "keyboard arrived";
+        case SyncKeys:
+            return "key table";
+        case SyncMacros:
+            return "macro memory";
+        case SyncSettings:
+            return "settings";
+        case SyncKeyColours:
+            return "per-key colours";
+        case SyncFactoryReset:
+            return "factory reset";
+        default:
+            return "unknown";
+    }
+}
+
+const char* OutcomeName(JobOutcome outcome) {
+    switch (outcome) {
+        case JobOutcome::kDone:
+            return "done";
+        case JobOutcome::kNoKeyboard:
+            return "dropped, no keyboard";
+        case JobOutcome::kKeyboardFailed:
+            return "refused or not answered by the keyboard";
+        case JobOutcome::kCancelled:
+            return "cancelled";
+    }
+    return "?";
+}
 
 }  // namespace
 
@@ -31,7 +70,9 @@ void DeviceWorker::Stop() {
 
 void DeviceWorker::RunStep() {
     if (auto job = queue_.TryPop()) {
+        VANTORA_DEBUG("job %d (%s) starts", job->task, TaskName(job->task));
         const JobOutcome outcome = RunJob(job->task);
+        VANTORA_DEBUG("job %d (%s): %s", job->task, TaskName(job->task), OutcomeName(outcome));
         if (job->done) {
             job->done(outcome);
         }
