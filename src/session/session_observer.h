@@ -5,6 +5,7 @@
 #include "lighting/music_layer.h"
 #include "session/page_data.h"
 #include "sync/music_sampling.h"
+#include "sync/write_activity.h"
 
 namespace vantora {
 
@@ -50,6 +51,10 @@ public:
         (void)settings;
         return true;
     }
+
+    // What the device worker does with the keyboard: a job started, moved
+    // on (the long transfers) or ended with its outcome. A window shows it.
+    virtual void OnKeyboardActivity(const WriteActivity& activity) { (void)activity; }
 
     // Music streaming: paints the key colours sampled from the analyser's
     // image and returns every key of the picture with its colour (keys

@@ -18,6 +18,20 @@ constexpr int kDefaultReadWaitMs = 8;
 
 DeviceDownloads::DeviceDownloads(SyncContext context) : context_(context) {}
 
+void DeviceDownloads::BeginProgress(int total) {
+    progressDone_ = 0;
+    progressTotal_ = total;
+}
+
+void DeviceDownloads::StepProgress() {
+    if (progressTotal_ > 0 && progressDone_ < progressTotal_) {
+        ++progressDone_;
+        if (progress_) {
+            progress_(progressDone_, progressTotal_);
+        }
+    }
+}
+
 bool DeviceDownloads::Begin() {
     ReportRequest request = MakeRequest(protocol::CMD_BEGIN);
     return context_.manager.SendReport(request, DeviceIndex());
@@ -43,6 +57,7 @@ KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
         if (waitMs > 0) {
             context_.clock.SleepMs(waitMs);
         }
+        StepProgress();
     }
     VANTORA_DEBUG("read %02x: %d of %d blocks answered", command,
                   static_cast<int>(std::count(table.blockRead.begin(), table.blockRead.end(), true)),
@@ -68,6 +83,7 @@ void DeviceDownloads::InvalidateKeyTableCache() {
 ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     const PreciseWaitScope precise;
     ReadBackResult result;
+    BeginProgress(2 * kKeyTableBlocks.count);
     Begin();
     const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
     StoreDefaults(defaults);
@@ -86,6 +102,7 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
         ++result.keysReset;
     }
     End();
+    BeginProgress(0);
     return result;
 }
 
@@ -132,7 +149,9 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
             offset < table.size() ? std::min(kBlockBytes, table.size() - offset) : 0;
         ReportRequest request = MakeRequest(command, plan.LengthOf(block), static_cast<int>(offset),
                                             table.subspan(offset, available));
-        if (context_.manager.SendReport(request, 0)) {
+        const bool acknowledged = context_.manager.SendReport(request, 0);
+        StepProgress();
+        if (acknowledged) {
             ++result.blocksWritten;
         } else {
             ++result.blocksRefused;
@@ -184,7 +203,9 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
     Begin();
     const MacroImage image = BuildMacroImage(StoredMacros());
     const BlockPlan plan = MacroBlockPlan(image);
+    BeginProgress(plan.count);
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_MACROS, image.bytes, plan, false);
+    BeginProgress(0);
     result.blocksWritten = blocks.blocksWritten;
     result.blocksRefused = blocks.blocksRefused;
     result.leftOut = image.leftOut;

@@ -31,6 +31,16 @@ const char* TaskName(int task) {
     }
 }
 
+// The jobs that talk to the keyboard (all but the music layer's), and those
+// with a long transfer whose progress is told.
+bool TalksToKeyboard(int task) {
+    return task >= SyncInitialLoad && task <= SyncFactoryReset;
+}
+bool TellsProgress(int task) {
+    return task == SyncInitialLoad || task == SyncDeviceArrived || task == SyncMacros ||
+           task == SyncFactoryReset;
+}
+
 const char* OutcomeName(JobOutcome outcome) {
     switch (outcome) {
         case JobOutcome::kDone:
@@ -70,9 +80,26 @@ void DeviceWorker::Stop() {
 
 void DeviceWorker::RunStep() {
     if (auto job = queue_.TryPop()) {
-        VANTORA_DEBUG("job %d (%s) starts", job->task, TaskName(job->task));
-        const JobOutcome outcome = RunJob(job->task);
-        VANTORA_DEBUG("job %d (%s): %s", job->task, TaskName(job->task), OutcomeName(outcome));
+        const int task = job->task;
+        VANTORA_DEBUG("job %d (%s) starts", task, TaskName(task));
+        // A job that will be dropped for want of a keyboard is not told.
+        const bool told =
+            TalksToKeyboard(task) && (task == SyncDeviceArrived || context_.deviceIndex.load() != -1);
+        if (told) {
+            host_.OnWriteActivity({.kind = WriteActivity::Kind::kStarted, .task = task});
+        }
+        if (told && TellsProgress(task)) {
+            downloads_.SetProgressSink([this, task](int done, int total) {
+                host_.OnWriteActivity(
+                    {.kind = WriteActivity::Kind::kProgress, .task = task, .done = done, .total = total});
+            });
+        }
+        const JobOutcome outcome = RunJob(task);
+        downloads_.SetProgressSink({});
+        VANTORA_DEBUG("job %d (%s): %s", task, TaskName(task), OutcomeName(outcome));
+        if (told) {
+            host_.OnWriteActivity({.kind = WriteActivity::Kind::kFinished, .task = task, .outcome = outcome});
+        }
         if (job->done) {
             job->done(outcome);
         }

@@ -76,6 +76,7 @@ void DeviceMainDlg::OnInitDialog() {
         home->setFocus(Qt::OtherFocusReason);
     }
     poster_ = MessagePoster();
+    CreateKeyboardStatus();
     // The database, the keyboard and the worker with the initial load.
     session_->Start();
     LoadKeyboardLayoutIntoPictures();
@@ -247,6 +248,7 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
         case MSG_LANGUAGE_CHANGED:
             RefreshTexts();
             RefreshTrayTexts();
+            RefreshKeyboardStatus();
             break;
         case MSG_DEVICE_EVENT:
             // The keyboard reports the id as one byte.

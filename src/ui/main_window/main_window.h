@@ -165,6 +165,7 @@ public:
     bool OnSwitchesLoaded(const SwitchData& data) override;
     bool OnMusicLayerLoaded(const MusicSettings& settings) override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
+    void OnKeyboardActivity(const WriteActivity& activity) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -201,6 +202,12 @@ private:
     // The tray (main_window_tray.cpp): the menu's texts in the current language.
     void RefreshTrayTexts();
 
+    // The keyboard status line (main_window_feedback.cpp): what the worker
+    // does with the keyboard, or that the last download was not taken.
+    void CreateKeyboardStatus();
+    void ShowKeyboardActivity(const WriteActivity& activity);
+    void RefreshKeyboardStatus();
+
     void EndProgram();
     // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
     void RunHostKey(int id);
@@ -227,6 +234,12 @@ private:
 
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    // The keyboard status line: the job talking to the keyboard (0: none),
+    // its progress in percent (-1: none told), and whether the last download
+    // was refused or not answered.
+    int statusTask_ = 0;
+    int statusPercent_ = -1;
+    bool lastDownloadRefused_ = false;
     std::atomic<int> currentPage_{kTabHome};
     int currentSubPage_ = kTabKey;
     std::atomic<bool> musicActive_{false};
