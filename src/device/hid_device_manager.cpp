@@ -73,7 +73,8 @@ bool HidDeviceManager::OpenDevices() {
     if (!records_.empty()) {
         return true;  // at most one interface is open at any time
     }
-    for (const auto& entry : backend_.Enumerate(0, 0)) {
+    const std::vector<HidDeviceInfo> entries = backend_.Enumerate(0, 0);
+    for (const auto& entry : entries) {
         if (!FilterMatches(entry)) {
             continue;
         }
@@ -99,6 +100,9 @@ bool HidDeviceManager::OpenDevices() {
         }
         records_.push_back(std::move(record));
         break;
+    }
+    if (records_.empty()) {
+        VANTORA_DEBUG("no keyboard opened among the %zu HID interfaces seen", entries.size());
     }
     return !records_.empty();
 }
@@ -244,7 +248,8 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
     }
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (attempt > 0) {
-            VANTORA_DEBUG("query %02x offset %d: no answer yet, reading again", command, offset);
+            VANTORA_DEBUG("query %02x offset %d: not acknowledged (answer %02x), reading again", command,
+                          offset, data[0]);
             clock_.SleepMs(kShortWaitMs);
         }
         device->ReadTimeout(data, protocol::kReportSize, kAnswerTimeoutMs);
