@@ -2,18 +2,35 @@
 // data folder, then the main window until the program ends.
 #include "app/folders.h"
 #include "app/language.h"
+#include "device/debug_log.h"
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/single_instance.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
     using namespace vantora;
     QApplication app(argc, argv);
+    // --verbose: what is done with the keyboard on standard error (as
+    // VANTORA_LOG=debug).
+    if (QApplication::arguments().contains(QStringLiteral("--verbose"))) {
+        debug_log::SetEnabled(true);
+    }
+    // The window's icon and grouping follow the desktop entry of this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantora.Vantora"));
     // The window lives on in the tray when it is closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SingleInstance instance;
+    // The instance socket only in a folder that is this user's alone.
+    std::string folderError;
+    const QString socketName = SingleInstance::DefaultServerName(&folderError);
+    if (socketName.isEmpty()) {
+        std::fprintf(stderr, "vantora: %s\n", folderError.c_str());
+        return 1;
+    }
+    SingleInstance instance(socketName);
     if (!instance.Acquire()) {
         return 0;  // the running program was asked to show its window
     }

@@ -206,7 +206,8 @@ std::optional<std::uint32_t> ParseColourArg(const std::string& text) {
 }
 
 std::string UsageLine() {
-    return "usage: vantoractl [--json] status | profile list | profile add NAME | profile rename PROFILE "
+    return "usage: vantoractl [--json] [--verbose] status | profile list | profile add NAME | profile rename "
+           "PROFILE "
            "NAME |\n"
            "                  profile delete PROFILE | profile select PROFILE |\n"
            "                  profile export PROFILE FOLDER | profile import FILE |\n"
@@ -318,6 +319,8 @@ and delete too) need a connected keyboard.
 Options:
   --json    print one JSON document on standard output instead of text
   --yes     confirm reset
+  --verbose tell on standard error what is done with the keyboard (as
+            VANTORA_LOG=debug does)
   --help    this text
 
 JSON fields:
@@ -479,6 +482,8 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
             command.json = true;
         } else if (!optionsEnded && arg == "--yes") {
             command.yes = true;
+        } else if (!optionsEnded && arg == "--verbose") {
+            command.verbose = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             help = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {

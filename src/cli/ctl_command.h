@@ -80,9 +80,10 @@ struct Command {
     Verb verb = Verb::kHelp;
     bool json = false;
     bool yes = false;
-    std::string target;  // the profile or macro (an id when decimal, else a name)
-    std::string name;    // the new name of add and rename
-    std::string path;    // the folder of export, the file of import
+    bool verbose = false;  // debug lines on standard error
+    std::string target;    // the profile or macro (an id when decimal, else a name)
+    std::string name;      // the new name of add and rename
+    std::string path;      // the folder of export, the file of import
     SystemSwitch which = SystemSwitch::kDisableWin;
     bool on = false;
     // The key verbs: --profile (empty: the active one), --layer, KEY, FUNCTION.
@@ -101,7 +102,7 @@ struct Command {
     std::uint16_t ruleProductId = 0;
 };
 
-// Options (--json, --yes, --help; --profile ID and --layer 0|1 of the key
+// Options (--json, --yes, --verbose, --help; --profile ID and --layer 0|1 of the key
 // verbs; the parameters of "light set", --clear of "light keys", --rule
 // VID:PID of "devices") may stand
 // anywhere; "--" ends them.

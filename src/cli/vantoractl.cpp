@@ -6,6 +6,7 @@
 #include "cli/ctl_runner.h"
 #include "cli/device_list.h"
 #include "cli/keyboard_links.h"
+#include "device/debug_log.h"
 #include "device/default_hid_backend.h"
 #include "device/hid_device_manager.h"
 #include "i18n/strings.h"
@@ -58,6 +59,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
         out << HelpText();
         return kExitOk;
     }
+    if (command.verbose) {
+        debug_log::SetEnabled(true);
+    }
     const std::string programFolder = GetExeFolder();
     const std::string dataFolder = GetDataFolder();
     const std::string configFile = programFolder + "config.ini";
@@ -82,8 +86,12 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
 
     // The running program does the keyboard work: only one process talks
     // to a keyboard.
+    // An unsafe runtime folder (another user's) is not used: no socket
+    // there is trusted, and no lock can be taken there.
+    std::string folderError;
+    const std::string socketPath = InstanceSocketPath(&folderError);
     LineSocket program;
-    if (ShownByProgram(command.verb) && program.Connect(InstanceSocketPath())) {
+    if (ShownByProgram(command.verb) && !socketPath.empty() && program.Connect(socketPath)) {
         ProfileDatabase db;
         Selection selection;
         if (!OpenDatabase(db, selection, dataFolder)) {
@@ -104,6 +112,9 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     }
 
     ProcessLock lock;
+    if (ChangesStoredData(command.verb) && socketPath.empty()) {
+        return Finish(Failure(kExitKeyboardFailed, folderError, command.json), out, err);
+    }
     if (ChangesStoredData(command.verb) && !lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs)) {
         return Finish(
             Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json), out,

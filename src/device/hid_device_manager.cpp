@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "device/debug_log.h"
 #include "device/protocol.h"
 #include "text/numbers.h"
 
@@ -17,6 +18,11 @@ constexpr int kThirdTryWaitMs = 1000;
 
 bool Acknowledged(int readResult, const std::uint8_t* buffer) {
     return readResult > 0 && buffer[0] == protocol::kAnswerMarker;
+}
+
+// The offset field of a host request buffer.
+int RequestOffset(const std::uint8_t* data) {
+    return data[protocol::kHostOffsetLow] | (data[protocol::kHostOffsetHigh] << 8);
 }
 
 }  // namespace
@@ -67,14 +73,19 @@ bool HidDeviceManager::OpenDevices() {
     if (!records_.empty()) {
         return true;  // at most one interface is open at any time
     }
-    for (const auto& entry : backend_.Enumerate(0, 0)) {
+    const std::vector<HidDeviceInfo> entries = backend_.Enumerate(0, 0);
+    for (const auto& entry : entries) {
         if (!FilterMatches(entry)) {
             continue;
         }
         auto device = backend_.OpenPath(entry.path);
         if (!device) {
+            VANTORA_DEBUG("keyboard %04x:%04x at %s cannot be opened", entry.vendorId, entry.productId,
+                          entry.path.c_str());
             continue;  // held by someone else or gone: try the next one
         }
+        VANTORA_DEBUG("keyboard %04x:%04x opened at %s (interface %d, release %04x)", entry.vendorId,
+                      entry.productId, entry.path.c_str(), entry.interfaceNumber, entry.releaseNumber);
         DeviceRecord record;
         record.info.index = static_cast<int>(records_.size());
         record.info.vendorId = entry.vendorId;
@@ -89,6 +100,9 @@ bool HidDeviceManager::OpenDevices() {
         }
         records_.push_back(std::move(record));
         break;
+    }
+    if (records_.empty()) {
+        VANTORA_DEBUG("no keyboard opened among the %zu HID interfaces seen", entries.size());
     }
     return !records_.empty();
 }
@@ -107,6 +121,7 @@ void HidDeviceManager::CloseDevicesLocked() {
         if (record.device) {
             record.device->CancelRead();
         }
+        VANTORA_DEBUG("keyboard at %s closed", record.info.path.c_str());
     }
     records_.clear();
     firstReleaseNumber_ = 0;
@@ -153,10 +168,13 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
     }
     std::lock_guard lock(mutex_);
     HidHandle* device = DeviceForExchange(index);
+    std::uint8_t* data = buffer.data();
+    const std::uint8_t command = data[protocol::kHostCommand];
+    const int offset = RequestOffset(data);
     if (device == nullptr) {
+        VANTORA_DEBUG("report %02x offset %d not sent: no keyboard open", command, offset);
         return false;
     }
-    std::uint8_t* data = buffer.data();
 
     clock_.SleepMs(kShortWaitMs);
     data[protocol::kHostChecksum] = protocol::Checksum(data, 5, 64);
@@ -165,8 +183,10 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
 
     auto write = [&] { return device->Write(request, sizeof request); };
     if (write() <= 0) {
+        VANTORA_DEBUG("report %02x offset %d: write failed, writing again", command, offset);
         clock_.SleepMs(kShortWaitMs);
         if (write() <= 0) {
+            VANTORA_DEBUG("report %02x offset %d refused: the keyboard takes no report", command, offset);
             return false;
         }
     }
@@ -174,16 +194,25 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
         return true;
     }
 
+    VANTORA_DEBUG("report %02x offset %d: no acknowledgement (answer %02x), second try", command, offset,
+                  data[0]);
     clock_.SleepMs(kSecondTryWaitMs);
     write();
     if (Acknowledged(device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs), data)) {
         return true;
     }
 
+    VANTORA_DEBUG("report %02x offset %d: no acknowledgement (answer %02x), third try", command, offset,
+                  data[0]);
     clock_.SleepMs(kThirdTryWaitMs);
     write();
     device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs);
-    return data[0] == protocol::kAnswerMarker;
+    const bool acknowledged = data[0] == protocol::kAnswerMarker;
+    if (!acknowledged) {
+        VANTORA_DEBUG("report %02x offset %d refused after three tries (answer %02x)", command, offset,
+                      data[0]);
+    }
+    return acknowledged;
 }
 
 bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
@@ -192,10 +221,13 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
     }
     std::lock_guard lock(mutex_);
     HidHandle* device = DeviceForExchange(index);
+    std::uint8_t* data = buffer.data();
+    const std::uint8_t command = data[protocol::kHostCommand];
+    const int offset = RequestOffset(data);
     if (device == nullptr) {
+        VANTORA_DEBUG("query %02x offset %d not sent: no keyboard open", command, offset);
         return false;
     }
-    std::uint8_t* data = buffer.data();
 
     // Drain answers left over from earlier requests.
     std::uint8_t scratch[protocol::kReportSize];
@@ -207,13 +239,17 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
     data[protocol::kHostChecksum] = protocol::Checksum(data, 5, 63);
 
     if (device->Write(data, protocol::kReportSize) < 1) {
+        VANTORA_DEBUG("query %02x offset %d: write failed, writing again", command, offset);
         clock_.SleepMs(kShortWaitMs);
         if (device->Write(data, protocol::kReportSize) < 1) {
+            VANTORA_DEBUG("query %02x offset %d refused: the keyboard takes no report", command, offset);
             return false;
         }
     }
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (attempt > 0) {
+            VANTORA_DEBUG("query %02x offset %d: not acknowledged (answer %02x), reading again", command,
+                          offset, data[0]);
             clock_.SleepMs(kShortWaitMs);
         }
         device->ReadTimeout(data, protocol::kReportSize, kAnswerTimeoutMs);
@@ -221,6 +257,7 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
             return true;
         }
     }
+    VANTORA_DEBUG("query %02x offset %d refused after three reads (answer %02x)", command, offset, data[0]);
     return false;
 }
 

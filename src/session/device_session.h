@@ -163,6 +163,7 @@ private:
     void LoadMusicLayer() override;
     void Reconnect() override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
+    void OnWriteActivity(const WriteActivity& activity) override { observer_.OnKeyboardActivity(activity); }
 
     SessionOptions options_;
     SessionObserver& observer_;

@@ -6,6 +6,7 @@
 #include "platform/audio_capture.h"
 #include "session/page_data.h"
 #include "sync/music_sampling.h"
+#include "sync/write_activity.h"
 
 namespace vantora {
 
@@ -55,6 +56,9 @@ public:
     // Where the capture of the sound for the music mode stands (its own
     // thread; told once per change).
     virtual void OnMusicCaptureChanged(AudioCaptureState state) { (void)state; }
+    // What the device worker does with the keyboard: a job started, moved
+    // on (the long transfers) or ended with its outcome. A window shows it.
+    virtual void OnKeyboardActivity(const WriteActivity& activity) { (void)activity; }
 
     // Music streaming: paints the key colours sampled from the analyser's
     // image and returns every key of the picture with its colour (keys

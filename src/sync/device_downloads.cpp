@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "device/debug_log.h"
 #include "sync/colour_tables.h"
 #include "sync/report_request.h"
 #include "sync/settings_block.h"
@@ -16,6 +17,20 @@ constexpr int kDefaultReadWaitMs = 8;
 }  // namespace
 
 DeviceDownloads::DeviceDownloads(SyncContext context) : context_(context) {}
+
+void DeviceDownloads::BeginProgress(int total) {
+    progressDone_ = 0;
+    progressTotal_ = total;
+}
+
+void DeviceDownloads::StepProgress() {
+    if (progressTotal_ > 0 && progressDone_ < progressTotal_) {
+        ++progressDone_;
+        if (progress_) {
+            progress_(progressDone_, progressTotal_);
+        }
+    }
+}
 
 bool DeviceDownloads::Begin() {
     ReportRequest request = MakeRequest(protocol::CMD_BEGIN);
@@ -42,7 +57,11 @@ KeyTableRead DeviceDownloads::ReadKeyTable(std::uint8_t command, int waitMs) {
         if (waitMs > 0) {
             context_.clock.SleepMs(waitMs);
         }
+        StepProgress();
     }
+    VANTORA_DEBUG("read %02x: %d of %d blocks answered", command,
+                  static_cast<int>(std::count(table.blockRead.begin(), table.blockRead.end(), true)),
+                  kKeyTableBlocks.count);
     return table;
 }
 
@@ -64,6 +83,7 @@ void DeviceDownloads::InvalidateKeyTableCache() {
 ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     const PreciseWaitScope precise;
     ReadBackResult result;
+    BeginProgress(2 * kKeyTableBlocks.count);
     Begin();
     const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
     StoreDefaults(defaults);
@@ -82,6 +102,7 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
         ++result.keysReset;
     }
     End();
+    BeginProgress(0);
     return result;
 }
 
@@ -128,7 +149,9 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
             offset < table.size() ? std::min(kBlockBytes, table.size() - offset) : 0;
         ReportRequest request = MakeRequest(command, plan.LengthOf(block), static_cast<int>(offset),
                                             table.subspan(offset, available));
-        if (context_.manager.SendReport(request, 0)) {
+        const bool acknowledged = context_.manager.SendReport(request, 0);
+        StepProgress();
+        if (acknowledged) {
             ++result.blocksWritten;
         } else {
             ++result.blocksRefused;
@@ -136,6 +159,12 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
                 break;
             }
         }
+    }
+    // Music frames follow each other many times a second: only their
+    // refusals are told.
+    if (command != protocol::CMD_STREAM_COLOURS || result.blocksRefused > 0) {
+        VANTORA_DEBUG("write %02x: %d blocks, %d acknowledged, %d refused", command, plan.count,
+                      result.blocksWritten, result.blocksRefused);
     }
     return result;
 }
@@ -174,7 +203,9 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
     Begin();
     const MacroImage image = BuildMacroImage(StoredMacros());
     const BlockPlan plan = MacroBlockPlan(image);
+    BeginProgress(plan.count);
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_MACROS, image.bytes, plan, false);
+    BeginProgress(0);
     result.blocksWritten = blocks.blocksWritten;
     result.blocksRefused = blocks.blocksRefused;
     result.leftOut = image.leftOut;
@@ -196,6 +227,8 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
     Begin();
     ReportRequest read = MakeRequest(protocol::CMD_READ_SETTINGS, 32, 0);
     result.readAcknowledged = context_.manager.QueryReport(read, index);
+    VANTORA_DEBUG("read %02x: settings block %s", protocol::CMD_READ_SETTINGS,
+                  result.readAcknowledged ? "answered" : "refused, nothing written");
     if (!result.readAcknowledged) {
         // Without the keyboard's block we would write zeros over its other settings.
         End();
@@ -225,6 +258,8 @@ SettingsDownloadResult DeviceDownloads::DownloadSettings() {
         data[kSettingsSwitchOffset] = bits;
     }
     result.written = context_.manager.SendReport(write, index);
+    VANTORA_DEBUG("write %02x: settings block %s", protocol::CMD_WRITE_SETTINGS,
+                  result.written ? "acknowledged" : "refused");
     End();
     return result;
 }
@@ -243,7 +278,10 @@ BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
 
 bool DeviceDownloads::SendFactoryReset() {
     ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
-    return context_.manager.SendReport(request, DeviceIndex());
+    const bool acknowledged = context_.manager.SendReport(request, DeviceIndex());
+    VANTORA_DEBUG("factory reset %02x %s", protocol::CMD_FACTORY_RESET,
+                  acknowledged ? "acknowledged" : "refused");
+    return acknowledged;
 }
 
 // Music frames follow each other for as long as the music plays: their

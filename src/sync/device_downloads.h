@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -99,6 +100,11 @@ public:
     // One music frame from the analyser's latest image.
     MusicFrameResult MusicStreamStep(MusicImageSource& source, SyncHost& host);
 
+    // Told after each block of the long transfers (the two key tables of
+    // the read-back, the macro memory): blocks done of the transfer's total.
+    using ProgressSink = std::function<void(int done, int total)>;
+    void SetProgressSink(ProgressSink sink) { progress_ = std::move(sink); }
+
     // The cached default key table is used as the base of a key download
     // only while it is valid; a different keyboard may have arrived.
     void InvalidateKeyTableCache();
@@ -118,12 +124,18 @@ private:
     std::vector<MacroWithSteps> StoredMacros();
 
     int DeviceIndex() const { return context_.deviceIndex.load(); }
+    // A long transfer of `total` blocks begins; each block then steps it.
+    void BeginProgress(int total);
+    void StepProgress();
 
     SyncContext context_;
     // The keyboard's default key table, the base of every key download.
     // Worker thread only.
     std::array<std::uint8_t, kKeyTableBytes> keyTableCache_{};
     bool cacheValid_ = false;
+    ProgressSink progress_;
+    int progressDone_ = 0;
+    int progressTotal_ = 0;  // 0: no long transfer runs
 };
 
 }  // namespace vantora

@@ -1,10 +1,59 @@
 #include "sync/device_worker.h"
 
+#include "device/debug_log.h"
+
 namespace vantora {
 namespace {
 
 constexpr int kArrivalWaitMs = 1000;
 constexpr int kFactoryResetWaitMs = 1500;
+
+const char* TaskName(int task) {
+    switch (task) {
+        case SyncMusicLayer:
+            return "music layer";
+        case SyncInitialLoad:
+            return "initial load";
+        case SyncDeviceArrived:
+            return "keyboard arrived";
+        case SyncKeys:
+            return "key table";
+        case SyncMacros:
+            return "macro memory";
+        case SyncSettings:
+            return "settings";
+        case SyncKeyColours:
+            return "per-key colours";
+        case SyncFactoryReset:
+            return "factory reset";
+        default:
+            return "unknown";
+    }
+}
+
+// The jobs that talk to the keyboard (all but the music layer's), and those
+// with a long transfer whose progress is told.
+bool TalksToKeyboard(int task) {
+    return task >= SyncInitialLoad && task <= SyncFactoryReset;
+}
+bool TellsProgress(int task) {
+    return task == SyncInitialLoad || task == SyncDeviceArrived || task == SyncMacros ||
+           task == SyncFactoryReset;
+}
+
+const char* OutcomeName(JobOutcome outcome) {
+    switch (outcome) {
+        case JobOutcome::kDone:
+            return "done";
+        case JobOutcome::kNoKeyboard:
+            return "dropped, no keyboard";
+        case JobOutcome::kKeyboardFailed:
+            return "refused or not answered by the keyboard";
+        case JobOutcome::kCancelled:
+            return "cancelled";
+    }
+    return "?";
+}
 
 }  // namespace
 
@@ -31,7 +80,26 @@ void DeviceWorker::Stop() {
 
 void DeviceWorker::RunStep() {
     if (auto job = queue_.TryPop()) {
-        const JobOutcome outcome = RunJob(job->task);
+        const int task = job->task;
+        VANTORA_DEBUG("job %d (%s) starts", task, TaskName(task));
+        // A job that will be dropped for want of a keyboard is not told.
+        const bool told =
+            TalksToKeyboard(task) && (task == SyncDeviceArrived || context_.deviceIndex.load() != -1);
+        if (told) {
+            host_.OnWriteActivity({.kind = WriteActivity::Kind::kStarted, .task = task});
+        }
+        if (told && TellsProgress(task)) {
+            downloads_.SetProgressSink([this, task](int done, int total) {
+                host_.OnWriteActivity(
+                    {.kind = WriteActivity::Kind::kProgress, .task = task, .done = done, .total = total});
+            });
+        }
+        const JobOutcome outcome = RunJob(task);
+        downloads_.SetProgressSink({});
+        VANTORA_DEBUG("job %d (%s): %s", task, TaskName(task), OutcomeName(outcome));
+        if (told) {
+            host_.OnWriteActivity({.kind = WriteActivity::Kind::kFinished, .task = task, .outcome = outcome});
+        }
         if (job->done) {
             job->done(outcome);
         }

@@ -4,6 +4,7 @@
 
 #include "sync/colour_tables.h"
 #include "sync/music_sampling.h"
+#include "sync/write_activity.h"
 
 namespace vantora {
 
@@ -34,6 +35,9 @@ public:
     // every key of the picture with its colour (keys outside the sampling
     // grid keep theirs).
     virtual std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) = 0;
+
+    // A job that talks to the keyboard started, moved on or ended.
+    virtual void OnWriteActivity(const WriteActivity& activity) { (void)activity; }
 };
 
 // The analyser's latest spectrum image.

@@ -8,6 +8,7 @@
 #include "ui/toolkit/toolkit.h"
 #include "ui/window_messages.h"
 
+#include <QComboBox>
 #include <cstdio>
 
 namespace vantora {
@@ -38,7 +39,9 @@ void DeviceSysSetDlg::InitUI(const CRect& client) {
     caption->SetTextSize(20);
     caption->SetAlignment(kAlignCenter);
     caption->SetTextColor(skin::kUiTextColor);
-    Make<CImageButton>(32, {})->SetStateImages("sysbtn_close_n.png");
+    auto* close = Make<CImageButton>(32, {});
+    close->SetStateImages("sysbtn_close_n.png");
+    close->setFocusPolicy(Qt::NoFocus);  // for the mouse: Enter or Space never close
     Make<MPicture>(33, {})->SetImage("logo.png");
     auto* label = Make<MText>(34, {});
     label->SetTextColor(0xFF38E3ED);
@@ -67,6 +70,7 @@ void DeviceSysSetDlg::InitUI(const CRect& client) {
     }
     languages->SelectData(CurrentUiLanguage.load());
     autoRun->SetCheck(IsAutostartEnabled());
+    languages->Widget()->setFocus(Qt::OtherFocusReason);  // the first field
     ApplyTexts();
     UISize(client);
 }

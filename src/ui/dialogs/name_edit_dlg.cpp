@@ -20,6 +20,7 @@ void NameEditDlg::InitUI(const CRect& client) {
     auto* close = Make<CImageButton>(33, {});
     close->SetStateImages("sysbtn_close_n.png");
     close->SetTooltip(GetUiString(5));
+    close->setFocusPolicy(Qt::NoFocus);  // for the mouse: Enter never cancels
     Make<MText>(34, {}, GetUiString(29));
     auto* edit = Make<MEdit>(35, {});
     edit->SetTextColor(0xFF38E3ED);
@@ -50,15 +51,20 @@ void NameEditDlg::UISize(const CRect& client) {
     }
 }
 
-int NameEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
-    if (code != kNotifyClick) {
-        return 0;
+// The name is typed at once: the field has the focus with the name selected.
+void NameEditDlg::OnInitDialog() {
+    if (auto* edit = GetControlAs<MEdit>(35)) {
+        edit->SetFocusSelected();
     }
-    if (id == 33) {
+}
+
+int NameEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    const bool save = (id == 36 && code == kNotifyClick) || (id == 35 && code == kNotifyEnter);
+    if (id == 33 && code == kNotifyClick) {
         DoCancel();
         return 1;
     }
-    if (id == 36) {
+    if (save) {
         if (auto* edit = GetControlAs<MEdit>(35)) {
             name = edit->GetEditText();
         }

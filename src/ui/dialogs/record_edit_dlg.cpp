@@ -21,6 +21,7 @@ void RecordEditDlg::InitUI(const CRect& client) {
     auto* close = Make<CImageButton>(32, {});
     close->SetStateImages("sysbtn_close_n.png");
     close->SetTooltip(GetUiString(5));
+    close->setFocusPolicy(Qt::NoFocus);  // for the mouse: Enter never cancels
     Make<MText>(33, {}, GetUiString(252));
     auto* key = Make<MEdit>(34, {});
     key->SetAlignment(kAlignCenter);
@@ -65,6 +66,11 @@ void RecordEditDlg::OnInitDialog() {
     if (auto* f = GetControlAs<MEdit>(34)) {
         f->SetTitle(desc);
     }
+    // The focus rests in the delay field: the key field would take every key
+    // (Enter and Tab too) as the record's new key and empties itself.
+    if (auto* f = GetControlAs<MEdit>(36)) {
+        f->SetFocusSelected();
+    }
 }
 
 int RecordEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
@@ -77,14 +83,12 @@ int RecordEditDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
         }
         return 1;
     }
-    if (code != kNotifyClick) {
-        return 0;
-    }
-    if (id == 32) {
+    const bool save = (id == 37 && code == kNotifyClick) || (id == 36 && code == kNotifyEnter);
+    if (id == 32 && code == kNotifyClick) {
         DoCancel();
         return 1;
     }
-    if (id == 37) {
+    if (save) {
         if (auto* f = GetControlAs<MEdit>(36)) {
             delay = ParseTypedDelay(f->GetEditText());
         }

@@ -69,8 +69,13 @@ int CUIMessageBox::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
     return 0;
 }
 
+// The answer that changes nothing has the focus: OK, or No of a question,
+// so Enter or Space right away never confirms a question.
 void CUIMessageBox::OnInitDialog() {
     raise();
+    if (MControl* answer = GetControl(boxType == kTypeYesNo ? 34 : 33)) {
+        answer->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 namespace {

@@ -8,7 +8,7 @@ namespace vantora {
 
 // The program's message box: a caption, a text, and OK (type 0) or Yes and
 // No (type 4) buttons; any other type has no buttons. OK and Yes end it with
-// 1, No with 2.
+// 1, No with 2. The focus starts on OK, or on No (Enter answers No).
 class CUIMessageBox : public MDialog {
     Q_OBJECT
 public:

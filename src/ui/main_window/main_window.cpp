@@ -14,13 +14,10 @@
 #include "ui/toolkit/skin.h"
 #include "ui/window_messages.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QMenu>
 #include <QPainter>
-#include <QSystemTrayIcon>
 #include <QUrl>
 
 namespace vantora {
@@ -74,7 +71,14 @@ void DeviceMainDlg::OnInitDialog() {
     }
     AddTrayIcon();
     setWindowIcon(skin::AppIcon());
+    // The window opens on HOME: its tab is shown selected and has the
+    // keyboard focus (the window's own buttons take none).
+    ShowPage(kTabHome, true);
+    if (MControl* home = GetControl(kTabHome)) {
+        home->setFocus(Qt::OtherFocusReason);
+    }
     poster_ = MessagePoster();
+    CreateKeyboardStatus();
     // The database, the keyboard and the worker with the initial load.
     session_->Start();
     LoadKeyboardLayoutIntoPictures();
@@ -245,6 +249,8 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
             return 0;
         case MSG_LANGUAGE_CHANGED:
             RefreshTexts();
+            RefreshTrayTexts();
+            RefreshKeyboardStatus();
             break;
         case MSG_DEVICE_EVENT:
             // The keyboard reports the id as one byte.
@@ -258,8 +264,6 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
     }
     return MDialog::OnWindowMessage(message, wparam, lparam);
 }
-
-void DeviceMainDlg::OnTimer(int) {}
 
 // ---- Host-side keys and the on-screen keyboard ------------------------------------
 
@@ -292,49 +296,7 @@ void DeviceMainDlg::RestoreFactoryDefaults() {
     session_->RestoreFactory();
 }
 
-// ---- Tray and the ends of the program --------------------------------------------
-
-bool DeviceMainDlg::TrayAvailable() const {
-    if (options_.trayAvailableOverride >= 0) {
-        return options_.trayAvailableOverride != 0;
-    }
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void DeviceMainDlg::AddTrayIcon() {
-    if (tray_ != nullptr || !options_.useTray || !TrayAvailable()) {
-        return;
-    }
-    tray_ = new QSystemTrayIcon(skin::AppIcon(), this);
-    tray_->setToolTip(QStringLiteral("VANTORA"));
-    const WindowPoster post = MessagePoster();
-    QObject::connect(tray_, &QSystemTrayIcon::activated, this,
-                     [post](QSystemTrayIcon::ActivationReason reason) {
-                         switch (reason) {
-                             case QSystemTrayIcon::Trigger:
-                                 post(MSG_TRAY, 109, kTrayLeftDown);
-                                 break;
-                             case QSystemTrayIcon::DoubleClick:
-                                 post(MSG_TRAY, 109, kTrayLeftDoubleClick);
-                                 break;
-                             case QSystemTrayIcon::Context:
-                                 post(MSG_TRAY, 109, kTrayRightUp);
-                                 break;
-                             default:
-                                 break;
-                         }
-                     });
-    tray_->show();
-}
-
-void DeviceMainDlg::RemoveTrayIcon() {
-    if (tray_ == nullptr) {
-        return;
-    }
-    tray_->hide();
-    delete tray_;
-    tray_ = nullptr;
-}
+// ---- The ends of the program ----------------------------------------------------
 
 void DeviceMainDlg::Activate() {
     if (isMinimized()) {
@@ -345,9 +307,11 @@ void DeviceMainDlg::Activate() {
 }
 
 // The close button and the window manager's close: into the tray when there
-// is one. Without a tray a hidden window could not be reached again, so the
-// program then ends as with "Exit".
+// is one (a tray that has appeared since the last look is taken now).
+// Without a tray a hidden window could not be reached again, so the program
+// then ends as with "Exit".
 void DeviceMainDlg::OnUserCloseWindow() {
+    AddTrayIcon();
     if (tray_ != nullptr) {
         ShowWindow(0);
         return;

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace vantora {
@@ -61,8 +62,10 @@ struct MainWindowOptions {
     std::function<std::vector<std::unique_ptr<HotplugSource>>()> hotplugSources;
     // Whether to offer a tray icon when the desktop has a tray.
     bool useTray = true;
-    // Test hook: pretend the desktop has (or has not) a tray: -1 asks Qt.
-    int trayAvailableOverride = -1;
+    // Test hook: whether the desktop has a tray now; null asks Qt.
+    std::function<bool()> trayAvailable;
+    // While there is no tray, how often to look for one (milliseconds).
+    int trayProbeIntervalMs = 3000;
     // How the program ends on "Exit" (after the orderly shutdown). Null:
     // leave the main loop with exit code 0.
     std::function<void(int)> exitProcess;
@@ -111,6 +114,8 @@ public:
     void AddTrayIcon();
     void RemoveTrayIcon();
     bool HasTrayIcon() const { return tray_ != nullptr; }
+    // The icon's menu ("Exit"); null while there is no icon.
+    QMenu* TrayMenu() const { return trayMenu_; }
     bool TrayAvailable() const;
     // Brings the window forward (tray click, a second start).
     void Activate();
@@ -163,6 +168,7 @@ public:
     bool OnMusicLayerLoaded(const MusicSettings& settings) override;
     void OnMusicCaptureChanged(AudioCaptureState state) override;
     std::vector<KeyColourSample> PaintMusicKeys(const std::vector<KeyColourSample>& samples) override;
+    void OnKeyboardActivity(const WriteActivity& activity) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -196,6 +202,15 @@ private:
     // run.
     bool RunOnUiThread(std::function<void()> job);
 
+    // The tray (main_window_tray.cpp): the menu's texts in the current language.
+    void RefreshTrayTexts();
+
+    // The keyboard status line (main_window_feedback.cpp): what the worker
+    // does with the keyboard, or that the last download was not taken.
+    void CreateKeyboardStatus();
+    void ShowKeyboardActivity(const WriteActivity& activity);
+    void RefreshKeyboardStatus();
+
     void EndProgram();
     // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
     void RunHostKey(int id);
@@ -221,6 +236,13 @@ private:
     PageRouter router_;
 
     QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    // The keyboard status line: the job talking to the keyboard (0: none),
+    // its progress in percent (-1: none told), and whether the last download
+    // was refused or not answered.
+    int statusTask_ = 0;
+    int statusPercent_ = -1;
+    bool lastDownloadRefused_ = false;
     std::atomic<int> currentPage_{kTabHome};
     int currentSubPage_ = kTabKey;
     std::atomic<bool> musicActive_{false};

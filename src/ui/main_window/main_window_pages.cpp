@@ -175,6 +175,9 @@ void DeviceMainDlg::CreateCommonControls(const CRect& client) {
     WithImages(Make<CImageButton>(kIdClose, {}), "sysbtn_close_n.png")->SetTooltip(S(5));
     WithImages(Make<CImageButton>(kIdMinimize, {}), "sysbtn_min_n.png")->SetTooltip(S(6));
     WithImages(Make<CImageButton>(kIdSettings, {}), "sysbtn_setting_n.png")->SetTooltip(S(7));
+    for (int id : {kIdClose, kIdMinimize, kIdSettings}) {
+        GetControl(id)->setFocusPolicy(Qt::NoFocus);  // mouse only: Space or Enter never close the window
+    }
 
     const CRect pageRect(1, 55, w - 1, h - 25);
     Make<MTabLayout>(kPageHome, pageRect);

@@ -20,9 +20,9 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::DefaultServerName() {
+QString SingleInstance::DefaultServerName(std::string* error) {
     // A full path: the command line finds the program at the same place.
-    return QString::fromStdString(InstanceSocketPath());
+    return QString::fromStdString(InstanceSocketPath(error));
 }
 
 bool SingleInstance::Acquire() {

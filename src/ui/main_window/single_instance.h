@@ -21,10 +21,9 @@ public:
     explicit SingleInstance(QString serverName = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // InstanceSocketPath(): $XDG_RUNTIME_DIR/VANTORA.instance when that
-    // folder is set (it is the user's own), else VANTORA-<user id> in the
-    // temporary folder.
-    static QString DefaultServerName();
+    // InstanceSocketPath(): VANTORA.instance in the user's runtime folder;
+    // empty, with the reason in `error`, when that folder is not safe.
+    static QString DefaultServerName(std::string* error = nullptr);
 
     // Sends one reply line to the client that made a request; does nothing
     // once that client has gone.

@@ -27,7 +27,8 @@ enum MainWindowId : int {
     kTabSetting = 47,
     kTabKey = 61,
     kTabLight = 62,
-    kIdWebLink = 166,  // on the HOME page, handled by the frame
+    kIdWebLink = 166,         // on the HOME page, handled by the frame
+    kIdKeyboardStatus = 171,  // the frame's line: what is done with the keyboard
 };
 
 }  // namespace vantora

@@ -18,6 +18,7 @@ MEdit::MEdit(MDialog* dialog, int id) : MControl(dialog, id), edit_(new QLineEdi
     edit_->installEventFilter(this);
     edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
     QObject::connect(edit_, &QLineEdit::textEdited, this, [this] { Notify(kNotifyTextChanged); });
+    QObject::connect(edit_, &QLineEdit::returnPressed, this, [this] { Notify(kNotifyEnter); });
     ApplyStyle();
     ApplyAlignment();
 }
@@ -70,6 +71,11 @@ void MEdit::SetReadOnly(bool on) {
 }
 void MEdit::SetFocus() {
     edit_->setFocus(Qt::OtherFocusReason);
+}
+
+void MEdit::SetFocusSelected() {
+    edit_->setFocus(Qt::OtherFocusReason);
+    edit_->selectAll();
 }
 
 void MEdit::SetTextColor(std::uint32_t argb) {

@@ -34,6 +34,9 @@ public:
     bool IsCaptureField() const { return capture_; }
     void SetReadOnly(bool on);
     void SetFocus();
+    // Gives the field the focus with its whole text selected, so typing
+    // replaces it.
+    void SetFocusSelected();
 
     void SetTextColor(std::uint32_t argb) override;
     void SetTextSize(int pixels) override;

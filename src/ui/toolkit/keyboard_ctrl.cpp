@@ -279,15 +279,20 @@ void KeyboardCtrl::mousePressEvent(QMouseEvent* event) {
     }
     const QPoint at = event->position().toPoint();
     const int index = KeyIndexAt(at);
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    // The key assignment picture edits one key at a time: no Ctrl click
+    // and no rubber band there.
+    const bool multi = type_ == 2;
+    const bool ctrl = multi && (event->modifiers() & Qt::ControlModifier);
     if (index < 0) {
-        banding_ = true;
-        bandStart_ = bandEnd_ = at;
+        if (multi) {
+            banding_ = true;
+            bandStart_ = bandEnd_ = at;
+        }
         return;
     }
     const int code = keys_[index].code;
     lastClicked_ = code;
-    if (ctrl || type_ == 2) {
+    if (multi) {
         ToggleCode(code);
     } else {
         for (Key& k : keys_) {

@@ -19,13 +19,13 @@ struct KeyItemInfo {
 // The keyboard picture. Keys are addressed by code (a code may occur on
 // more than one item: every item with it follows). Colours are 0x00BBGGRR.
 //
-// Clicks: on a type 1 picture a key click selects that key alone; on a type 2
-// picture it toggles the key in the selection. Either reports 1 with the
-// code as wparam, and GetClickKeyCode() answers the code. A Ctrl click toggles
-// the key on both types and reports 5; dragging a rectangle over the keys
-// selects them (with Ctrl: adds them) and reports 5 (wparam: keys selected).
-// A plain click beside the keys of a type 2 picture clears the selection and
-// reports 2.
+// Clicks: on a type 1 picture a key click (with or without Ctrl) selects that
+// key alone; on a type 2 picture it toggles the key in the selection. Either
+// reports 1 with the code as wparam, and GetClickKeyCode() answers the code.
+// Only a type 2 picture selects several keys: there a Ctrl click toggles the
+// key and reports 5, and dragging a rectangle over the keys selects them
+// (with Ctrl: adds them) and reports 5 (wparam: keys selected); a plain click
+// beside its keys clears the selection and reports 2.
 class KeyboardCtrl : public MControl {
     Q_OBJECT
 public:

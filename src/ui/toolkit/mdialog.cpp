@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimerEvent>
+#include <QWindow>
 #include <mutex>
 
 namespace vantora {
@@ -139,7 +140,17 @@ void MDialog::CloseDialog() {
     }
 }
 
+bool WindowMovesWork() {
+    // A native Wayland client cannot place its windows: the compositor does.
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Where the program cannot place windows, a dialog (transient for its
+// parent) is placed by the desktop, which centres it over the parent.
 void MDialog::CenterWindow() {
+    if (!WindowMovesWork()) {
+        return;
+    }
     QScreen* screen = nullptr;
     if (parentWidget() != nullptr && parentWidget()->isVisible()) {
         screen = parentWidget()->screen();
@@ -343,8 +354,15 @@ void MDialog::closeEvent(QCloseEvent* event) {
     OnUserCloseWindow();
 }
 
+// A press on the window itself drags it: by moving it where the program can
+// place windows, else by handing the move to the desktop.
 void MDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && isWindow()) {
+        QWindow* window = windowHandle();
+        if (!WindowMovesWork() && window != nullptr && window->startSystemMove()) {
+            QWidget::mousePressEvent(event);
+            return;
+        }
         dragging_ = true;
         dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
     }

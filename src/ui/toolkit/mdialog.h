@@ -64,6 +64,8 @@ public:
     // Sets the result and closes the dialog through CloseDialog.
     void EndModal(int result);
     int GetResult() const { return result_; }
+    // Centres the window on the screen (on its parent's when that is shown);
+    // where windows cannot be placed (WindowMovesWork) the desktop places it.
     void CenterWindow();
     CRect GetClientRect() const { return CRect(0, 0, width(), height()); }
 
@@ -158,6 +160,11 @@ private:
     QPoint dragOffset_;
     std::map<int, int> timers_;  // our id -> Qt timer id
 };
+
+// Whether the program can place its windows (moves, centring). Not on a
+// native Wayland session: there the desktop places them, and dragging a
+// window goes through the desktop's own move.
+bool WindowMovesWork();
 
 // Posts a window message to `dialog` (see WindowPoster). The pointer must be
 // valid at the call; hold MessagePoster() to post across the dialog's life.

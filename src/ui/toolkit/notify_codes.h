@@ -14,6 +14,7 @@ enum NotifyCode : int {
     kNotifyColorPicked = 27,   // CirclePalette: a colour was picked
     kNotifyKillFocus = 29,     // MEdit: the field lost the focus
     kNotifySetFocus = 30,      // MEdit: the field gained the focus
+    kNotifyEnter = 31,         // MEdit: Enter was pressed in the field (not in capture fields)
 };
 
 // Text alignment values of SetAlignment and SetVAlignment.

@@ -66,7 +66,8 @@ protected:
             sources.push_back(std::make_unique<SimFolderMonitor>(folder));
             return sources;
         };
-        options.trayAvailableOverride = trayAvailable ? 1 : 0;
+        options.trayAvailable = [this] { return trayAvailable; };
+        options.trayProbeIntervalMs = trayProbeIntervalMs;
         options.exitProcess = [this](int code) { exitCode = code; };
         options.chooseFile = [this](FileChoice) { return chosenFile; };
         // No test starts programs or browsers: the window's host-side
@@ -176,7 +177,8 @@ protected:
     std::optional<std::string> boxText;
     std::string chosenFile;  // what the file and folder dialogs answer
     std::optional<int> exitCode;
-    bool trayAvailable = false;
+    bool trayAvailable = false;  // whether the desktop has a tray (read whenever the window asks)
+    int trayProbeIntervalMs = 3000;
     int savedLanguage = 1033;
 };
 

@@ -90,8 +90,33 @@ TEST(SingleInstanceTest, DefaultNameIsInTheUsersRuntimeFolder) {
     EXPECT_EQ(SingleInstance::DefaultServerName().toStdString(), dir.path() + "run/VANTORA.instance");
     env.Unset("XDG_RUNTIME_DIR");
     env.Set("TMPDIR", dir.path() + "tmp");
+    ::mkdir((dir.path() + "tmp").c_str(), 0700);
     EXPECT_EQ(SingleInstance::DefaultServerName().toStdString(),
-              dir.path() + "tmp/VANTORA-" + std::to_string(::getuid()));
+              dir.path() + "tmp/VANTORA-" + std::to_string(::getuid()) + "/VANTORA.instance");
+}
+
+// Without a runtime folder, a per-user folder that others can enter is not
+// used: the program does not start and says why.
+TEST(SingleInstanceTest, TheProgramRefusesAnInstanceFolderOthersCanEnter) {
+    TempDir dir;
+    const std::string folder = dir.path() + "VANTORA-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    ::chmod(folder.c_str(), 0777);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("XDG_RUNTIME_DIR");
+    env.insert("TMPDIR", QString::fromStdString(dir.path()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.insert("VANTORA_SIMULATED_ONLY", "1");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VANTORA_BIN_DIR "vantora"), {});
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const std::string said = program.readAllStandardError().toStdString();
+    EXPECT_NE(said.find(folder + " for the program's socket and lock has mode 0777"), std::string::npos)
+        << said;
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "/VANTORA.instance")));
 }
 
 TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {

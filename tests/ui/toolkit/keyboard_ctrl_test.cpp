@@ -49,7 +49,22 @@ TEST_F(KeyboardCtrlTest, ClickReportsTheKeyCodeAndSelectsItAlone) {
     EXPECT_EQ(kb->GetSelectedKeys(), std::vector<int>{0x05});
 }
 
+// The key assignment picture edits one key: Ctrl and dragging select no more.
+TEST_F(KeyboardCtrlTest, TypeOnePictureKeepsASingleKeySelected) {
+    QTest::mouseClick(kb, Qt::LeftButton, {}, Centre(0x04));
+    QTest::mouseClick(kb, Qt::LeftButton, Qt::ControlModifier, Centre(0x06));
+    EXPECT_EQ(kb->GetSelectedKeys(), std::vector<int>{0x06});
+    EXPECT_EQ(kb->GetClickKeyCode(), 0x06);
+    EXPECT_EQ(dlg.CodesOf(65), (std::vector<int>{kNotifyKeyClicked, kNotifyKeyClicked}));
+    QTest::mousePress(kb, Qt::LeftButton, Qt::ControlModifier, QPoint(200, 100));
+    QTest::mouseMove(kb, QPoint(10, 10));
+    QTest::mouseRelease(kb, Qt::LeftButton, Qt::ControlModifier, QPoint(10, 10));
+    EXPECT_EQ(kb->GetSelectedKeys(), std::vector<int>{0x06});
+    EXPECT_EQ(dlg.CodesOf(65).size(), 2u);
+}
+
 TEST_F(KeyboardCtrlTest, CtrlClickExtendsTheSelectionWithCode5) {
+    kb->SetKeyboardType(2);
     QTest::mouseClick(kb, Qt::LeftButton, {}, Centre(0x04));
     QTest::mouseClick(kb, Qt::LeftButton, Qt::ControlModifier, Centre(0x06));
     EXPECT_EQ(kb->GetSelectedKeys(), (std::vector<int>{0x04, 0x06}));
@@ -73,6 +88,7 @@ TEST_F(KeyboardCtrlTest, LightingPictureTogglesKeysAndClearsOnABackgroundClick) 
 }
 
 TEST_F(KeyboardCtrlTest, DraggingARectangleSelectsTheKeysItTouches) {
+    kb->SetKeyboardType(2);
     QTest::mousePress(kb, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseMove(kb, QPoint(60, 30));
     QTest::mouseRelease(kb, Qt::LeftButton, {}, QPoint(60, 30));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -242,6 +243,24 @@ TEST(MDialogTest, CenterWindowPutsTheWindowInTheMiddleOfTheScreen) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_NEAR(dlg.geometry().center().x(), screen.center().x(), 1);
     EXPECT_NEAR(dlg.geometry().center().y(), screen.center().y(), 1);
+}
+
+// Where windows can be placed (X11, offscreen) dragging the window's own
+// surface moves it with the mouse.
+TEST(MDialogTest, DraggingTheWindowMovesItWithTheMouse) {
+    ASSERT_TRUE(WindowMovesWork());
+    RecordingDialog dlg;
+    dlg.Create(nullptr, "t", CRect(100, 100, 300, 200));
+    dlg.show();
+    const QPoint start = dlg.pos();
+    auto send = [&dlg](QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, local, dlg.mapToGlobal(local), button, held, {});
+        QApplication::sendEvent(&dlg, &event);
+    };
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, {60, 40}, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {60, 40}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(dlg.pos(), start + QPoint(50, 30));
 }
 
 }  // namespace

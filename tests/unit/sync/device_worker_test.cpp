@@ -125,6 +125,39 @@ TEST_F(WorkerTest, AJoinedRequestIsToldAfterTheJobsQueuedBeforeIt) {
     EXPECT_EQ(worker.QueuedCount(), 3u);
 }
 
+// What the window shows: each job that talks to the keyboard starts, the
+// long transfers step up to their total, and the end carries the outcome.
+TEST_F(WorkerTest, JobsTalkingToTheKeyboardAreToldWithProgressAndOutcome) {
+    using Kind = WriteActivity::Kind;
+    worker.Queue(SyncMusicLayer);
+    worker.Queue(SyncMacros);
+    worker.RunStep();
+    EXPECT_TRUE(host.Activities().empty());  // the music layer talks to no keyboard
+    worker.RunStep();
+    const std::vector<WriteActivity> macros = host.Activities();
+    ASSERT_GE(macros.size(), 3u);
+    EXPECT_EQ(macros.front().kind, Kind::kStarted);
+    EXPECT_EQ(macros.front().task, SyncMacros);
+    const int total = macros[1].total;
+    EXPECT_EQ(total, Count(keyboard.Commands(), CMD_WRITE_MACROS));
+    ASSERT_EQ(macros.size(), static_cast<std::size_t>(total) + 2);
+    for (int block = 1; block <= total; ++block) {
+        EXPECT_EQ(macros[static_cast<std::size_t>(block)].kind, Kind::kProgress);
+        EXPECT_EQ(macros[static_cast<std::size_t>(block)].done, block);
+    }
+    EXPECT_EQ(macros.back().kind, Kind::kFinished);
+    EXPECT_EQ(macros.back().outcome, JobOutcome::kDone);
+
+    keyboard.SetRefuseAll(true);
+    worker.Queue(SyncSettings);
+    worker.RunStep();
+    const std::vector<WriteActivity> all = host.Activities();
+    ASSERT_EQ(all.size(), macros.size() + 2);  // a short download: no progress
+    EXPECT_EQ(all[macros.size()].kind, Kind::kStarted);
+    EXPECT_EQ(all.back().kind, Kind::kFinished);
+    EXPECT_EQ(all.back().outcome, JobOutcome::kKeyboardFailed);
+}
+
 TEST_F(WorkerTest, KeyboardAbsentAtStartThenPluggedIn) {
     Disconnect();
     worker.Queue(SyncMusicLayer);

@@ -34,6 +34,15 @@ public:
         return picture;
     }
 
+    void OnWriteActivity(const WriteActivity& activity) override {
+        std::lock_guard lock(mutex_);
+        activities_.push_back(activity);
+    }
+    std::vector<WriteActivity> Activities() const {
+        std::lock_guard lock(mutex_);
+        return activities_;
+    }
+
     std::vector<std::string> Calls() const {
         std::lock_guard lock(mutex_);
         return calls_;
@@ -75,6 +84,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
     std::vector<KeyColourSample> painted_;
+    std::vector<WriteActivity> activities_;
     std::string refuseFrom_;
     bool refusing_ = false;
 };
