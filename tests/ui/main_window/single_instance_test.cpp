@@ -166,5 +166,45 @@ TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
     first.waitForFinished(10000);
 }
 
+// Two starts at the same moment: one stays, the other hands over and ends.
+TEST(SingleInstanceTest, TwoProgramsStartedTogetherLeaveOneRunning) {
+    TempDir dir;
+    for (const char* sub : {"home", "config", "run", "documents", "sim"}) {
+        ::mkdir((dir.path() + sub).c_str(), 0700);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", QString::fromStdString(dir.path() + "home"));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path() + "config"));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
+    env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
+    env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
+    env.insert("VANTORA_SIMULATED_ONLY", "1");
+    const QString program = QStringLiteral(VANTORA_BIN_DIR "vantora");
+    QProcess one;
+    QProcess two;
+    for (QProcess* p : {&one, &two}) {
+        p->setProcessEnvironment(env);
+        p->start(program, {});
+    }
+    ASSERT_TRUE(one.waitForStarted(10000) && two.waitForStarted(10000));
+    QElapsedTimer waited;
+    waited.start();
+    while (one.state() == QProcess::Running && two.state() == QProcess::Running && waited.elapsed() < 30000) {
+        QTest::qWait(20);
+    }
+    QTest::qWait(1000);  // the one that stays must still run afterwards
+    const int running =
+        (one.state() == QProcess::Running ? 1 : 0) + (two.state() == QProcess::Running ? 1 : 0);
+    EXPECT_EQ(running, 1);
+    for (QProcess* p : {&one, &two}) {
+        if (p->state() != QProcess::Running) {
+            EXPECT_EQ(p->exitCode(), 0);
+        }
+        p->kill();
+        p->waitForFinished(10000);
+    }
+}
+
 }  // namespace
 }  // namespace vantora::test
