@@ -9,33 +9,32 @@
 #include <filesystem>
 
 #include "macros/macro_space.h"
+#include "support/fake_page_host.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/macro_page.h"
 
 namespace vantora {
 namespace {
 
-class BenchHost : public PageHost {
-public:
-    MDialog& Dialog() override { return dialog; }
-    ProfileDatabase& Database() override { return db; }
-    Selection& CurrentSelection() override { return selection; }
-    void QueueTask(int) override {}
-    bool IsConnected() const override { return true; }
-    void RestoreFactoryDefaults() override {}
-    void SetSystemSwitch(SystemSwitch, bool) override {}
-    std::string ConfigText(const std::string&) const override { return {}; }
-    int ConfigInt(const std::string&) const override { return 0; }
-    void OpenOnScreenKeyboard() override {}
-    std::string ChooseFile(FileChoice, const std::string&) override { return {}; }
-    void ArmKeyCapture(int) override {}
-    void DisarmKeyCapture() override {}
-    bool SetKeyRecording(bool) override { return false; }
-    void MusicSettingsChanged(const MusicSettings&) override {}
+using BenchHost = test::FakePageHost;
+}
+int ConfigInt(const std::string&) const override {
+    return 0;
+}
+void OpenOnScreenKeyboard() override {}
+std::string ChooseFile(FileChoice, const std::string&) override {
+    return {};
+}
+void ArmKeyCapture(int) override {}
+void DisarmKeyCapture() override {}
+bool SetKeyRecording(bool) override {
+    return false;
+}
+void MusicSettingsChanged(const MusicSettings&) override {}
 
-    MDialog dialog;
-    ProfileDatabase db;
-    Selection selection;
+MDialog dialog;
+ProfileDatabase db;
+Selection selection;
 };
 
 constexpr int kMacros = 32;

@@ -17,6 +17,23 @@
 namespace vantora::test {
 namespace {
 
+// The program's environment in a private home under `dir`, offscreen and
+// with simulated keyboards only.
+QProcessEnvironment ProgramEnvironment(const TempDir& dir) {
+    for (const char* sub : {"home", "config", "run", "documents", "sim"}) {
+        ::mkdir((dir.path() + sub).c_str(), 0700);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", QString::fromStdString(dir.path() + "home"));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path() + "config"));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
+    env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
+    env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
+    env.insert("VANTORA_SIMULATED_ONLY", "1");
+    return env;
+}
+
 TEST(SingleInstanceTest, ASecondInstanceAsksTheFirstToShowItselfAndStandsDown) {
     TempDir dir;
     const QString name = QString::fromStdString(dir.path() + "instance");
@@ -121,17 +138,7 @@ TEST(SingleInstanceTest, TheProgramRefusesAnInstanceFolderOthersCanEnter) {
 
 TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
     TempDir dir;
-    for (const char* sub : {"home", "config", "run", "documents", "sim"}) {
-        ::mkdir((dir.path() + sub).c_str(), 0700);
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", QString::fromStdString(dir.path() + "home"));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path() + "config"));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
-    env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
-    env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
-    env.insert("VANTORA_SIMULATED_ONLY", "1");
+    const QProcessEnvironment env = ProgramEnvironment(dir);
     const QString program = QStringLiteral(VANTORA_BIN_DIR "vantora");
 
     QProcess first;
@@ -169,17 +176,7 @@ TEST(SingleInstanceTest, StartingTheProgramTwiceLeavesOneRunning) {
 // Two starts at the same moment: one stays, the other hands over and ends.
 TEST(SingleInstanceTest, TwoProgramsStartedTogetherLeaveOneRunning) {
     TempDir dir;
-    for (const char* sub : {"home", "config", "run", "documents", "sim"}) {
-        ::mkdir((dir.path() + sub).c_str(), 0700);
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("HOME", QString::fromStdString(dir.path() + "home"));
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.path() + "config"));
-    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.path() + "run"));
-    env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
-    env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
-    env.insert("VANTORA_SIMULATED_ONLY", "1");
+    const QProcessEnvironment env = ProgramEnvironment(dir);
     const QString program = QStringLiteral(VANTORA_BIN_DIR "vantora");
     QProcess one;
     QProcess two;

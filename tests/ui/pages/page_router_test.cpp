@@ -1,6 +1,8 @@
 // The router hands each notification to the page that owns the control.
 #include "ui/pages/page_router.h"
 
+#include "support/fake_page_host.h"
+
 #include <gtest/gtest.h>
 #include <span>
 #include <vector>
@@ -8,27 +10,25 @@
 namespace vantora {
 namespace {
 
-class FakeHost : public PageHost {
-public:
-    MDialog& Dialog() override { return dialog; }
-    ProfileDatabase& Database() override { return db; }
-    Selection& CurrentSelection() override { return selection; }
-    void QueueTask(int) override {}
-    bool IsConnected() const override { return true; }
-    void RestoreFactoryDefaults() override {}
-    void SetSystemSwitch(SystemSwitch, bool) override {}
-    std::string ConfigText(const std::string&) const override { return {}; }
-    int ConfigInt(const std::string&) const override { return 0; }
-    void OpenOnScreenKeyboard() override {}
-    std::string ChooseFile(FileChoice, const std::string&) override { return {}; }
-    void ArmKeyCapture(int) override {}
-    void DisarmKeyCapture() override {}
-    bool SetKeyRecording(bool) override { return false; }
-    void MusicSettingsChanged(const MusicSettings&) override {}
+using FakeHost = test::FakePageHost;
+}
+int ConfigInt(const std::string&) const override {
+    return 0;
+}
+void OpenOnScreenKeyboard() override {}
+std::string ChooseFile(FileChoice, const std::string&) override {
+    return {};
+}
+void ArmKeyCapture(int) override {}
+void DisarmKeyCapture() override {}
+bool SetKeyRecording(bool) override {
+    return false;
+}
+void MusicSettingsChanged(const MusicSettings&) override {}
 
-    MDialog dialog;
-    ProfileDatabase db;
-    Selection selection;
+MDialog dialog;
+ProfileDatabase db;
+Selection selection;
 };
 
 // A page that answers `answer` and writes down what reached it.
