@@ -17,25 +17,6 @@ namespace vantora {
 namespace {
 
 using BenchHost = test::FakePageHost;
-}
-int ConfigInt(const std::string&) const override {
-    return 0;
-}
-void OpenOnScreenKeyboard() override {}
-std::string ChooseFile(FileChoice, const std::string&) override {
-    return {};
-}
-void ArmKeyCapture(int) override {}
-void DisarmKeyCapture() override {}
-bool SetKeyRecording(bool) override {
-    return false;
-}
-void MusicSettingsChanged(const MusicSettings&) override {}
-
-MDialog dialog;
-ProfileDatabase db;
-Selection selection;
-};
 
 constexpr int kMacros = 32;
 
