@@ -335,10 +335,10 @@ void PulseAudioCapture::OnSinkInfo(const pa_sink_info* info, int eol) {
 }
 
 void PulseAudioCapture::OpenStream(const char* monitorSource) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(kAudioCaptureRate), kChannels};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(kAudioCaptureRate), kChannels};
     pa_channel_map map;
     pa_channel_map_init_stereo(&map);
-    stream_ = pa_stream_new(context_, "Music", &spec, &map);
+    stream_ = pa_stream_new(context_, "Music", &format, &map);
     if (stream_ == nullptr) {
         return;  // reported as no output by OnSinkInfo
     }
@@ -349,8 +349,8 @@ void PulseAudioCapture::OpenStream(const char* monitorSource) {
         stream_, [](pa_stream*, size_t, void* self) { static_cast<PulseAudioCapture*>(self)->OnRead(); },
         this);
     pa_buffer_attr attributes;
-    attributes.maxlength = static_cast<uint32_t>(pa_usec_to_bytes(kMaxBufferUsec, &spec));
-    attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &spec));
+    attributes.maxlength = static_cast<uint32_t>(pa_usec_to_bytes(kMaxBufferUsec, &format));
+    attributes.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &format));
     attributes.tlength = static_cast<uint32_t>(-1);
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = static_cast<uint32_t>(-1);
