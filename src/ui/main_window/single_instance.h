@@ -32,9 +32,12 @@ public:
     // a handler every such request is answered "error".
     void SetRequestHandler(std::function<void(const std::string& line, Reply reply)> handler);
 
-    // True when this is the first instance (it now listens; also when the
-    // socket cannot be made: the program then runs on its own). False when
-    // another instance answered: it was asked to show its window.
+    // True when this is the first instance: it holds the lock file beside
+    // the socket ("<name>.lock") until it is destroyed and listens (also when
+    // the socket cannot be made: the program then runs on its own). False
+    // when another instance holds the lock: it was asked to show its window
+    // (a start that comes while the other is still starting waits for it to
+    // listen).
     bool Acquire();
     // What a later start's request does in the first instance (the main
     // window's "bring forward"). Requests that came before it is set are
@@ -44,6 +47,7 @@ public:
     const QString& ServerName() const { return name_; }
 
 private:
+    bool Listen();
     void OnRequest();
     void OnLine(QLocalSocket* client, const std::string& line);
 
@@ -52,6 +56,7 @@ private:
     std::function<void()> activate_;
     std::function<void(const std::string&, Reply)> handler_;
     bool pending_ = false;
+    int lockFd_ = -1;
 };
 
 }  // namespace vantora
