@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "app/peer_user.h"
 #include "sim/keyboard_state.h"
 
 namespace vantora::sim {
@@ -308,7 +309,9 @@ void SimKeyboardServer::Run() {
         }
         if (fds[1].revents & POLLIN) {
             int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0) {
+            if (fd >= 0 && !PeerIsThisUser(fd)) {
+                ::close(fd);  // only this user's programs reach the keyboard
+            } else if (fd >= 0) {
                 clients_.push_back(Client{fd, {}, -1});
             }
         }

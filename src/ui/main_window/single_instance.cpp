@@ -8,8 +8,10 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
+#include "app/peer_user.h"
 #include "platform/instance_paths.h"
 
 namespace vantora {
@@ -17,7 +19,10 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
 constexpr char kShowRequest[] = "show\n";
+// The longest request line, and how many programs may talk to us at once.
 constexpr qint64 kMaxLine = 4096;
+constexpr int kMaxClients = 16;
+constexpr int kSilenceMs = 10000;
 // How long a start that lost the lock waits for the winner to listen, and
 // how often it tries to reach it meanwhile.
 constexpr int kWinnerWaitMs = 10000;
@@ -43,7 +48,10 @@ bool AskToShow(const QString& name) {
 }  // namespace
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), name_(serverName.isEmpty() ? DefaultServerName() : std::move(serverName)) {}
+    : QObject(parent),
+      name_(serverName.isEmpty() ? DefaultServerName() : std::move(serverName)),
+      maxClients_(kMaxClients),
+      silenceMs_(kSilenceMs) {}
 
 QString SingleInstance::DefaultServerName(std::string* error) {
     // A full path: the command line finds the program at the same place.
@@ -99,30 +107,68 @@ bool SingleInstance::Acquire() {
 bool SingleInstance::Listen() {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                while (client->canReadLine()) {
-                    const QByteArray line = client->readLine().trimmed();
-                    OnLine(client, line.toStdString());
-                }
-                // An old client's "show" without a newline, or garbage: at
-                // most one short line is kept waiting.
-                if (client->bytesAvailable() > kMaxLine) {
-                    client->abort();
-                } else if (client->peek(client->bytesAvailable()) == "show") {
-                    client->readAll();
-                    OnRequest();
-                }
-            });
-        }
-    });
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptClients);
     if (!server_->listen(name_)) {
         delete server_;
         server_ = nullptr;
     }
     return true;
+}
+
+void SingleInstance::AcceptClients() {
+    while (QLocalSocket* client = server_->nextPendingConnection()) {
+        // Only this user's programs; never more than a few at once.
+        if (!PeerIsThisUser(static_cast<int>(client->socketDescriptor())) || clients_ >= maxClients_) {
+            Drop(client);
+            continue;
+        }
+        ++clients_;
+        connect(client, &QObject::destroyed, this, [this] { --clients_; });
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        // What a client sends is read a line at a time; a flood waits in the
+        // kernel rather than in our memory.
+        client->setReadBufferSize(kMaxLine);
+        // A client that connects and says nothing is let go after a while,
+        // so it cannot hold a place for ever.
+        auto* silence = new QTimer(client);
+        silence->setSingleShot(true);
+        connect(silence, &QTimer::timeout, client, [this, client] { Drop(client); });
+        silence->start(silenceMs_);
+        connect(client, &QLocalSocket::readyRead, this,
+                [this, client, silence] { ReadLines(client, silence); });
+        if (client->bytesAvailable() > 0) {
+            ReadLines(client, silence);
+        }
+    }
+}
+
+void SingleInstance::ReadLines(QLocalSocket* client, QTimer* silence) {
+    while (client->canReadLine()) {
+        const QByteArray line = client->readLine(kMaxLine);
+        if (!line.endsWith('\n')) {
+            Drop(client);  // longer than any request
+            return;
+        }
+        silence->stop();
+        OnLine(client, line.trimmed().toStdString());
+        if (client->state() != QLocalSocket::ConnectedState) {
+            return;
+        }
+    }
+    // A line longer than any request is garbage; an old client's "show"
+    // without a newline still counts.
+    if (client->bytesAvailable() >= kMaxLine) {
+        Drop(client);
+    } else if (client->peek(client->bytesAvailable()) == "show") {
+        client->readAll();
+        silence->stop();
+        OnRequest();
+    }
+}
+
+void SingleInstance::Drop(QLocalSocket* client) {
+    client->abort();
+    client->deleteLater();
 }
 
 void SingleInstance::SetActivationTarget(std::function<void()> activate) {
@@ -131,6 +177,11 @@ void SingleInstance::SetActivationTarget(std::function<void()> activate) {
         pending_ = false;
         activate_();
     }
+}
+
+void SingleInstance::SetClientLimits(int maxClients, int silenceMs) {
+    maxClients_ = maxClients;
+    silenceMs_ = silenceMs;
 }
 
 bool SingleInstance::IsListening() const {

@@ -7,6 +7,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace vantora {
 
@@ -14,6 +15,9 @@ namespace vantora {
 // named after the product word and the user; a later start connects to it,
 // asks the first to show its window and ends. vantoractl asks its keyboard
 // work of the running program on the same socket, one line per request.
+// Only the same user's programs are heard (their credentials are checked),
+// at most a few at once; lines longer than any request and clients that
+// connect and stay silent are dropped. Nothing here waits on a client.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -44,10 +48,16 @@ public:
     // carried out when it is set.
     void SetActivationTarget(std::function<void()> activate);
     bool IsListening() const;
+    // How many clients may be connected at once, and how long one may stay
+    // without sending a whole line (tests shorten it).
+    void SetClientLimits(int maxClients, int silenceMs);
     const QString& ServerName() const { return name_; }
 
 private:
     bool Listen();
+    void AcceptClients();
+    void ReadLines(QLocalSocket* client, QTimer* silence);
+    void Drop(QLocalSocket* client);
     void OnRequest();
     void OnLine(QLocalSocket* client, const std::string& line);
 
@@ -57,6 +67,9 @@ private:
     std::function<void(const std::string&, Reply)> handler_;
     bool pending_ = false;
     int lockFd_ = -1;
+    int clients_ = 0;
+    int maxClients_;
+    int silenceMs_;
 };
 
 }  // namespace vantora

@@ -5,7 +5,11 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -13,6 +17,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
+#include <cstring>
 
 namespace vantora::test {
 namespace {
@@ -88,6 +93,133 @@ TEST(SingleInstanceTest, RequestsBeforeTheWindowExistsAreCarriedOutWhenItIsMarke
     int activations = 0;
     first.SetActivationTarget([&] { ++activations; });
     EXPECT_EQ(activations, 1);
+}
+
+// A listening instance and a client of our own to talk to it; the event
+// loop runs while the client waits.
+struct ListeningInstance {
+    TempDir dir;
+    QString name = QString::fromStdString(dir.path() + "instance");
+    SingleInstance instance{name};
+    int activations = 0;
+
+    ListeningInstance() {
+        EXPECT_TRUE(instance.Acquire());
+        instance.SetActivationTarget([this] { ++activations; });
+        instance.SetRequestHandler(
+            [](const std::string& line, SingleInstance::Reply reply) { reply("got " + line); });
+    }
+    std::unique_ptr<QLocalSocket> Connect() {
+        auto client = std::make_unique<QLocalSocket>();
+        client->connectToServer(name);
+        EXPECT_TRUE(client->waitForConnected(5000));
+        return client;
+    }
+    // Waits for a reply line or for the instance to drop the client.
+    static std::string Await(QLocalSocket& client, int ms = 5000) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!client.canReadLine() && client.state() == QLocalSocket::ConnectedState &&
+               waited.elapsed() < ms) {
+            QTest::qWait(5);
+        }
+        return client.canReadLine() ? client.readLine().toStdString() : std::string();
+    }
+    static bool Dropped(QLocalSocket& client) {
+        QElapsedTimer waited;
+        waited.start();
+        while (client.state() != QLocalSocket::UnconnectedState && waited.elapsed() < 5000) {
+            QTest::qWait(5);
+        }
+        return client.state() == QLocalSocket::UnconnectedState;
+    }
+};
+
+TEST(SingleInstanceTest, GarbageAndOversizedLinesAreDroppedAndOthersStillServed) {
+    ListeningInstance program;
+    auto garbage = program.Connect();
+    garbage->write("\x01\xff\x80zz\n");
+    EXPECT_EQ(ListeningInstance::Await(*garbage), "got \x01\xff\x80zz\n");  // the handler judges it
+    auto huge = program.Connect();
+    huge->write(QByteArray(100000, 'x') + "\n");
+    EXPECT_TRUE(ListeningInstance::Dropped(*huge));
+    auto endless = program.Connect();
+    endless->write(QByteArray(100000, 's'));  // no newline ever
+    EXPECT_TRUE(ListeningInstance::Dropped(*endless));
+
+    auto fine = program.Connect();
+    fine->write("status\n");
+    EXPECT_EQ(ListeningInstance::Await(*fine), "got status\n");
+    EXPECT_EQ(program.activations, 0);
+}
+
+// Clients that connect and say nothing, or half a line, hold no place for
+// ever and never stop the event loop; a flood of requests is answered in
+// full.
+TEST(SingleInstanceTest, SilentClientsAreLetGoAndFloodsAreAnswered) {
+    ListeningInstance program;
+    program.instance.SetClientLimits(3, 200);
+    auto silent = program.Connect();
+    auto half = program.Connect();
+    half->write("stat");
+    auto third = program.Connect();
+    auto fourth = program.Connect();  // one too many
+    EXPECT_TRUE(ListeningInstance::Dropped(*fourth));
+    EXPECT_TRUE(ListeningInstance::Dropped(*silent));
+    EXPECT_TRUE(ListeningInstance::Dropped(*half));
+    EXPECT_TRUE(ListeningInstance::Dropped(*third));
+
+    auto flood = program.Connect();
+    QByteArray lines;
+    for (int i = 0; i < 2000; ++i) {
+        lines += "status\n";
+    }
+    flood->write(lines);
+    int answered = 0;
+    while (answered < 2000 && ListeningInstance::Await(*flood) == "got status\n") {
+        ++answered;
+    }
+    EXPECT_EQ(answered, 2000);
+}
+
+// Another user's program is not heard even where it can reach the socket
+// (a test running as root lets a child of another user in).
+TEST(SingleInstanceTest, ClientsOfAnotherUserAreNotHeard) {
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "only a test running as root can connect as another user";
+    }
+    ListeningInstance program;
+    ::chmod(program.dir.path().c_str(), 0755);
+    ::chmod(program.name.toLocal8Bit().constData(), 0777);
+    const std::string path = program.name.toStdString();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // As nobody: connect, ask to be shown, and say whether we were cut off.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::_exit(4);
+        }
+        [[maybe_unused]] ssize_t sent = ::send(fd, "show\nstatus\n", 12, MSG_NOSIGNAL);
+        pollfd wait{fd, POLLIN, 0};
+        char answer[64];
+        const bool closed = ::poll(&wait, 1, 5000) == 1 && ::recv(fd, answer, sizeof answer, 0) <= 0;
+        ::_exit(closed ? 0 : 5);
+    }
+    int status = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (::waitpid(child, &status, WNOHANG) == 0 && waited.elapsed() < 10000) {
+        QTest::qWait(5);
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.activations, 0);
 }
 
 TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver) {
