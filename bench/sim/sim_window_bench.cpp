@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPixmap>
+#include <QTimer>
 #include <array>
 #include <filesystem>
 
@@ -68,9 +70,9 @@ struct Scene {
         const double before = ProcessCpuSeconds();
         QElapsedTimer elapsed;
         elapsed.start();
-        while (elapsed.elapsed() < kSeconds * 1000) {
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-        }
+        QEventLoop loop;
+        QTimer::singleShot(kSeconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
         return (ProcessCpuSeconds() - before) / (static_cast<double>(elapsed.elapsed()) / 1000.0) * 100.0;
     }
 

@@ -55,7 +55,7 @@ void KeyboardView::SetLabels(std::vector<std::string> labels) {
     labels.resize(rects_.size());
     if (labels != labels_) {
         labels_ = std::move(labels);
-        labelsDirty_ = true;
+        overlayDirty_ = true;
         update();
     }
 }
@@ -101,15 +101,30 @@ void KeyboardView::resizeEvent(QResizeEvent* event) {
     scale_ = std::max(0.1, std::min((width() - 2 * kMargin) / extent_.width(),
                                     (height() - 2 * kMargin) / extent_.height()));
     origin_ = QPointF((width() - extent_.width() * scale_) / 2, (height() - extent_.height() * scale_) / 2);
-    labelsDirty_ = true;
+    overlayDirty_ = true;
 }
 
-void KeyboardView::DrawLabels() {
+void KeyboardView::DrawOverlay() {
     const qreal ratio = devicePixelRatioF();
-    labelLayer_ = QPixmap(size() * ratio);
-    labelLayer_.setDevicePixelRatio(ratio);
-    labelLayer_.fill(Qt::transparent);
-    QPainter painter(&labelLayer_);
+    overlay_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    overlay_.setDevicePixelRatio(ratio);
+    overlay_.fill(kBackground);
+    QPainter painter(&overlay_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double radius = 4 * scale_;
+    // Holes where the caps' light shows through, then their edges.
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    for (std::size_t i = 0; i < rects_.size(); ++i) {
+        painter.drawRoundedRect(Cap(i), radius, radius);
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen(kCapEdge, 1));
+    painter.setBrush(Qt::NoBrush);
+    for (std::size_t i = 0; i < rects_.size(); ++i) {
+        painter.drawRoundedRect(Cap(i), radius, radius);
+    }
     QFont font = painter.font();
     font.setPixelSize(std::max(7, static_cast<int>(9.5 * scale_)));
     painter.setFont(font);
@@ -132,24 +147,21 @@ void KeyboardView::DrawLabels() {
         painter.drawText(area, flags, text);
         painter.restore();
     }
-    labelsDirty_ = false;
+    overlayDirty_ = false;
 }
 
+// Each frame fills the caps' rectangles with their light and lays the
+// overlay (background, rounded edges, labels) over them.
 void KeyboardView::paintEvent(QPaintEvent*) {
-    if (labelsDirty_) {
-        DrawLabels();
+    if (overlayDirty_) {
+        DrawOverlay();
     }
     QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kCapEdge, 1));
-    const double radius = 4 * scale_;
     for (std::size_t i = 0; i < rects_.size(); ++i) {
         const Rgb& light = lights_[i];
-        painter.setBrush(QColor(light.r, light.g, light.b));
-        painter.drawRoundedRect(Cap(i), radius, radius);
+        painter.fillRect(Cap(i).toAlignedRect(), QColor(light.r, light.g, light.b));
     }
-    painter.drawPixmap(0, 0, labelLayer_);
+    painter.drawImage(0, 0, overlay_);
 }
 
 void KeyboardView::mousePressEvent(QMouseEvent* event) {

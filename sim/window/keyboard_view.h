@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 #include <span>
 #include <string>
@@ -44,15 +44,16 @@ protected:
 
 private:
     QRectF Cap(std::size_t key) const;
-    void DrawLabels();
+    void DrawOverlay();
 
     std::vector<QRectF> rects_;  // relative to the keys' bounding box
     QSizeF extent_;
     std::vector<KeyPlace> places_;
     std::vector<std::string> labels_;
     std::vector<Rgb> lights_;
-    QPixmap labelLayer_;  // drawn text, remade when labels or size change
-    bool labelsDirty_ = true;
+    // Everything but the lights, remade when labels or size change.
+    QImage overlay_;
+    bool overlayDirty_ = true;
     double scale_ = 1;
     QPointF origin_;
 };

@@ -114,7 +114,7 @@ QString SimWindow::StatusText() const {
         text += " (" + QString::fromStdString(plugError_) + ")";
     }
     text += snapshot_.inTransaction ? tr(" · transaction running") : tr(" · no transaction");
-    text += tr(" · %1 reports received").arg(snapshot_.reportsReceived);
+    text += tr(" · reports received: %1").arg(snapshot_.reportsReceived);
     text += musicShown_                            ? tr(" · music frames")
             : snapshot_.settings[2] == kPerKeyMode ? tr(" · per-key colours")
                                                    : tr(" · light mode %1").arg(snapshot_.settings[2]);
