@@ -44,7 +44,6 @@ SimWindow::SimWindow(SimKeyboardServer& server, const KeyboardLayout& layout, Cl
             plugError_ = "cannot plug in";
         }
         Refresh();
-        UpdateStatus();
     });
     connect(&pollTimer_, &QTimer::timeout, this, &SimWindow::Refresh);
     connect(&frameTimer_, &QTimer::timeout, this, &SimWindow::Refresh);
@@ -72,11 +71,13 @@ void SimWindow::Refresh() {
     if (keysChanged) {
         UpdateLabels();
     }
-    const bool music = now < musicUntilMs_;
-    const bool animating = music || LightAnimates(snapshot_.settings);
+    // Unplugged, the keyboard has no power: every key goes dark.
+    const bool music = snapshot_.plugged && now < musicUntilMs_;
+    const bool animating = music || (snapshot_.plugged && LightAnimates(snapshot_.settings));
     if (changed || animating || frameTimer_.isActive()) {
-        view_->SetLights(music ? MusicKeys(snapshot_.musicFrame, view_->Places())
-                               : LightKeys(snapshot_.settings, snapshot_.keyColours, view_->Places(), now));
+        view_->SetLights(!snapshot_.plugged ? std::vector<Rgb>(view_->Places().size())
+                         : music            ? MusicKeys(snapshot_.musicFrame, view_->Places())
+                                 : LightKeys(snapshot_.settings, snapshot_.keyColours, view_->Places(), now));
     }
     musicShown_ = music;
     UpdateStatus();

@@ -211,8 +211,11 @@ TEST_F(SimWindowTest, ClickingAKeySendsItsEventReportOnTheHeldLayer) {
 
 TEST_F(SimWindowTest, ButtonsUnplugAndPlugTheKeyboard) {
     EXPECT_FALSE(window_.PlugButton()->isEnabled());
+    EXPECT_NE(LightAt(kA), QColor(0, 0, 0));  // the factory light mode
     window_.UnplugButton()->click();
     EXPECT_FALSE(server_.Plugged());
+    EXPECT_EQ(LightAt(kA), QColor(0, 0, 0));
+    EXPECT_FALSE(window_.Animating());
     EXPECT_TRUE(std::filesystem::is_empty(temp_.path() + "sim"));
     EXPECT_TRUE(window_.StatusText().startsWith("Unplugged"));
     EXPECT_FALSE(window_.UnplugButton()->isEnabled());
@@ -220,6 +223,7 @@ TEST_F(SimWindowTest, ButtonsUnplugAndPlugTheKeyboard) {
     EXPECT_TRUE(server_.Plugged());
     EXPECT_FALSE(std::filesystem::is_empty(temp_.path() + "sim"));
     EXPECT_TRUE(window_.StatusText().startsWith("Plugged in"));
+    EXPECT_NE(LightAt(kA), QColor(0, 0, 0));
 }
 
 // Every light mode over one second (11 frames), on a full-size keyboard.
