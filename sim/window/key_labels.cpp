@@ -16,10 +16,11 @@ namespace {
 // The modifier byte's bits, from bit 0 (Left Ctrl) to bit 7 (Right GUI).
 constexpr const char* kModifierNames[8] = {"Ctrl", "Shift", "Alt", "Win", "RCtrl", "RShift", "RAlt", "RWin"};
 
-constexpr int kMacroStringId = 117;
-constexpr int kApplicationStringId = 121;
-constexpr int kWebsiteOrTextStringId = 122;
-constexpr int kDisabledStringId = 124;
+// The name of a function type, as the key editor lists it.
+std::string TypeName(int functionType) {
+    const FunctionTypeEntry* type = FindFunctionType(functionType);
+    return type != nullptr ? GetUiString(type->stringId) : std::string();
+}
 
 std::string HexByte(int value) {
     char text[8];
@@ -52,7 +53,7 @@ std::string ModifierNames(std::uint8_t bits) {
 
 std::string KeyboardKeyLabel(std::uint8_t modifiers, std::uint8_t usage, const UsageNames& names) {
     if (modifiers == 0 && usage == 0) {
-        return GetUiString(kDisabledStringId);
+        return TypeName(kFunctionDisableKey);
     }
     std::string key = UsageName(usage, names);
     if (modifiers == 0 && key.empty() && std::has_single_bit(unsigned{usage})) {
@@ -65,8 +66,8 @@ std::string KeyboardKeyLabel(std::uint8_t modifiers, std::uint8_t usage, const U
     return mods.empty() ? key : key.empty() ? mods : mods + "+" + key;
 }
 
-std::string WithNumber(int stringId, int number) {
-    return GetUiString(stringId) + " " + std::to_string(number);
+std::string WithNumber(int functionType, int number) {
+    return TypeName(functionType) + " " + std::to_string(number);
 }
 
 }  // namespace
@@ -77,15 +78,14 @@ std::string KeyFunctionLabel(std::span<const std::uint8_t, 3> layer, std::span<c
         return printedName;
     }
     const KeyFunctionBytes bytes{layer[0], layer[1], layer[2]};
+    for (const auto& shortcut : kShortcutEncodings) {
+        const ShortcutFunction* listed = FindShortcutFunction(shortcut.code);
+        if (shortcut.bytes == bytes && listed != nullptr) {
+            return GetUiString(listed->stringId);
+        }
+    }
     switch (bytes.functionClass) {
         case kClassKeyboardKey:
-            for (const auto& shortcut : kShortcutEncodings) {
-                if (shortcut.bytes == bytes) {
-                    if (const ShortcutFunction* known = FindShortcutFunction(shortcut.code)) {
-                        return GetUiString(known->stringId);
-                    }
-                }
-            }
             return KeyboardKeyLabel(bytes.byte1, bytes.byte2, names);
         case kClassMouseButton:
         case kClassMouseWheel:
@@ -94,7 +94,7 @@ std::string KeyFunctionLabel(std::span<const std::uint8_t, 3> layer, std::span<c
                     return GetUiString(mouse.stringId);
                 }
             }
-            return GetUiString(118);  // "Mouse"
+            return TypeName(kFunctionMouse);
         case kClassConsumer: {
             const unsigned usage = bytes.byte1 | (unsigned{bytes.byte2} << 8);
             for (const auto& media : kMultimediaFunctions) {
@@ -102,21 +102,17 @@ std::string KeyFunctionLabel(std::span<const std::uint8_t, 3> layer, std::span<c
                     return GetUiString(media.stringId);
                 }
             }
-            return GetUiString(119);  // "Multimedia"
+            return TypeName(kFunctionMultimedia);
         }
         case kClassApplication:
-            return WithNumber(kApplicationStringId, bytes.byte1);
+            return WithNumber(kFunctionApplication, bytes.byte1);
         case kClassHostText:
-            return WithNumber(kWebsiteOrTextStringId, bytes.byte1);
+            return WithNumber(kFunctionWebsite, bytes.byte1);
         case kClassMacro:
-            return WithNumber(kMacroStringId, bytes.byte1 + 1);
+            return WithNumber(kFunctionMacro, bytes.byte1 + 1);
         case kClassInternal:
             if (bytes.byte1 == 0x01) {
-                return "Fn";
-            }
-            if (const ShortcutFunction* known = FindShortcutFunction(kShortcutSwitchWindows);
-                known != nullptr && bytes == FindShortcutEncoding(kShortcutSwitchWindows)->bytes) {
-                return GetUiString(known->stringId);
+                return "Fn";  // the layer switch
             }
             return HexByte(bytes.functionClass) + " " + HexByte(bytes.byte1);
         default:

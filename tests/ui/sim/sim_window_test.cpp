@@ -123,11 +123,15 @@ TEST_F(SimWindowTest, LabelsFollowAKeyDownloadOnBothLayers) {
 
     WriteLayer(kIndexA, true, protocol::kClassApplication, 7, 0);
     WriteLayer(kIndexQ, true, protocol::kClassKey, 0, 0x02);  // a lone Left Shift
+    WriteLayer(kIndexEsc, true, protocol::kClassInternal, 0xA6, 0);
+    WriteLayer(6 * 0 + 5, true, protocol::kClassMouse, 0x01, 0);
     window_.Refresh();
     window_.FnButton()->click();
     EXPECT_EQ(Label(kF1), "Play/Pause");  // the factory FN layer
     EXPECT_EQ(Label(kA), "Application 7");
     EXPECT_EQ(Label(kQ), "Shift");
+    EXPECT_EQ(Label(kEsc), "Switch Windows");
+    EXPECT_EQ(Label(kCtrl), "Left Mouse Button");
     window_.FnButton()->click();
     EXPECT_EQ(Label(kA), "Shift+A");
 }
