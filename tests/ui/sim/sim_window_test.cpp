@@ -230,42 +230,87 @@ TEST_F(SimWindowTest, ButtonsUnplugAndPlugTheKeyboard) {
     EXPECT_NE(LightAt(kA), QColor(0, 0, 0));
 }
 
-// Every light mode over one second (11 frames), on a full-size keyboard.
-TEST(SimWindowModes, EachModeAnimatesDifferentlyFromEveryOther) {
+// A full-size keyboard: 6 rows of 21 keys.
+std::vector<KeyPlace> FullKeyboard() {
     std::vector<KeyPlace> places;
     for (int row = 0; row < 6; ++row) {
         for (int column = 0; column < 21; ++column) {
             places.push_back({6 * column + row, (column + 0.5) / 21, (row + 0.5) / 6});
         }
     }
+    return places;
+}
+
+// A mode's settings: brightness 100, speed byte 1, colourful.
+std::array<std::uint8_t, protocol::kSettingsSize> ModeSettings(int mode) {
+    std::array<std::uint8_t, protocol::kSettingsSize> settings{};
+    settings[2] = static_cast<std::uint8_t>(mode);
+    settings[3] = 100;
+    settings[4] = 1;
+    settings[6] = 1;
+    return settings;
+}
+
+// Every key over one second, 11 frames.
+std::vector<Rgb> Second(const std::array<std::uint8_t, protocol::kSettingsSize>& settings) {
     const std::array<std::uint8_t, protocol::kKeyColoursSize> noColours{};
+    const auto places = FullKeyboard();
+    std::vector<Rgb> frames;
+    for (std::uint64_t ms = 0; ms <= 1000; ms += 100) {
+        auto lights = LightKeys(settings, noColours, places, ms);
+        frames.insert(frames.end(), lights.begin(), lights.end());
+    }
+    return frames;
+}
+
+// How many samples of two runs differ visibly.
+std::size_t Differences(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        count += std::abs(a[i].r - b[i].r) + std::abs(a[i].g - b[i].g) + std::abs(a[i].b - b[i].b) > 60;
+    }
+    return count;
+}
+
+TEST(SimWindowModes, EachModeAnimatesDifferentlyFromEveryOther) {
+    const std::size_t keys = FullKeyboard().size();
     std::vector<std::vector<Rgb>> seen;
     for (int mode = 1; mode <= kLastLightMode; ++mode) {
-        std::array<std::uint8_t, protocol::kSettingsSize> settings{};
-        settings[2] = static_cast<std::uint8_t>(mode);
-        settings[3] = 100;
-        settings[4] = 1;
-        settings[6] = 1;
-        std::vector<Rgb> frames;
-        for (std::uint64_t ms = 0; ms <= 1000; ms += 100) {
-            auto lights = LightKeys(settings, noColours, places, ms);
-            frames.insert(frames.end(), lights.begin(), lights.end());
-        }
+        std::vector<Rgb> frames = Second(ModeSettings(mode));
         bool still = true;
-        for (std::size_t i = places.size(); i < frames.size(); ++i) {
-            still = still && frames[i] == frames[i % places.size()];
+        for (std::size_t i = keys; i < frames.size(); ++i) {
+            still = still && frames[i] == frames[i % keys];
         }
-        EXPECT_EQ(still, !LightAnimates(settings)) << "mode " << mode;
+        EXPECT_EQ(still, !LightAnimates(ModeSettings(mode))) << "mode " << mode;
         for (std::size_t other = 0; other < seen.size(); ++other) {
-            std::size_t different = 0;
-            for (std::size_t i = 0; i < frames.size(); ++i) {
-                const Rgb a = frames[i];
-                const Rgb b = seen[other][i];
-                different += std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b) > 60;
-            }
-            EXPECT_GT(different, frames.size() / 5) << "modes " << other + 1 << " and " << mode;
+            EXPECT_GT(Differences(frames, seen[other]), frames.size() / 5)
+                << "modes " << other + 1 << " and " << mode;
         }
         seen.push_back(std::move(frames));
+    }
+}
+
+TEST(SimWindowModes, SpeedDirectionAndSingleColourShowInTheAnimation) {
+    for (int mode = 1; mode <= kLastLightMode; ++mode) {
+        auto settings = ModeSettings(mode);
+        const auto normal = Second(settings);
+        settings[4] = 4;
+        EXPECT_EQ(Differences(normal, Second(settings)) > 0, LightAnimates(settings))
+            << "slower mode " << mode;
+        settings[4] = 1;
+        settings[5] = 1;
+        const bool directed =
+            mode == 6 || mode == 7 || mode == 8 || mode == 9 || mode == 10 || mode == 12 || mode == 19;
+        EXPECT_EQ(Differences(normal, Second(settings)) > 0, directed) << "other direction, mode " << mode;
+        settings[5] = 0;
+        settings[6] = 0;
+        settings[9] = 255;  // green only
+        bool green = true;
+        for (const Rgb& light : Second(settings)) {
+            green = green && light.r == light.b;  // shades of green, white sparkles
+        }
+        const bool coloured = mode != 1 && mode != 5 && mode != 16;
+        EXPECT_EQ(green, coloured) << "single colour, mode " << mode;
     }
 }
 
