@@ -187,6 +187,7 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
             break;
         case protocol::CMD_STREAM_COLOURS:
             ok = WriteBlock(musicFrame_, offset, length, request);
+            streamBlocksReceived_ += ok ? 1 : 0;
             break;
         case protocol::CMD_FACTORY_RESET:
             FactoryReset();

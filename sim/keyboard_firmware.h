@@ -66,6 +66,8 @@ public:
     const std::array<std::uint8_t, protocol::kMusicFrameSize>& MusicFrame() const { return musicFrame_; }
     bool InTransaction() const { return inTransaction_; }
     int ReportsReceived() const { return reportsReceived_; }
+    // Music frame blocks taken so far: tells a viewer that frames stream.
+    int StreamBlocksReceived() const { return streamBlocksReceived_; }
     bool Vanished() const { return vanished_; }
     // Plugging in again after a vanish: the keyboard answers again.
     void Revive() { vanished_ = false; }
@@ -84,6 +86,7 @@ private:
     FirmwareFaults faults_;
     bool inTransaction_ = false;
     int reportsReceived_ = 0;
+    int streamBlocksReceived_ = 0;
     bool vanished_ = false;
 };
 

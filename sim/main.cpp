@@ -12,6 +12,9 @@
 #include "app/config.h"
 #include "sim/sim_command_line.h"
 #include "sim/sim_keyboard_server.h"
+#ifdef VANTORA_SIM_WINDOW
+#include "sim/window/sim_window_main.h"
+#endif
 
 namespace {
 
@@ -33,6 +36,46 @@ std::string Hex(const vantora::sim::EventReport& event) {
         text += kDigits[event[i] & 0x0F];
     }
     return text;
+}
+
+// Runs one command line; false after "quit".
+bool RunCommand(vantora::sim::SimKeyboardServer& server, const std::string& line) {
+    using namespace vantora::sim;
+    std::string error;
+    SimCommand command = ParseSimCommand(line);
+    switch (command.kind) {
+        case SimCommand::Kind::Empty:
+            break;
+        case SimCommand::Kind::Invalid:
+            Say("error: unknown command: " + line);
+            break;
+        case SimCommand::Kind::Press: {
+            auto event = server.Press(command.index, command.fn);
+            Say("pressed " + std::to_string(command.index) + (command.fn ? " fn " : " ") +
+                (event ? Hex(*event) : std::string("none")));
+            break;
+        }
+        case SimCommand::Kind::Unplug:
+            server.Unplug();
+            Say("unplugged");
+            break;
+        case SimCommand::Kind::Plug:
+            if (server.Plug(&error)) {
+                Say("plugged " + server.SocketPath());
+            } else {
+                Say("error: " + error);
+            }
+            break;
+        case SimCommand::Kind::Dump:
+            // One write, so that "vanished" never comes between the two.
+            Say(server.StateJson() + "\ndumped");
+            break;
+        case SimCommand::Kind::Quit:
+            server.Unplug();
+            Say("bye");
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -57,6 +100,12 @@ int main(int argc, char** argv) {
         std::cout << ConfiguredIdsLine(vendor, product) << "\n";
         return 0;
     }
+#ifndef VANTORA_SIM_WINDOW
+    if (options.window) {
+        std::cerr << "vantora-kbd-sim: this build has no window (built without the user interface)\n";
+        return 2;
+    }
+#endif
     options.server.onVanish = [] { Say("vanished"); };
     SimKeyboardServer server(options.server);
     if (!server.Plug(&error)) {
@@ -65,39 +114,17 @@ int main(int argc, char** argv) {
     }
     Say("plugged " + server.SocketPath());
 
+    if (options.window) {
+#ifdef VANTORA_SIM_WINDOW
+        const int status = RunSimWindow(
+            server, argc, argv, [&server](const std::string& line) { return RunCommand(server, line); });
+        server.Unplug();
+        return status;
+#endif
+    }
     for (std::string line; std::getline(std::cin, line);) {
-        SimCommand command = ParseSimCommand(line);
-        switch (command.kind) {
-            case SimCommand::Kind::Empty:
-                break;
-            case SimCommand::Kind::Invalid:
-                Say("error: unknown command: " + line);
-                break;
-            case SimCommand::Kind::Press: {
-                auto event = server.Press(command.index, command.fn);
-                Say("pressed " + std::to_string(command.index) + (command.fn ? " fn " : " ") +
-                    (event ? Hex(*event) : std::string("none")));
-                break;
-            }
-            case SimCommand::Kind::Unplug:
-                server.Unplug();
-                Say("unplugged");
-                break;
-            case SimCommand::Kind::Plug:
-                if (server.Plug(&error)) {
-                    Say("plugged " + server.SocketPath());
-                } else {
-                    Say("error: " + error);
-                }
-                break;
-            case SimCommand::Kind::Dump:
-                // One write, so that "vanished" never comes between the two.
-                Say(server.StateJson() + "\ndumped");
-                break;
-            case SimCommand::Kind::Quit:
-                server.Unplug();
-                Say("bye");
-                return 0;
+        if (!RunCommand(server, line)) {
+            return 0;
         }
     }
     server.Unplug();

@@ -45,7 +45,7 @@ std::string ConfiguredIdsLine(const std::string& vendorText, const std::string& 
 std::string SimUsage() {
     return "usage: vantora-kbd-sim [--vid HEX] [--pid HEX] [--release HEX] [--product TEXT]\n"
            "                       [--trace FILE] [--state FILE] [--refuse] [--delay MS] [--no-answer]\n"
-           "                       [--vanish-after N]\n"
+           "                       [--vanish-after N] [--window]\n"
            "       vantora-kbd-sim --configured-ids   prints the program's keyboard ids from config.ini\n"
            "--state FILE keeps the keyboard's state in FILE as one JSON object: plugged, in_transaction,\n"
            "reports_received and the tables settings, default_key_table, key_table, key_colours,\n"
@@ -57,6 +57,8 @@ std::string SimUsage() {
            "\"plugged SOCKET\", \"bye\" or \"error: ...\". dump first prints the state object (the one\n"
            "of --state) on a line of its own, then \"dumped\". \"vanished\" comes unasked when a fault\n"
            "unplugs the keyboard.\n"
+           "--window also shows the keyboard in a window: its keys labelled and lit as the keyboard\n"
+           "would show them; clicking a key presses it. Closing the window ends the simulator.\n"
            "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim.\n";
 }
 
@@ -85,6 +87,8 @@ bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string
             parsed.help = true;
         } else if (arg == "--configured-ids") {
             parsed.configuredIds = true;
+        } else if (arg == "--window") {
+            parsed.window = true;
         } else if (arg == "--vid" || arg == "--pid" || arg == "--release") {
             if (!value(text) || !ParseHex16(text, id)) {
                 error = error.empty() ? arg + " takes a hexadecimal number of up to four digits" : error;

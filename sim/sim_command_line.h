@@ -12,6 +12,7 @@ struct SimCommandLine {
     SimKeyboardServer::Options server;
     bool help = false;
     bool configuredIds = false;  // print ConfiguredIdsLine and end
+    bool window = false;         // show the keyboard in a window as well
 };
 
 // Parses the arguments (without the program name). Ids default to

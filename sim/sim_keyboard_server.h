@@ -46,6 +46,8 @@ public:
     // Closes every connection and removes the socket. Nothing when unplugged.
     void Unplug();
     std::string SocketPath() const;
+    // True from a successful Plug until Unplug or a vanish ends serving.
+    bool Plugged() const { return plugged_.load(); }
     // KeyboardStateJson of this keyboard now.
     std::string StateJson();
 

@@ -31,7 +31,7 @@ TEST(SimCommandLineTest, ReadsEverySwitch) {
     std::string error;
     ASSERT_TRUE(ParseSimCommandLine(
         {"--vid", "1234", "--pid", "0x5678", "--release", "0203", "--trace", "/tmp/t", "--state", "/tmp/s",
-         "--refuse", "--delay", "60", "--no-answer", "--vanish-after", "5", "--product", "Board"},
+         "--refuse", "--delay", "60", "--no-answer", "--vanish-after", "5", "--product", "Board", "--window"},
         "1209", "0001", options, error))
         << error;
     EXPECT_EQ(options.server.vendorId, 0x1234);
@@ -44,6 +44,7 @@ TEST(SimCommandLineTest, ReadsEverySwitch) {
     EXPECT_TRUE(options.server.faults.neverAnswer);
     EXPECT_EQ(options.server.faults.vanishAfterReports, 5);
     EXPECT_EQ(options.server.product, "Board");
+    EXPECT_TRUE(options.window);
 }
 
 TEST(SimCommandLineTest, RejectsBadArguments) {
