@@ -191,7 +191,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseArguments(argc, argv, options)) {
         std::fputs(
-            "usage: vantora-kbd-gadget --log FILE --control FIFO [--command /dev/hidg2] [--events /dev/hidg1]\n"
+            "usage: vantora-kbd-gadget --log FILE --control FIFO [--command /dev/hidg2] [--events "
+            "/dev/hidg1]\n"
             "                          [--state FILE]\n",
             stderr);
         return 2;

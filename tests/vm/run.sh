@@ -96,8 +96,8 @@ for program in vantora-kbd-gadget vantora-usb-check; do
     cp -L "$library" "$rootfs$library"
   done
 done
-cp "$bin/config.ini" "$rootfs/program/"
-[ -d "$bin/layouts" ] && cp -r "$bin/layouts" "$rootfs/program/"
+cp "$root/data/config.ini" "$rootfs/program/"
+cp -r "$root/data/layouts" "$rootfs/program/"
 
 cat >"$rootfs/init" <<'EOF'
 #!/bin/busybox sh
@@ -130,7 +130,7 @@ echo VANTORA >$g/strings/0x409/manufacturer
 echo "VANTORA Keyboard" >$g/strings/0x409/product
 echo 0001 >$g/strings/0x409/serialnumber
 mkdir $g/configs/c.1
-function() {
+add_function() {
   mkdir $g/functions/hid.$1
   echo $2 >$g/functions/hid.$1/subclass
   echo $3 >$g/functions/hid.$1/protocol
@@ -138,9 +138,9 @@ function() {
   printf "$5" >$g/functions/hid.$1/report_desc
   ln -s $g/functions/hid.$1 $g/configs/c.1/
 }
-function 0 1 1 8 '\x05\x01\x09\x06\xa1\x01\x05\x07\x19\xe0\x29\xe7\x15\x00\x25\x01\x75\x01\x95\x08\x81\x02\x95\x01\x75\x08\x81\x03\x95\x05\x75\x01\x05\x08\x19\x01\x29\x05\x91\x02\x95\x01\x75\x03\x91\x03\x95\x06\x75\x08\x15\x00\x25\x65\x05\x07\x19\x00\x29\x65\x81\x00\xc0'
-function 1 0 0 32 '\x06\x00\xff\x09\x00\xa1\x01\x85\x02\x15\x00\x26\xff\x00\x75\x08\x95\x1f\x09\x01\x81\x02\xc0'
-function 2 0 0 64 '\x06\x1c\xff\x09\x92\xa1\x01\x15\x00\x26\xff\x00\x75\x08\x95\x40\x09\x01\x81\x02\x95\x40\x09\x02\x91\x02\xc0'
+add_function 0 1 1 8 '\x05\x01\x09\x06\xa1\x01\x05\x07\x19\xe0\x29\xe7\x15\x00\x25\x01\x75\x01\x95\x08\x81\x02\x95\x01\x75\x08\x81\x03\x95\x05\x75\x01\x05\x08\x19\x01\x29\x05\x91\x02\x95\x01\x75\x03\x91\x03\x95\x06\x75\x08\x15\x00\x25\x65\x05\x07\x19\x00\x29\x65\x81\x00\xc0'
+add_function 1 0 0 32 '\x06\x00\xff\x09\x00\xa1\x01\x85\x02\x15\x00\x26\xff\x00\x75\x08\x95\x1f\x09\x01\x81\x02\xc0'
+add_function 2 0 0 64 '\x06\x1c\xff\x09\x92\xa1\x01\x15\x00\x26\xff\x00\x75\x08\x95\x40\x09\x01\x81\x02\x95\x40\x09\x02\x91\x02\xc0'
 echo dummy_udc.0 >$g/UDC || { echo "FAIL vm: the gadget cannot be bound"; end 1; }
 for i in $(seq 100); do
   [ -e /dev/hidraw2 ] && [ -e /dev/hidg2 ] && break
@@ -168,7 +168,7 @@ timeout 270 qemu-system-x86_64 -accel tcg -m 1024 -smp 2 -display none -serial s
   </dev/null >"$log" 2>&1
 qemu_status=$?
 set -e
-tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed)' || true
+tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report)' || true
 result="$(tr -d '\r' <"$log" | sed -n 's/^VM-RESULT \([0-9]*\).*/\1/p' | tail -1)"
 if [ -z "$result" ]; then
   echo "--- console (last lines) ---"
@@ -176,7 +176,10 @@ if [ -z "$result" ]; then
   if [ $qemu_status -eq 124 ]; then
     fail "the virtual machine did not finish in time"
   fi
-  fail "the virtual machine ended without a result (qemu status $qemu_status): this machine cannot run the test"
+  if [ $qemu_status -ne 0 ]; then
+    fail "qemu ended with status $qemu_status: this machine cannot run the test"
+  fi
+  fail "the virtual machine ended without a result"
 fi
 echo "vm: finished in $((SECONDS - started)) s"
 [ "$result" = 0 ] || fail "checks failed in the virtual machine"
