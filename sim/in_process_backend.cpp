@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <span>
 
 #include "device/sim_link.h"
 
@@ -36,6 +37,11 @@ void InProcessKeyboard::SendEvent(const std::vector<std::uint8_t>& report) {
 std::vector<std::array<std::uint8_t, protocol::kReportSize>> InProcessKeyboard::Received() const {
     std::lock_guard lock(mutex_);
     return received_;
+}
+
+std::vector<std::size_t> InProcessKeyboard::ReceivedLengths() const {
+    std::lock_guard lock(mutex_);
+    return receivedLengths_;
 }
 
 int InProcessKeyboard::WriteCount() const {
@@ -78,9 +84,16 @@ int InProcessKeyboard::HandleWrite(const std::uint8_t* data, std::size_t length)
     if (!present_ || data == nullptr || length < 1) {
         return -1;
     }
-    std::array<std::uint8_t, protocol::kReportSize> report{};
-    std::memcpy(report.data(), data + 1, std::min(length - 1, report.size()));
-    received_.push_back(report);
+    // As hidraw does: a leading report id 0 is dropped, the rest goes to
+    // the keyboard as it is.
+    std::span<const std::uint8_t> report(data, length);
+    if (data[0] == 0) {
+        report = report.subspan(1);
+    }
+    std::array<std::uint8_t, protocol::kReportSize> copy{};
+    std::memcpy(copy.data(), report.data(), std::min(report.size(), copy.size()));
+    received_.push_back(copy);
+    receivedLengths_.push_back(report.size());
     FirmwareReply reply = firmware_.HandleReport(report);
     if (reply.vanished) {
         present_ = false;

@@ -48,8 +48,10 @@ public:
     // Puts any input report on the event interface (tests of the reader).
     void SendEvent(const std::vector<std::uint8_t>& report);
 
-    // Every 64-byte report the keyboard received, in order.
+    // Every report the keyboard received, in order (its first 64 bytes), and
+    // how long each was.
     std::vector<std::array<std::uint8_t, protocol::kReportSize>> Received() const;
+    std::vector<std::size_t> ReceivedLengths() const;
     int WriteCount() const;
     int OpenEventHandles() const;
     int MaxConcurrentEventReaders() const;
@@ -81,6 +83,7 @@ private:
     std::deque<PendingAnswer> answers_;
     std::deque<std::vector<std::uint8_t>> events_;
     std::vector<std::array<std::uint8_t, protocol::kReportSize>> received_;
+    std::vector<std::size_t> receivedLengths_;
     int writeCount_ = 0;
     int openEventHandles_ = 0;
     int activeEventReaders_ = 0;

@@ -139,6 +139,10 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
     if (faults_.neverAnswer) {
         return reply;
     }
+    if (received.size() != protocol::kReportSize) {
+        refuse(kBadLength);
+        return reply;
+    }
     if (request[protocol::kMarker] != protocol::kRequestMarker) {
         refuse(kBadMarker);
         return reply;

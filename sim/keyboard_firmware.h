@@ -42,12 +42,13 @@ public:
         kUnknownCommand = 3,
         kOutOfRange = 4,
         kFaultRefuse = 5,
+        kBadLength = 6,  // the report was not 64 bytes
     };
 
     KeyboardFirmware();
 
-    // One 64-byte report as the keyboard receives it (shorter ones are
-    // padded with zeros, longer ones cut).
+    // One report as the keyboard receives it; anything but 64 bytes is
+    // refused, as the keyboard's endpoint takes only whole reports.
     FirmwareReply HandleReport(std::span<const std::uint8_t> report);
 
     // A key press on the standard (fn false) or FN layer: the event report

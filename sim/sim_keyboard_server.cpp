@@ -166,19 +166,19 @@ std::optional<EventReport> SimKeyboardServer::Press(int index, bool fn) {
     return event;
 }
 
-void SimKeyboardServer::Trace(const std::array<std::uint8_t, protocol::kReportSize>& report) {
+void SimKeyboardServer::Trace(std::span<const std::uint8_t> report) {
     if (trace_ == nullptr) {
         return;
     }
     static const char kDigits[] = "0123456789abcdef";
-    char line[protocol::kReportSize * 2 + 2];
-    for (std::size_t i = 0; i < report.size(); ++i) {
-        line[2 * i] = kDigits[report[i] >> 4];
-        line[2 * i + 1] = kDigits[report[i] & 0x0F];
+    std::string line;
+    line.reserve(report.size() * 2 + 1);
+    for (std::uint8_t byte : report) {
+        line += kDigits[byte >> 4];
+        line += kDigits[byte & 0x0F];
     }
-    line[protocol::kReportSize * 2] = '\n';
-    line[protocol::kReportSize * 2 + 1] = '\0';
-    std::fputs(line, trace_);
+    line += '\n';
+    std::fputs(line.c_str(), trace_);
     std::fflush(trace_);
 }
 
@@ -229,8 +229,7 @@ bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame,
             if (client.interfaceNumber != protocol::kCommandInterface) {
                 return true;  // writes go to the command interface only
             }
-            std::array<std::uint8_t, protocol::kReportSize> report{};
-            std::memcpy(report.data(), frame.payload.data(), std::min(frame.payload.size(), report.size()));
+            const std::span<const std::uint8_t> report(frame.payload);
             Trace(report);
             FirmwareReply reply;
             {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,7 +78,7 @@ private:
     // `reportHandled` becomes true when the frame was a report for the
     // keyboard.
     bool HandleFrame(Client& client, const simlink::Frame& frame, bool& reportHandled);
-    void Trace(const std::array<std::uint8_t, protocol::kReportSize>& report);
+    void Trace(std::span<const std::uint8_t> report);
     // Replaces the state file, when there is one, by the state now. Called
     // by Plug before the server thread starts and by that thread (after the
     // answers to a batch of reports went out, and once unplugged), so only

@@ -238,10 +238,16 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
     clock_.SleepMs(kShortWaitMs);
     data[protocol::kHostChecksum] = protocol::Checksum(data, 5, 63);
 
-    if (device->Write(data, protocol::kReportSize) < 1) {
+    // The report id and the 64-byte report: hidraw sends the bytes as given,
+    // without padding. The last byte is not part of a query and goes as 0.
+    std::uint8_t request[protocol::kRequestSize];
+    std::memcpy(request, data, protocol::kReportSize);
+    request[protocol::kReportSize] = 0;
+
+    if (device->Write(request, sizeof request) < 1) {
         VANTORA_DEBUG("query %02x offset %d: write failed, writing again", command, offset);
         clock_.SleepMs(kShortWaitMs);
-        if (device->Write(data, protocol::kReportSize) < 1) {
+        if (device->Write(request, sizeof request) < 1) {
             VANTORA_DEBUG("query %02x offset %d refused: the keyboard takes no report", command, offset);
             return false;
         }

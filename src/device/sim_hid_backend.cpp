@@ -75,11 +75,14 @@ public:
         if (gone_) {
             return -1;
         }
-        // Byte 0 is the report id (0); the keyboard sees a 64-byte report,
-        // zero-padded as the HID driver pads short writes.
-        std::uint8_t report[64] = {};
-        std::memcpy(report, data + 1, std::min<std::size_t>(length - 1, sizeof report));
-        if (!simlink::SendFrame(fd_, simlink::kReport, report, sizeof report)) {
+        // As hidraw does: a leading report id 0 is dropped and the rest
+        // reaches the keyboard as it is, without padding.
+        const std::uint8_t* report = data[0] == 0 ? data + 1 : data;
+        const std::size_t size = data[0] == 0 ? length - 1 : length;
+        if (size > simlink::kMaxPayload) {
+            return -1;
+        }
+        if (!simlink::SendFrame(fd_, simlink::kReport, report, size)) {
             gone_ = true;
             return -1;
         }

@@ -34,6 +34,10 @@ bool ParseHidId(const std::string& text, std::uint16_t& vendorId, std::uint16_t&
     return true;
 }
 
+bool UdevHotplugMonitor::UdevdRunning() {
+    return ::access("/run/udev/control", F_OK) == 0;
+}
+
 UdevHotplugMonitor::~UdevHotplugMonitor() {
     Stop();
 }
@@ -64,7 +68,9 @@ bool UdevHotplugMonitor::Start(DeviceChangeCallback callback) {
     if (udev_ == nullptr) {
         return false;
     }
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    // Without udevd (a minimal system) nobody passes events on: the
+    // kernel's own events are read instead.
+    monitor_ = udev_monitor_new_from_netlink(udev_, UdevdRunning() ? "udev" : "kernel");
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (monitor_ == nullptr || wakeFd_ < 0 ||
         udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||

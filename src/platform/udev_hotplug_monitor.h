@@ -14,8 +14,9 @@ struct udev_monitor;
 
 namespace vantora {
 
-// Arrivals and removals of hidraw nodes, from the udev monitor. Paths are
-// the device nodes ("/dev/hidraw3") as hidapi names them.
+// Arrivals and removals of hidraw nodes, from the udev monitor, or from the
+// kernel's events where no udevd runs. Paths are the device nodes
+// ("/dev/hidraw3") as hidapi names them.
 class UdevHotplugMonitor : public HotplugSource {
 public:
     UdevHotplugMonitor() = default;
@@ -25,6 +26,9 @@ public:
 
     bool Start(DeviceChangeCallback callback) override;
     void Stop() override;
+
+    // Whether udevd runs here; when not, the kernel's events are watched.
+    static bool UdevdRunning();
 
 private:
     void Run(DeviceChangeCallback callback);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <span>
+#include <vector>
 
 #include "device/key_index.h"
 #include "device/protocol.h"
@@ -64,13 +66,20 @@ TEST(KeyboardFirmwareTest, RefusesBadMarkerBadChecksumAndUnknownCommands) {
     EXPECT_EQ(firmware.KeyTable(), KeyboardFirmware::FactoryKeyTable());  // nothing was stored
 }
 
-TEST(KeyboardFirmwareTest, ShortReportsArePaddedAndChecked) {
+TEST(KeyboardFirmwareTest, RefusesReportsThatAreNotSixtyFourBytes) {
     KeyboardFirmware firmware;
-    std::array<std::uint8_t, 4> tiny = {protocol::kRequestMarker, protocol::CMD_BEGIN, 0, 0};
-    auto reply = firmware.HandleReport(tiny);
-    ASSERT_TRUE(reply.answer);
-    EXPECT_EQ((*reply.answer)[0], protocol::kAnswerMarker);
-    EXPECT_TRUE(firmware.InTransaction());
+    const Report begin = Request(protocol::CMD_BEGIN);
+    std::vector<std::uint8_t> longer(begin.begin(), begin.end());
+    longer.push_back(0);
+    for (std::size_t size : {std::size_t{0}, std::size_t{4}, std::size_t{63}, std::size_t{65}}) {
+        const std::span<const std::uint8_t> report(size == 65 ? longer.data() : begin.data(), size);
+        auto reply = firmware.HandleReport(report);
+        ASSERT_TRUE(reply.answer) << size;
+        EXPECT_EQ((*reply.answer)[0], 0x00) << size;
+        EXPECT_EQ((*reply.answer)[2], KeyboardFirmware::kBadLength) << size;
+    }
+    EXPECT_FALSE(firmware.InTransaction());
+    EXPECT_EQ(Answer(firmware, begin)[0], protocol::kAnswerMarker);
 }
 
 TEST(KeyboardFirmwareTest, TracksTheTransaction) {

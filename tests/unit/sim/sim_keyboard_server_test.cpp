@@ -225,6 +225,21 @@ TEST_F(SimKeyboardServerTest, KeyboardVanishingMidTransactionFailsWrites) {
     EXPECT_TRUE(backend.Enumerate(0, 0).empty());
 }
 
+TEST_F(SimKeyboardServerTest, WriteWithoutTheLastByteReachesTheKeyboardShortAndIsRefused) {
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    ASSERT_EQ(handle->Write(begin.data(), protocol::kReportSize), 64);  // report id and 63 bytes
+    std::uint8_t answer[64] = {};
+    ASSERT_GT(handle->ReadTimeout(answer, sizeof answer, 1000), 0);
+    EXPECT_EQ(answer[0], 0x00);
+    EXPECT_EQ(answer[2], KeyboardFirmware::kBadLength);
+    EXPECT_FALSE(server.WithFirmware([](KeyboardFirmware& f) { return f.InTransaction(); }));
+}
+
 TEST_F(SimKeyboardServerTest, InterfaceCheckAndUnknownPaths) {
     SimKeyboardServer server(ServerOptions());
     ASSERT_TRUE(server.Plug());

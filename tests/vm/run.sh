@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# The whole USB path in a small virtual machine: Debian's kernel boots from
+# an initramfs of busybox, the kernel's USB modules, our keyboard model behind
+# a USB HID gadget (vantora-kbd-gadget on dummy_hcd) and vantora-usb-check,
+# which drives it through hidraw, hidapi, our HidapiBackend, the device
+# manager and the worker, as with a real keyboard.
+#
+#   bash tests/vm/run.sh [BUILD_DIR]     (default: build)
+#
+# Prints one line per check and exits non-zero on any failure, also when the
+# machine cannot run qemu. The kernel package is kept in BUILD_DIR/vm-cache.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="$(cd "${1:-$root/build}" && pwd)"
+cache="$build/vm-cache"
+work="$build/vm-work"
+bin="$build/bin"
+started=$SECONDS
+
+fail() {
+  echo "FAIL vm: $*"
+  exit 1
+}
+
+# ---- Tools -----------------------------------------------------------------
+apt_install() {
+  if [ "$(id -u)" -ne 0 ]; then
+    fail "missing packages ($*); install them or run as root"
+  fi
+  echo "vm: installing $*"
+  DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+missing=()
+command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
+dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed" || missing+=(busybox-static)
+command -v cpio >/dev/null || missing+=(cpio)
+if [ ${#missing[@]} -gt 0 ]; then
+  apt_install "${missing[@]}"
+fi
+command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not available: this machine cannot run the test"
+
+for program in vantora-kbd-gadget vantora-usb-check; do
+  [ -x "$bin/$program" ] || cmake --build "$build" --target "$program" >/dev/null
+done
+
+# ---- Kernel ----------------------------------------------------------------
+mkdir -p "$cache"
+kernel_package() {
+  apt-cache depends linux-image-amd64 2>/dev/null | grep -o 'linux-image-[0-9][^ ]*-amd64' | head -1
+}
+package="$(kernel_package || true)"
+if [ -z "$package" ] && ! ls "$cache"/linux-image-*.deb >/dev/null 2>&1; then
+  [ "$(id -u)" -eq 0 ] && apt-get update -qq
+  package="$(kernel_package || true)"
+fi
+deb="$(ls "$cache/${package:-linux-image-}"*_amd64.deb 2>/dev/null | sort -V | tail -1 || true)"
+if [ -z "$deb" ]; then
+  [ -n "$package" ] || fail "apt offers no linux-image-*-amd64 package"
+  (cd "$cache" && apt-get download "$package" >/dev/null 2>&1) || fail "cannot download $package"
+  deb="$(ls "$cache/${package}"_*_amd64.deb | tail -1)"
+fi
+kernel_dir="$cache/$(basename "$deb" .deb)"
+if [ ! -d "$kernel_dir" ]; then
+  dpkg -x "$deb" "$kernel_dir.part" && mv "$kernel_dir.part" "$kernel_dir"
+fi
+vmlinuz="$(ls "$kernel_dir"/boot/vmlinuz-* | head -1)"
+modules="$(ls -d "$kernel_dir"/lib/modules/* | head -1)"
+
+# ---- Initramfs ---------------------------------------------------------------
+rm -rf "$work"
+rootfs="$work/root"
+mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,run,modules,program}
+cp /bin/busybox "$rootfs/bin/busybox"
+file_is_static() { ! ldd "$1" >/dev/null 2>&1; }
+file_is_static "$rootfs/bin/busybox" || fail "/bin/busybox is not the static busybox (busybox-static)"
+
+module_list=(configfs usb-common usbcore roles udc-core dummy_hcd libcomposite usb_f_hid hid hid-generic usbhid)
+for module in "${module_list[@]}"; do
+  found="$(find "$modules" -name "$module.ko*" | head -1)"
+  [ -n "$found" ] || fail "kernel module $module not found in $(basename "$deb")"
+  case "$found" in
+    *.ko) cp "$found" "$rootfs/modules/$module.ko" ;;
+    *.ko.xz) xz -dc "$found" >"$rootfs/modules/$module.ko" ;;
+    *.ko.zst) zstd -qdc "$found" >"$rootfs/modules/$module.ko" ;;
+    *) fail "unknown module format: $found" ;;
+  esac
+done
+
+for program in vantora-kbd-gadget vantora-usb-check; do
+  cp "$bin/$program" "$rootfs/bin/"
+  # The shared libraries it needs, at their own paths, with the loader.
+  ldd "$bin/$program" | grep -o '/[^ ]*' | while read -r library; do
+    mkdir -p "$rootfs$(dirname "$library")"
+    cp -L "$library" "$rootfs$library"
+  done
+done
+cp "$root/data/config.ini" "$rootfs/program/"
+cp -r "$root/data/layouts" "$rootfs/program/"
+
+cat >"$rootfs/init" <<'EOF'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mount -t tmpfs tmpfs /tmp
+end() {
+  echo "VM-RESULT $1"
+  sync
+  poweroff -f
+}
+for module in configfs usb-common usbcore roles udc-core dummy_hcd libcomposite usb_f_hid hid hid-generic usbhid; do
+  insmod /modules/$module.ko 2>/tmp/insmod || { echo "FAIL vm: module $module: $(cat /tmp/insmod)"; end 1; }
+done
+mount -t configfs none /sys/kernel/config
+
+# The keyboard's USB interfaces: 0 a boot keyboard, 1 the vendor collection
+# for event reports (report id 2, 32 bytes), 2 the command interface
+# (64-byte reports without a report id).
+g=/sys/kernel/config/usb_gadget/vantora
+mkdir $g
+echo 0x1209 >$g/idVendor
+echo 0x0001 >$g/idProduct
+echo 0x0102 >$g/bcdDevice
+mkdir $g/strings/0x409
+echo VANTORA >$g/strings/0x409/manufacturer
+echo "VANTORA Keyboard" >$g/strings/0x409/product
+echo 0001 >$g/strings/0x409/serialnumber
+mkdir $g/configs/c.1
+add_function() {
+  mkdir $g/functions/hid.$1
+  echo $2 >$g/functions/hid.$1/subclass
+  echo $3 >$g/functions/hid.$1/protocol
+  echo $4 >$g/functions/hid.$1/report_length
+  printf "$5" >$g/functions/hid.$1/report_desc
+  ln -s $g/functions/hid.$1 $g/configs/c.1/
+}
+add_function 0 1 1 8 '\x05\x01\x09\x06\xa1\x01\x05\x07\x19\xe0\x29\xe7\x15\x00\x25\x01\x75\x01\x95\x08\x81\x02\x95\x01\x75\x08\x81\x03\x95\x05\x75\x01\x05\x08\x19\x01\x29\x05\x91\x02\x95\x01\x75\x03\x91\x03\x95\x06\x75\x08\x15\x00\x25\x65\x05\x07\x19\x00\x29\x65\x81\x00\xc0'
+add_function 1 0 0 32 '\x06\x00\xff\x09\x00\xa1\x01\x85\x02\x15\x00\x26\xff\x00\x75\x08\x95\x1f\x09\x01\x81\x02\xc0'
+add_function 2 0 0 64 '\x06\x1c\xff\x09\x92\xa1\x01\x15\x00\x26\xff\x00\x75\x08\x95\x40\x09\x01\x81\x02\x95\x40\x09\x02\x91\x02\xc0'
+echo dummy_udc.0 >$g/UDC || { echo "FAIL vm: the gadget cannot be bound"; end 1; }
+for i in $(seq 100); do
+  [ -e /dev/hidraw2 ] && [ -e /dev/hidg2 ] && break
+  sleep 0.1
+done
+[ -e /dev/hidraw2 ] || { echo "FAIL vm: no /dev/hidraw2 on the host side"; end 1; }
+echo "ok vm: gadget bound, $(ls /dev/hidraw* | tr '\n' ' ')"
+
+mkfifo /tmp/control
+vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \
+  --control /tmp/control &
+vantora-usb-check --program /program/ --work /tmp/work --gadget-log /tmp/gadget.log --gadget-state /tmp/gadget.json \
+  --control /tmp/control --udc-file $g/UDC --udc dummy_udc.0
+end $?
+EOF
+chmod +x "$rootfs/init"
+(cd "$rootfs" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initrd.gz"
+echo "vm: initramfs ready ($(du -h "$work/initrd.gz" | cut -f1)) after $((SECONDS - started)) s"
+
+# ---- Boot ------------------------------------------------------------------
+log="$work/console.log"
+set +e
+timeout 270 qemu-system-x86_64 -accel tcg -m 1024 -smp 2 -display none -serial stdio -monitor none -no-reboot \
+  -kernel "$vmlinuz" -initrd "$work/initrd.gz" -append "console=ttyS0 quiet loglevel=3 panic=-1" \
+  </dev/null >"$log" 2>&1
+qemu_status=$?
+set -e
+tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report)' || true
+result="$(tr -d '\r' <"$log" | sed -n 's/^VM-RESULT \([0-9]*\).*/\1/p' | tail -1)"
+if [ -z "$result" ]; then
+  echo "--- console (last lines) ---"
+  tail -n 30 "$log"
+  if [ $qemu_status -eq 124 ]; then
+    fail "the virtual machine did not finish in time"
+  fi
+  if [ $qemu_status -ne 0 ]; then
+    fail "qemu ended with status $qemu_status: this machine cannot run the test"
+  fi
+  fail "the virtual machine ended without a result"
+fi
+echo "vm: finished in $((SECONDS - started)) s"
+[ "$result" = 0 ] || fail "checks failed in the virtual machine"
+echo "ok vm: every check passed"
