@@ -73,11 +73,18 @@ else
     which="${2:-all}"
 fi
 
-if ! command -v clang++ >/dev/null 2>&1; then
-    if apt-cache policy clang | grep -q 'Candidate: [0-9]'; then
-        apt-get install -y clang
-    else
-        echo "fuzz/run.sh: clang is not installed and no clang package is available" >&2
+# clang and its libFuzzer, installed when missing (Debian: clang, and the
+# runtime libraries of its version, which clang only recommends).
+fuzzer_library() {
+    [[ "$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null)" == /* ]]
+}
+if ! command -v clang++ >/dev/null 2>&1 || ! fuzzer_library; then
+    # shellcheck source=scripts/common.sh
+    source "$root/scripts/common.sh"
+    command -v clang++ >/dev/null 2>&1 || vantora_install_packages clang
+    fuzzer_library || vantora_install_packages "libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev"
+    if ! fuzzer_library; then
+        echo "fuzz/run.sh: clang's libFuzzer is not installed and could not be installed" >&2
         exit 1
     fi
 fi
