@@ -102,8 +102,8 @@ int InProcessKeyboard::HandleWrite(const std::uint8_t* data, std::size_t length)
         return -1;
     }
     if (reply.answer) {
-        answers_.push_back(
-            {clock_.NowMs() + static_cast<std::uint64_t>(std::max(0, reply.delayMs)), *reply.answer});
+        answers_.push_back({clock_.NowMs() + static_cast<std::uint64_t>(std::max(0, reply.delayMs)),
+                            *reply.answer, std::min(reply.answerSize, protocol::kReportSize)});
     }
     return static_cast<int>(length);
 }
@@ -126,7 +126,7 @@ int InProcessKeyboard::HandleCommandRead(std::uint8_t* data, std::size_t length,
     if (answer.dueMs > now) {
         clock_.SleepMs(static_cast<int>(answer.dueMs - now));
     }
-    std::size_t size = std::min(length, answer.report.size());
+    std::size_t size = std::min(length, answer.size);
     std::memcpy(data, answer.report.data(), size);
     return static_cast<int>(size);
 }

@@ -73,6 +73,7 @@ private:
     struct PendingAnswer {
         std::uint64_t dueMs;
         std::array<std::uint8_t, protocol::kReportSize> report;
+        std::size_t size;  // bytes the host reads (fewer for a short answer)
     };
 
     Description description_;

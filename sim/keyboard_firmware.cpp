@@ -134,6 +134,7 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
         answer[2] = reason;
         SetAnswerChecksum(answer);
         reply.answer = answer;
+        Garble(reply);
     };
     reply.delayMs = faults_.answerDelayMs;
     if (faults_.neverAnswer) {
@@ -206,7 +207,34 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
     }
     SetAnswerChecksum(answer);
     reply.answer = answer;
+    Garble(reply);
     return reply;
+}
+
+void KeyboardFirmware::Garble(FirmwareReply& reply) const {
+    if (!reply.answer) {
+        return;
+    }
+    Report& answer = *reply.answer;
+    switch (faults_.garbage) {
+        case FirmwareFaults::Garbage::kNone:
+            break;
+        case FirmwareFaults::Garbage::kWrongMarker:
+            answer[protocol::kMarker] = 0x5A;
+            break;
+        case FirmwareFaults::Garbage::kWrongEcho: {
+            const int offset = (answer[protocol::kOffsetLow] | (answer[protocol::kOffsetHigh] << 8)) +
+                               static_cast<int>(protocol::kBlockDataSize);
+            answer[protocol::kOffsetLow] = static_cast<std::uint8_t>(offset & 0xFF);
+            answer[protocol::kOffsetHigh] = static_cast<std::uint8_t>(offset >> 8);
+            std::fill(answer.begin() + protocol::kData, answer.end(), std::uint8_t{0xEE});
+            SetAnswerChecksum(answer);
+            break;
+        }
+        case FirmwareFaults::Garbage::kShort:
+            reply.answerSize = protocol::kData;
+            break;
+    }
 }
 
 std::optional<EventReport> KeyboardFirmware::PressKey(int index, bool fn) const {

@@ -15,13 +15,19 @@ struct FirmwareFaults {
     int answerDelayMs = 0;        // answers become readable this much later
     bool neverAnswer = false;     // take every request, answer none
     int vanishAfterReports = -1;  // disappear on receiving report N + 1 (-1: never)
+    // Every answer comes garbled: a marker that is neither acceptance nor
+    // refusal, the header of another block (offset + 56) over data that is
+    // not the table's, or only the first 8 bytes.
+    enum class Garbage { kNone, kWrongMarker, kWrongEcho, kShort };
+    Garbage garbage = Garbage::kNone;
 };
 
 // What the keyboard does with one received report.
 struct FirmwareReply {
     std::optional<std::array<std::uint8_t, protocol::kReportSize>> answer;
     int delayMs = 0;
-    bool vanished = false;  // the keyboard went away on this report
+    std::size_t answerSize = protocol::kReportSize;  // bytes of the answer the host reads
+    bool vanished = false;                           // the keyboard went away on this report
 };
 
 using EventReport = std::array<std::uint8_t, protocol::kEventReportSize>;
@@ -78,6 +84,8 @@ public:
     static std::array<std::uint8_t, protocol::kSettingsSize> FactorySettings();
 
 private:
+    void Garble(FirmwareReply& reply) const;
+
     std::array<std::uint8_t, protocol::kSettingsSize> settings_{};
     std::array<std::uint8_t, protocol::kKeyTableSize> defaultKeys_{};
     std::array<std::uint8_t, protocol::kKeyTableSize> keys_{};

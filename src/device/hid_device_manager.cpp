@@ -16,13 +16,35 @@ constexpr int kAnswerTimeoutMs = 50;
 constexpr int kSecondTryWaitMs = 100;
 constexpr int kThirdTryWaitMs = 1000;
 
-bool Acknowledged(int readResult, const std::uint8_t* buffer) {
-    return readResult > 0 && buffer[0] == protocol::kAnswerMarker;
-}
+// Answers to other requests (late ones) that one read may pass over.
+constexpr int kOtherAnswersPassedOver = 8;
 
 // The offset field of a host request buffer.
 int RequestOffset(const std::uint8_t* data) {
     return data[protocol::kHostOffsetLow] | (data[protocol::kHostOffsetHigh] << 8);
+}
+
+// Reads the keyboard's answer to the request with `command` and `offset`
+// into `data`: true when it accepted it (0xAA). Only a whole 64-byte answer
+// that repeats the request's command and offset is its answer; a short one,
+// or the late answer to an earlier request, is passed over and the next one
+// read. False on a refusal, a read that times out, or a failed read.
+bool ReadAnswer(HidHandle& device, std::uint8_t* data, std::size_t size, std::uint8_t command, int offset,
+                int timeoutMs) {
+    for (int other = 0; other <= kOtherAnswersPassedOver; ++other) {
+        const int read = device.ReadTimeout(data, size, timeoutMs);
+        if (read <= 0) {
+            return false;
+        }
+        const int echoedOffset = data[protocol::kOffsetLow] | (data[protocol::kOffsetHigh] << 8);
+        if (read >= static_cast<int>(protocol::kReportSize) && data[protocol::kCommand] == command &&
+            echoedOffset == offset) {
+            return data[protocol::kMarker] == protocol::kAnswerMarker;
+        }
+        VANTORA_DEBUG("report %02x offset %d: passed over an answer of %d bytes to %02x offset %d", command,
+                      offset, read, data[protocol::kCommand], echoedOffset);
+    }
+    return false;
 }
 
 }  // namespace
@@ -190,7 +212,7 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
             return false;
         }
     }
-    if (Acknowledged(device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs), data)) {
+    if (ReadAnswer(*device, data, protocol::kRequestSize, command, offset, kAnswerTimeoutMs)) {
         return true;
     }
 
@@ -198,7 +220,7 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
                   data[0]);
     clock_.SleepMs(kSecondTryWaitMs);
     write();
-    if (Acknowledged(device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs), data)) {
+    if (ReadAnswer(*device, data, protocol::kRequestSize, command, offset, kAnswerTimeoutMs)) {
         return true;
     }
 
@@ -206,8 +228,8 @@ bool HidDeviceManager::SendReport(std::span<std::uint8_t> buffer, int index) {
                   data[0]);
     clock_.SleepMs(kThirdTryWaitMs);
     write();
-    device->ReadTimeout(data, protocol::kRequestSize, kAnswerTimeoutMs);
-    const bool acknowledged = data[0] == protocol::kAnswerMarker;
+    const bool acknowledged =
+        ReadAnswer(*device, data, protocol::kRequestSize, command, offset, kAnswerTimeoutMs);
     if (!acknowledged) {
         VANTORA_DEBUG("report %02x offset %d refused after three tries (answer %02x)", command, offset,
                       data[0]);
@@ -258,8 +280,7 @@ bool HidDeviceManager::QueryReport(std::span<std::uint8_t> buffer, int index) {
                           offset, data[0]);
             clock_.SleepMs(kShortWaitMs);
         }
-        device->ReadTimeout(data, protocol::kReportSize, kAnswerTimeoutMs);
-        if (data[0] == protocol::kAnswerMarker) {
+        if (ReadAnswer(*device, data, protocol::kReportSize, command, offset, kAnswerTimeoutMs)) {
             return true;
         }
     }

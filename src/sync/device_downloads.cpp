@@ -133,8 +133,14 @@ std::vector<MacroWithSteps> DeviceDownloads::StoredMacros() {
     for (const Macro& macro : macros) {
         MacroWithSteps entry;
         entry.macroId = macro.macro_id;
-        const auto own = std::ranges::equal_range(steps, macro.macro_id, {}, &MacroStep::macro_id);
-        entry.steps.assign(std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+        // Iterators rather than a range: clang 14 (the fuzzing build) cannot
+        // use libstdc++ 12's subrange.
+        struct ById {
+            bool operator()(const MacroStep& step, int id) const { return step.macro_id < id; }
+            bool operator()(int id, const MacroStep& step) const { return id < step.macro_id; }
+        };
+        const auto [first, last] = std::equal_range(steps.begin(), steps.end(), macro.macro_id, ById{});
+        entry.steps.assign(std::make_move_iterator(first), std::make_move_iterator(last));
         list.push_back(std::move(entry));
     }
     return list;

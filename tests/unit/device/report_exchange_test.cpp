@@ -227,5 +227,36 @@ TEST_F(ReportExchangeTest, KeyboardVanishingMidTransactionFailsTheRestQuickly) {
     EXPECT_TRUE(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.InTransaction(); }));
 }
 
+// Only a whole answer that repeats the request's command and offset
+// acknowledges it: a garbled answer never does, and a late answer to an
+// earlier request is passed over rather than taken for this one's.
+TEST_F(ReportExchangeTest, OnlyTheRequestsOwnWholeAnswerAcknowledgesIt) {
+    using Garbage = sim::FirmwareFaults::Garbage;
+    Connect();
+    for (Garbage garbage : {Garbage::kWrongMarker, Garbage::kWrongEcho, Garbage::kShort}) {
+        SCOPED_TRACE(static_cast<int>(garbage));
+        keyboard->SetFaults({.garbage = garbage});
+        Request block = MakeRequest(protocol::CMD_WRITE_KEYS, 56, 56);
+        EXPECT_FALSE(manager.SendReport(block, 0));
+        Request query = MakeRequest(protocol::CMD_READ_DEFAULT_KEYS, 56, 0);
+        EXPECT_FALSE(manager.QueryReport(query, 0));
+    }
+
+    keyboard->SetFaults({.answerDelayMs = 60});
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    ASSERT_TRUE(manager.SendReport(begin, 0));  // leaves the second answer behind
+    keyboard->SetFaults({.refuseAll = true});
+    Request block = MakeRequest(protocol::CMD_WRITE_KEYS, 56);
+    EXPECT_FALSE(manager.SendReport(block, 0));  // refused, whatever CMD_BEGIN's answer said
+    keyboard->SetFaults({.answerDelayMs = 60});
+    Request again = MakeRequest(protocol::CMD_BEGIN);
+    ASSERT_TRUE(manager.SendReport(again, 0));
+    keyboard->SetFaults({});
+    Request query = MakeRequest(protocol::CMD_READ_SETTINGS, 32);
+    ASSERT_TRUE(manager.QueryReport(query, 0));  // the late answer comes after the drain
+    EXPECT_EQ(query[protocol::kCommand], protocol::CMD_READ_SETTINGS);
+    EXPECT_EQ(query[protocol::kData + 3], 100);  // factory brightness
+}
+
 }  // namespace
 }  // namespace vantora
