@@ -3,6 +3,7 @@
 # a bounded time. Usage: fuzz/run.sh [seconds] [xml|profile_import|macro_import|all]
 # (defaults 60, all). Targets:
 #   xml_fuzz             the XML reader and editor
+#   layout_fuzz          the layout file loader (target name: layout)
 #   profile_import_fuzz  the profile exchange file import into a database
 #   macro_import_fuzz    the macro exchange file import into a database
 # Findings (crash-*, leak-*, timeout-*) land in build-fuzz/; the growing
@@ -34,6 +35,16 @@ if [[ "$which" == all || "$which" == xml ]]; then
         -o "$out/xml_fuzz"
     (cd "$out" && ./xml_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 corpus)
+fi
+
+if [[ "$which" == all || "$which" == layout ]]; then
+    mkdir -p "$out/layout-corpus"
+    cp -n "$root"/data/layouts/*.xml "$out/layout-corpus/" 2>/dev/null || true
+    clang++ "${flags[@]}" "$root"/src/xml/*.cpp "$root"/src/text/*.cpp "$root/src/layouts/keyboard_layout.cpp" \
+        "$root/src/app/config.cpp" "$root/src/app/ini_reader.cpp" "$root/src/app/folders.cpp" \
+        "$root/fuzz/layout_fuzz.cpp" -o "$out/layout_fuzz"
+    (cd "$out" && ./layout_fuzz -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 layout-corpus)
 fi
 
 if [[ "$which" == all || "$which" == profile_import ]]; then
