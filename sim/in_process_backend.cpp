@@ -38,6 +38,12 @@ std::vector<std::array<std::uint8_t, protocol::kReportSize>> InProcessKeyboard::
     return received_;
 }
 
+void InProcessKeyboard::ClearReceived() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
+    received_.shrink_to_fit();
+}
+
 int InProcessKeyboard::WriteCount() const {
     std::lock_guard lock(mutex_);
     return writeCount_;

@@ -50,6 +50,8 @@ public:
 
     // Every 64-byte report the keyboard received, in order.
     std::vector<std::array<std::uint8_t, protocol::kReportSize>> Received() const;
+    // Forgets the reports received so far (long runs keep the record small).
+    void ClearReceived();
     int WriteCount() const;
     int OpenEventHandles() const;
     int MaxConcurrentEventReaders() const;
