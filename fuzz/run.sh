@@ -8,6 +8,7 @@
 #
 # Targets, one line each in the table below (fuzz/<name>_fuzz.cpp):
 #   xml               the XML reader and editor
+#   layout            the layout file loader
 #   profile_import    the profile exchange file import into a database
 #   macro_import      the macro exchange file import into a database
 #   keyboard_answers  every download and the event listener against a
@@ -23,6 +24,7 @@ out="$root/build-fuzz"
 # name | sources beside fuzz/<name>_fuzz.cpp (from the top folder) | libraries | libFuzzer options
 TARGETS=(
     "xml | src/xml/*.cpp src/text/*.cpp | | -max_len=65536"
+    "layout | src/xml/*.cpp src/text/*.cpp src/layouts/keyboard_layout.cpp src/app/config.cpp src/app/ini_reader.cpp src/app/folders.cpp | | -max_len=65536"
     "profile_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/profile_exchange.cpp src/keys/exchange_file.cpp | -lsqlite3 -pthread | -max_len=65536"
     "macro_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/exchange_file.cpp src/macros/macro_exchange.cpp | -lsqlite3 -pthread | -max_len=65536"
     "keyboard_answers | src/sync/*.cpp src/db/*.cpp src/text/*.cpp src/app/folders.cpp src/i18n/strings.cpp src/keys/key_function_encoding.cpp src/keys/function_catalogue.cpp src/device/{clock,debug_log,device_event_listener,hid_backend,hid_device_manager,key_index,protocol,report_descriptor,virtual_keys}.cpp | -lsqlite3 -pthread | -max_len=8192"
@@ -31,6 +33,9 @@ TARGETS=(
 # Seeds for a target's corpus, when it has any (seed_<name> <corpus folder>).
 seed_xml() {
     cp -n "$root"/tests/unit/xml/corpus/* "$1/" 2>/dev/null || true
+    cp -n "$root"/data/layouts/*.xml "$1/" 2>/dev/null || true
+}
+seed_layout() {
     cp -n "$root"/data/layouts/*.xml "$1/" 2>/dev/null || true
 }
 seed_profile_import() {

@@ -44,6 +44,14 @@ std::vector<std::size_t> InProcessKeyboard::ReceivedLengths() const {
     return receivedLengths_;
 }
 
+void InProcessKeyboard::ClearReceived() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
+    received_.shrink_to_fit();
+    receivedLengths_.clear();
+    receivedLengths_.shrink_to_fit();
+}
+
 int InProcessKeyboard::WriteCount() const {
     std::lock_guard lock(mutex_);
     return writeCount_;

@@ -52,6 +52,8 @@ public:
     // how long each was.
     std::vector<std::array<std::uint8_t, protocol::kReportSize>> Received() const;
     std::vector<std::size_t> ReceivedLengths() const;
+    // Forgets the reports received so far (long runs keep the record small).
+    void ClearReceived();
     int WriteCount() const;
     int OpenEventHandles() const;
     int MaxConcurrentEventReaders() const;

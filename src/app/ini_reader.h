@@ -12,6 +12,8 @@ namespace vantora {
 // matching section and the first matching key in it win. UTF-8 (with or
 // without a byte-order mark) and UTF-16 files with a mark are read; the value
 // comes back as UTF-8. Nothing when the file, the section or the key is absent.
+// Only the first MiB of the file is read, and only of a regular file: a
+// pipe, a device or a folder reads as an absent file.
 std::optional<std::string> ReadIniValue(const std::string& file, const std::string& section,
                                         const std::string& key);
 

@@ -382,16 +382,20 @@ void KeyPage::SelectProfileCommand() {
         return;
     }
     ProfileEditor editor(host_.Database(), host_.CurrentSelection());
-    if (editor.Select(static_cast<int>(profiles->GetCurData(0))) == ProfileEditor::Result::kDone) {
+    const ProfileEditor::Result result = editor.Select(static_cast<int>(profiles->GetCurData(0)));
+    if (result == ProfileEditor::Result::kDone) {
         RefreshKeyTips();
         host_.QueueTask(SyncKeys);
     }
+    TellIfNotStored(result);
 }
 
 void KeyPage::AddProfileCommand() {
     ProfileEditor editor(host_.Database(), host_.CurrentSelection());
     int id = 0;
-    if (editor.Add(editor.NextDefaultName(DefaultProfileWord()), id) != ProfileEditor::Result::kDone) {
+    const ProfileEditor::Result result = editor.Add(editor.NextDefaultName(DefaultProfileWord()), id);
+    if (result != ProfileEditor::Result::kDone) {
+        TellIfNotStored(result);
         return;  // nothing stored: no entry for a profile that does not exist
     }
     ReloadProfiles();
@@ -411,10 +415,12 @@ void KeyPage::RenameProfileCommand() {
         return;
     }
     ProfileEditor editor(host_.Database(), host_.CurrentSelection());
-    if (editor.Rename(static_cast<int>(profiles->GetCurData(0)), dialog.name) ==
-        ProfileEditor::Result::kDone) {
+    const ProfileEditor::Result result =
+        editor.Rename(static_cast<int>(profiles->GetCurData(0)), dialog.name);
+    if (result == ProfileEditor::Result::kDone) {
         ReloadProfiles();
     }
+    TellIfNotStored(result);
 }
 
 void KeyPage::DeleteProfileCommand() {
@@ -423,7 +429,9 @@ void KeyPage::DeleteProfileCommand() {
         return;  // the last profile cannot be deleted
     }
     ProfileEditor editor(host_.Database(), host_.CurrentSelection());
-    if (editor.Delete(static_cast<int>(profiles->GetCurData(0))) != ProfileEditor::Result::kDone) {
+    const ProfileEditor::Result result = editor.Delete(static_cast<int>(profiles->GetCurData(0)));
+    if (result != ProfileEditor::Result::kDone) {
+        TellIfNotStored(result);
         return;
     }
     ReloadProfiles();
@@ -722,6 +730,12 @@ void KeyPage::ExportProfileCommand() {
         ShowMessage("Exported to " + written, kExportCaption);
     } else {
         ShowMessage("The profile could not be exported: " + error, kExportCaption);
+    }
+}
+
+void KeyPage::TellIfNotStored(ProfileEditor::Result result) {
+    if (result == ProfileEditor::Result::kStoreFailed) {
+        ShowMessage(kNotStoredText, kKeySettingCaption);
     }
 }
 

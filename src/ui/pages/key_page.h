@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keys/key_assignment_editor.h"
+#include "keys/profile_editor.h"
 #include "session/page_data.h"
 #include "ui/pages/page_controller.h"
 
@@ -78,6 +79,8 @@ private:
     void ShowKeyLabel(int keyCode);
     void ImportProfileCommand();
     void ExportProfileCommand();
+    // The message for a profile change the database did not take.
+    void TellIfNotStored(ProfileEditor::Result result);
     void ShowMessage(const std::string& text, int captionId);
     void SelectProfileCommand();
     void AddProfileCommand();

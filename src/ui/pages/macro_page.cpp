@@ -399,7 +399,9 @@ void MacroPage::AddMacro() {
     }
     MacroEditor editor(host_.Database());
     int id = 0;
-    if (editor.Add(kNewMacroName, id).result != MacroEditor::Result::kDone) {
+    const MacroEditor::Result result = editor.Add(kNewMacroName, id).result;
+    if (result != MacroEditor::Result::kDone) {
+        TellIfNotStored(result);
         return;
     }
     macros->SetCurSel(macros->AddItem(kNewMacroName, 0, id));
@@ -434,10 +436,12 @@ void MacroPage::RenameMacro() {
         return;
     }
     MacroEditor editor(host_.Database());
-    if (editor.Rename(id, dialog.name).result == MacroEditor::Result::kDone) {
+    const MacroEditor::Result result = editor.Rename(id, dialog.name).result;
+    if (result == MacroEditor::Result::kDone) {
         macros->SetItemText(macros->FindData(id), dialog.name);
         ShowMemoryHint();
     }
+    TellIfNotStored(result);
 }
 
 void MacroPage::DeleteMacro() {
@@ -451,6 +455,7 @@ void MacroPage::DeleteMacro() {
     const MacroEditor::Outcome outcome = editor.Delete(id);
     QueueJobs(outcome.jobs.macros, outcome.jobs.keys);
     if (outcome.result != MacroEditor::Result::kDone) {
+        TellIfNotStored(outcome.result);
         return;
     }
     const int index = macros->FindData(id);
@@ -817,6 +822,12 @@ void MacroPage::StopRecording() {
     }
     EnableRecordEditing(true);
     SaveRecords(recorded, -1);
+}
+
+void MacroPage::TellIfNotStored(MacroEditor::Result result) {
+    if (result == MacroEditor::Result::kStoreFailed) {
+        ShowMessage(kNotStoredText, kMacroCaption);
+    }
 }
 
 void MacroPage::ShowMessage(const std::string& text, int captionId) {

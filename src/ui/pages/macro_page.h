@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "macros/macro_editor.h"
 #include "macros/macro_recorder.h"
 #include "session/page_data.h"
 #include "ui/pages/page_controller.h"
@@ -94,6 +95,8 @@ private:
     void CommandKindChanged();
     void KeyFieldFocus(int code);
     void StartRecording();
+    // The message for a macro change the database did not take.
+    void TellIfNotStored(MacroEditor::Result result);
     void ShowMessage(const std::string& text, int captionId);
 
     MacroRecorder recorder_;

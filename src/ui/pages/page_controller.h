@@ -19,6 +19,9 @@ enum class ImageUse : std::uint8_t {
 };
 
 inline constexpr const char* kCheckMarkImage = "btn_checkbox_icon.png";
+// Said when the profile database did not take a change the user made (the
+// file is read-only, locked by another program, damaged or the disk full).
+inline constexpr const char* kNotStoredText = "The change could not be stored in the profile database.";
 // The region below the keyboard pictures where each page keeps its settings.
 inline constexpr CRect kConfigArea(211, 468, 1188, 690);
 

@@ -1,6 +1,7 @@
 // vantoractl run as a user runs it: a private home, the simulated keyboard
 // of a private simulator folder served from this process.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -306,6 +307,28 @@ TEST_F(VantoraCtlTest, ProfileVerbsFollowTheRulesAndReachTheKeyboard) {
     const ProcessResult last = Ctl({"--json", "profile", "delete", "4"});
     EXPECT_EQ(last.exitCode, 5);
     EXPECT_NE(last.out.find("\"exit_code\":5"), std::string::npos);
+}
+
+TEST_F(VantoraCtlTest, ADatabaseLockedByAnotherWriterRefusesChangesAtOnceWithExitSix) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((DataFolder() + "db/kb_data_data.db").c_str(), &other, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const ProcessResult refused = Ctl({"profile", "add", "Locked"});
+    EXPECT_EQ(refused.exitCode, 6);
+    EXPECT_NE(refused.err.find("The database did not take the change."), std::string::npos) << refused.err;
+    EXPECT_EQ(Ctl({"profile", "list"}).exitCode, 0);  // reading goes on
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Ctl({"profile", "add", "Free"}).exitCode, 0);
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<ProfileItem> profiles;
+                  return db.ListProfiles(profiles);
+              }),
+              4);
 }
 
 TEST_F(VantoraCtlTest, SwitchesResetAndSync) {

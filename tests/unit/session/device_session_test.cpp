@@ -14,6 +14,7 @@
 #include "device/protocol.h"
 #include "sim/in_process_backend.h"
 #include "support/fake_clock.h"
+#include "support/manual_hotplug.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
 
@@ -34,33 +35,7 @@ bool WaitFor(const std::function<bool()>& condition) {
     return true;
 }
 
-// Hot-plug events the test fires itself.
-class ManualHotplug : public HotplugSource {
-public:
-    bool Start(DeviceChangeCallback callback) override {
-        std::lock_guard lock(mutex_);
-        callback_ = std::move(callback);
-        return true;
-    }
-    void Stop() override {
-        std::lock_guard lock(mutex_);
-        callback_ = nullptr;
-    }
-    void Fire(const DeviceChange& change) {
-        DeviceChangeCallback callback;
-        {
-            std::lock_guard lock(mutex_);
-            callback = callback_;
-        }
-        if (callback) {
-            callback(change);
-        }
-    }
-
-private:
-    std::mutex mutex_;
-    DeviceChangeCallback callback_;
-};
+using test::ManualHotplug;
 
 // Records what the session tells; a reload can be held until the session stops.
 class RecordingObserver : public SessionObserver {

@@ -1,0 +1,64 @@
+// A change the profile database does not take (here: another program holds
+// a write transaction on the file) is said where the user made it, and the
+// window goes on: the same click works once the file is free.
+#include "main_window_fixture.h"
+
+#include <sqlite3.h>
+
+#include "ui/pages/macro_page.h"
+#include "ui/pages/page_controller.h"
+
+namespace vantora::test {
+namespace {
+
+// Another writer on the window's database file while it lives.
+class OtherWriter {
+public:
+    explicit OtherWriter(const std::string& path) {
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        locked_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherWriter() {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db_);
+    }
+    bool Locked() const { return locked_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool locked_ = false;
+};
+
+TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
+    OpenConnected();
+    struct Case {
+        int tab;
+        int button;
+        std::function<int()> count;
+    };
+    const Case cases[] = {
+        {kTabDevice, kIdAddProfile, [this] { return Control<MComboBox>(kIdProfileList)->GetCount(); }},
+        {kTabMacro, kIdAddMacro, [this] { return Control<MacroListBox>(kIdMacroList)->GetCount(); }},
+    };
+    for (const Case& c : cases) {
+        Click(VisibleTab(c.tab));
+        const int before = c.count();
+        {
+            OtherWriter other(window->Database().DatabasePath());
+            ASSERT_TRUE(other.Locked());
+            AnswerNextBox(33);
+            Click(Control(c.button));
+            // (QTRY_VERIFY would end the test silently: Qt's failures do not reach GoogleTest.)
+            ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.button;
+            EXPECT_EQ(*boxText, kNotStoredText) << c.button;
+            EXPECT_EQ(c.count(), before) << c.button;
+        }
+        boxText.reset();
+        Click(Control(c.button));
+        EXPECT_EQ(c.count(), before + 1) << c.button;
+        EXPECT_FALSE(boxText.has_value()) << c.button;
+    }
+}
+
+}  // namespace
+}  // namespace vantora::test
