@@ -779,6 +779,7 @@ private:
         auto add = [&jobs](const LightJobs& more) {
             jobs.keyColours = jobs.keyColours || more.keyColours;
             jobs.settings = jobs.settings || more.settings;
+            jobs.refused = jobs.refused || more.refused;
         };
         if (light.brightness) {
             add(editor.SetBrightness(*light.brightness));
@@ -796,7 +797,7 @@ private:
             add(editor.SetColour(*light.colour));
         }
         const std::optional<LightMode> stored = editor.CurrentRow();
-        if (!stored || context_.db.GetActiveLightMode() != row.mode) {
+        if (jobs.refused || !stored || context_.db.GetActiveLightMode() != row.mode) {
             return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
         }
         const std::string parameters = ParameterText(*stored);

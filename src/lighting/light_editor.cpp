@@ -11,17 +11,19 @@ constexpr int kLightingProfile = 1;
 
 std::optional<LightMode> LightingEditor::MakeCurrent(int mode) {
     LightMode row;
-    if (!db_.GetLightMode(mode, row)) {
+    if (!db_.GetLightMode(mode, row) || !db_.SetActiveLightMode(kLightingProfile, mode)) {
         return std::nullopt;
     }
-    db_.SetActiveLightMode(kLightingProfile, mode);
     row.status = 1;
     selection_.lightMode = mode;
     return row;
 }
 
 LightJobs LightingEditor::ChooseMode(int mode) {
-    MakeCurrent(mode);
+    LightMode row;
+    if (db_.GetLightMode(mode, row) && !MakeCurrent(mode)) {
+        return Refused();
+    }
     LightJobs jobs;
     jobs.settings = true;
     jobs.keyColours = selection_.lightMode.load() == kPerKeyLightMode;
@@ -37,51 +39,50 @@ std::optional<LightMode> LightingEditor::CurrentRow() {
 }
 
 template <class Change>
-bool LightingEditor::Update(Change change) {
+LightJobs LightingEditor::Update(Change change, LightJobs whenStored) {
     const int mode = selection_.lightMode.load();
     LightMode row;
     if (!db_.GetLightMode(mode, row)) {
-        return false;
+        return {};
     }
     change(row);
-    db_.UpdateLightMode(mode, row);
-    return true;
+    return db_.UpdateLightMode(mode, row) ? whenStored : Refused();
 }
 
-LightJobs LightingEditor::SettingsJob() const {
+LightJobs LightingEditor::Refused() {
+    LightJobs jobs;
+    jobs.refused = true;
+    return jobs;
+}
+
+LightJobs LightingEditor::SettingsJob() {
     LightJobs jobs;
     jobs.settings = true;
     return jobs;
 }
 
 LightJobs LightingEditor::SetBrightness(int value) {
-    const bool stored =
-        Update([value](LightMode& row) { row.brightness = std::clamp(value, 0, kMaxBrightness); });
-    return stored ? SettingsJob() : LightJobs{};
+    return Update([value](LightMode& row) { row.brightness = std::clamp(value, 0, kMaxBrightness); },
+                  SettingsJob());
 }
 
 LightJobs LightingEditor::SetSpeed(int value) {
-    const bool stored = Update([value](LightMode& row) { row.speed = std::clamp(value, 0, kMaxSpeed); });
-    return stored ? SettingsJob() : LightJobs{};
+    return Update([value](LightMode& row) { row.speed = std::clamp(value, 0, kMaxSpeed); }, SettingsJob());
 }
 
 LightJobs LightingEditor::SetDirection(DirectionButton button) {
     const int value = DirectionValue(button);
-    if (!Update([value](LightMode& row) { row.direction = value; })) {
-        return {};
-    }
     LightJobs jobs;
     if (selection_.lightMode.load() == kPerKeyLightMode) {
         jobs.keyColours = true;
     } else {
         jobs.settings = true;
     }
-    return jobs;
+    return Update([value](LightMode& row) { row.direction = value; }, jobs);
 }
 
 LightJobs LightingEditor::SetColourful(bool on) {
-    const bool stored = Update([on](LightMode& row) { row.colorful = on ? 1 : 0; });
-    return stored ? SettingsJob() : LightJobs{};
+    return Update([on](LightMode& row) { row.colorful = on ? 1 : 0; }, SettingsJob());
 }
 
 LightJobs LightingEditor::SetColour(std::uint32_t colour) {
@@ -89,8 +90,7 @@ LightJobs LightingEditor::SetColour(std::uint32_t colour) {
         return {};
     }
     const int value = static_cast<int>(colour & 0xFFFFFFu);
-    const bool stored = Update([value](LightMode& row) { row.color_value = value; });
-    return stored ? SettingsJob() : LightJobs{};
+    return Update([value](LightMode& row) { row.color_value = value; }, SettingsJob());
 }
 
 LightJobs LightingEditor::SaveKeyColours(const std::vector<KeyColourValue>& keys) {
@@ -105,7 +105,10 @@ LightJobs LightingEditor::SaveKeyColours(const std::vector<KeyColourValue>& keys
         records.push_back(record);
     }
     LightJobs jobs;
-    jobs.keyColours = db_.ReplaceKeyColours(kPerKeyLightMode, records);
+    if (!db_.ReplaceKeyColours(kPerKeyLightMode, records)) {
+        return Refused();
+    }
+    jobs.keyColours = true;
     return jobs;
 }
 

@@ -16,6 +16,7 @@ namespace vantora {
 struct LightJobs {
     bool keyColours = false;
     bool settings = false;
+    bool refused = false;  // the database did not take the change: nothing to download
     bool Any() const { return keyColours || settings; }
     bool operator==(const LightJobs&) const = default;
 };
@@ -30,13 +31,14 @@ struct KeyColourValue {
 // parameter's range and what a change must download. Every change is stored
 // before the jobs are returned, so the worker downloads the stored values.
 // Parameter changes apply to the selection's light mode and do nothing (no
-// store, no job) while it has no row. Any thread; no state of its own.
+// store, no job) while it has no row. A change the database refuses gives no
+// job and `refused`. Any thread; no state of its own.
 class LightingEditor {
 public:
     LightingEditor(ProfileDatabase& db, Selection& selection) : db_(db), selection_(selection) {}
 
     // Makes `mode` the current one (stored and in the selection) and returns
-    // its row; without a row nothing changes.
+    // its row; without a row, or when the database refuses, nothing changes.
     std::optional<LightMode> MakeCurrent(int mode);
     // The user chose `mode`: made current, then the settings download, and
     // for the per-key mode its colour table first.
@@ -58,10 +60,12 @@ public:
     std::vector<KeyColourValue> KeyColours();
 
 private:
-    // Reads the current row, lets `change` edit it and stores it.
+    // Reads the current row, lets `change` edit it and stores it: then
+    // `whenStored`; nothing without a row; `refused` when not stored.
     template <class Change>
-    bool Update(Change change);
-    LightJobs SettingsJob() const;
+    LightJobs Update(Change change, LightJobs whenStored);
+    static LightJobs SettingsJob();
+    static LightJobs Refused();
 
     ProfileDatabase& db_;
     Selection& selection_;

@@ -739,10 +739,6 @@ void KeyPage::TellIfNotStored(ProfileEditor::Result result) {
     }
 }
 
-void KeyPage::ShowMessage(const std::string& text, int captionId) {
-    ShowMessageBox(&Dialog(), text, GetUiString(captionId));
-}
-
 void KeyPage::ShowKeyAssignments(const KeyAssignmentData& data) {
     if (auto* types = ControlAs<MComboBox>(kIdFunctionType)) {
         types->SelectData(0);

@@ -81,7 +81,6 @@ private:
     void ExportProfileCommand();
     // The message for a profile change the database did not take.
     void TellIfNotStored(ProfileEditor::Result result);
-    void ShowMessage(const std::string& text, int captionId);
     void SelectProfileCommand();
     void AddProfileCommand();
     void RenameProfileCommand();

@@ -12,6 +12,7 @@ namespace vantora {
 namespace {
 
 constexpr std::uint32_t kText = skin::kUiTextColor;
+constexpr int kLightCaption = 102;  // LIGHT
 constexpr int kPresetCount = kPresetColourCount;
 constexpr int kChannelIds[] = {kIdRed, kIdGreen, kIdBlue};
 
@@ -317,7 +318,11 @@ void LightPage::ModeChosen() {
     ApplySelectedMode();
     auto* list = ControlAs<MComboBox>(kIdLightMode);
     const int mode = list != nullptr ? static_cast<int>(list->GetCurData(-1)) : -1;
-    Queue(Editor().ChooseMode(mode));
+    const LightJobs jobs = Editor().ChooseMode(mode);
+    if (jobs.refused && list != nullptr) {
+        list->SelectData(host_.CurrentSelection().lightMode.load());  // back to the stored one
+    }
+    Queue(jobs);
 }
 
 void LightPage::ColourfulToggled() {
@@ -400,6 +405,10 @@ void LightPage::ApplyColour(std::uint32_t colour) {
 }
 
 void LightPage::Queue(const LightJobs& jobs) {
+    if (jobs.refused) {
+        ShowMessage(kNotStoredText, kLightCaption);
+        return;
+    }
     if (jobs.keyColours) {
         host_.QueueTask(SyncKeyColours);
     }

@@ -830,8 +830,4 @@ void MacroPage::TellIfNotStored(MacroEditor::Result result) {
     }
 }
 
-void MacroPage::ShowMessage(const std::string& text, int captionId) {
-    ShowMessageBox(&Dialog(), text, GetUiString(captionId));
-}
-
 }  // namespace vantora

@@ -97,7 +97,6 @@ private:
     void StartRecording();
     // The message for a macro change the database did not take.
     void TellIfNotStored(MacroEditor::Result result);
-    void ShowMessage(const std::string& text, int captionId);
 
     MacroRecorder recorder_;
     bool keyFieldArmed_ = false;

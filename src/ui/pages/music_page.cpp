@@ -12,6 +12,7 @@ namespace vantora {
 namespace {
 
 constexpr std::uint32_t kText = skin::kUiTextColor;
+constexpr int kMusicCaption = 33;  // MUSIC
 
 struct Scheme {
     int stringId;
@@ -136,7 +137,10 @@ int MusicPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
                       : which == MusicSetting::kAmplitude ? settings.amplitude
                       : which == MusicSetting::kBackMode  ? settings.backMode
                                                           : settings.backBrightness;
-    StoreMusicSetting(host_.Database(), host_.CurrentSelection().musicLayerId.load(), which, value);
+    if (!StoreMusicSetting(host_.Database(), host_.CurrentSelection().musicLayerId.load(), which, value)) {
+        ShowMessage(kNotStoredText, kMusicCaption);
+        return 1;
+    }
     host_.MusicSettingsChanged(settings);
     return 1;
 }

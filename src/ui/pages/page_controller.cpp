@@ -2,6 +2,7 @@
 #include "ui/pages/page_controller.h"
 
 #include "i18n/strings.h"
+#include "ui/dialogs/ui_message_box.h"
 
 #include <algorithm>
 #include <string>
@@ -98,6 +99,10 @@ int PageController::OnMessage(int, int, std::uintptr_t, std::intptr_t) {
 
 MControl* PageController::MakeCustom(const ControlRow&, MControl*) {
     return nullptr;
+}
+
+void PageController::ShowMessage(const std::string& text, int captionId) {
+    ShowMessageBox(&Dialog(), text, GetUiString(captionId));
 }
 
 bool PageController::Holds(const MControl* control) const {

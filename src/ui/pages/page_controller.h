@@ -91,6 +91,8 @@ protected:
         return control;
     }
     MDialog& Dialog() const { return host_.Dialog(); }
+    // A message box over the window, titled with string `captionId`.
+    void ShowMessage(const std::string& text, int captionId);
 
     PageHost& host_;
 

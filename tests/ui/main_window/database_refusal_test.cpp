@@ -5,7 +5,9 @@
 
 #include <sqlite3.h>
 
+#include "ui/pages/light_page.h"
 #include "ui/pages/macro_page.h"
+#include "ui/pages/music_page.h"
 #include "ui/pages/page_controller.h"
 
 namespace vantora::test {
@@ -57,6 +59,50 @@ TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
         Click(Control(c.button));
         EXPECT_EQ(c.count(), before + 1) << c.button;
         EXPECT_FALSE(boxText.has_value()) << c.button;
+    }
+}
+
+// Choices on the LIGHT and MUSIC pages: told, nothing stored, and the light
+// mode list goes back to the stored mode.
+TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) {
+    OpenConnected();
+    MusicLayer music;
+    ASSERT_TRUE(
+        QTest::qWaitFor([this, &music] { return window->Database().GetMusicLayer(1, music); }, 10000));
+    const int storedMode = window->Database().GetActiveLightMode();
+    struct Case {
+        int tab;
+        int combo;
+        std::intptr_t choice;
+        std::function<bool()> unchanged;
+    };
+    const Case cases[] = {
+        {kTabLight, kIdLightMode, storedMode == 6 ? 12 : 6,
+         [&] {
+             return window->Database().GetActiveLightMode() == storedMode &&
+                    Control<MComboBox>(kIdLightMode)->GetCurData(-1) == storedMode;
+         }},
+        {kTabMusic, kIdForegroundScheme, music.foremode == 17 ? 3 : 17,
+         [&] {
+             MusicLayer now;
+             return window->Database().GetMusicLayer(1, now) && now.foremode == music.foremode;
+         }},
+    };
+    for (const Case& c : cases) {
+        if (c.tab == kTabLight) {
+            Click(VisibleTab(kTabDevice));
+            Click(Control(kTabLight));
+        } else {
+            Click(VisibleTab(c.tab));
+        }
+        OtherWriter other(window->Database().DatabasePath());
+        ASSERT_TRUE(other.Locked());
+        AnswerNextBox(33);
+        Choose(c.combo, c.choice);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.combo;
+        EXPECT_EQ(*boxText, kNotStoredText) << c.combo;
+        EXPECT_TRUE(c.unchanged()) << c.combo;
+        boxText.reset();
     }
 }
 

@@ -1,5 +1,7 @@
 #include "lighting/light_editor.h"
 
+#include <sqlite3.h>
+
 #include "lighting/light_catalogue.h"
 #include "lighting_fixture.h"
 
@@ -64,6 +66,27 @@ TEST_F(LightEditorTest, WithoutARowForTheCurrentModeNothingIsStoredOrDownloaded)
     EXPECT_EQ(editor.ChooseMode(42), kSettings);
     EXPECT_EQ(selection.lightMode.load(), 2);
     EXPECT_EQ(CurrentModes(), std::vector<int>{2});
+}
+
+// While another program holds a write transaction on the file, no change is
+// stored, none is downloaded, and each says it was refused.
+TEST_F(LightEditorTest, ChangesTheDatabaseRefusesAreSaidAndNotDownloaded) {
+    ASSERT_EQ(editor.ChooseMode(6), kSettings);
+    const LightMode before = Row(6);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.DatabasePath().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    constexpr LightJobs kRefused{.keyColours = false, .settings = false, .refused = true};
+    EXPECT_EQ(editor.SetBrightness(10), kRefused);
+    EXPECT_EQ(editor.SetDirection(DirectionButton::kLeft), kRefused);
+    EXPECT_EQ(editor.SetColour(0xFF), kRefused);
+    EXPECT_EQ(editor.ChooseMode(12), kRefused);
+    EXPECT_EQ(editor.SaveKeyColours({{4, 0xFF}}), kRefused);
+    EXPECT_EQ(selection.lightMode.load(), 6);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Row(6).brightness, before.brightness);
+    EXPECT_EQ(CurrentModes(), std::vector<int>{6});
 }
 
 TEST_F(LightEditorTest, ThePerKeyModeDownloadsItsColourTableFirst) {
