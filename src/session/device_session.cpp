@@ -242,9 +242,12 @@ void DeviceSession::RestoreFactory(JobDone done) {
     RequestInitialLoad();
 }
 
-void DeviceSession::SetSystemSwitch(SystemSwitch which, bool on) {
-    StoreSystemSwitch(db_, which, on);
+bool DeviceSession::SetSystemSwitch(SystemSwitch which, bool on) {
+    if (!StoreSystemSwitch(db_, which, on)) {
+        return false;
+    }
     Queue(SyncSettings);
+    return true;
 }
 
 void DeviceSession::Perform(KeyboardWork work, JobDone done) {

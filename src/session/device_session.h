@@ -101,8 +101,9 @@ public:
     // "Restore Factory": the database emptied, the keyboard reset and every
     // page loaded again with the first-start defaults.
     void RestoreFactory(JobDone done = {});
-    // Stores a system switch and queues the settings download.
-    void SetSystemSwitch(SystemSwitch which, bool on);
+    // Stores a system switch and queues the settings download; false
+    // (nothing queued) when the database refused it.
+    bool SetSystemSwitch(SystemSwitch which, bool on);
     // Queues the jobs of `work` (kFactoryReset also empties the database);
     // `done` gets the worst outcome of them once the last has run.
     void Perform(KeyboardWork work, JobDone done);

@@ -15,7 +15,7 @@ public:
     void QueueTask(int) override {}
     bool IsConnected() const override { return true; }
     void RestoreFactoryDefaults() override {}
-    void SetSystemSwitch(SystemSwitch, bool) override {}
+    bool SetSystemSwitch(SystemSwitch, bool) override { return true; }
     std::string ConfigText(const std::string&) const override { return {}; }
     int ConfigInt(const std::string&) const override { return 0; }
     void OpenOnScreenKeyboard() override {}

@@ -127,7 +127,9 @@ public:
     void QueueTask(int task) override;
     bool IsConnected() const override;
     void RestoreFactoryDefaults() override;
-    void SetSystemSwitch(SystemSwitch which, bool on) override { session_->SetSystemSwitch(which, on); }
+    bool SetSystemSwitch(SystemSwitch which, bool on) override {
+        return session_->SetSystemSwitch(which, on);
+    }
     std::string ConfigText(const std::string& key) const override;
     int ConfigInt(const std::string& key) const override;
     std::string ChooseFile(FileChoice kind, const std::string& title) override;

@@ -48,8 +48,9 @@ public:
     // "Restore Factory" after the user agreed: database emptied, defaults
     // recreated, the keyboard reset and every page loaded again.
     virtual void RestoreFactoryDefaults() = 0;
-    // Stores a SETTING page switch and queues the settings download.
-    virtual void SetSystemSwitch(SystemSwitch which, bool on) = 0;
+    // Stores a SETTING page switch and queues the settings download; false
+    // (nothing queued) when the database refused it.
+    virtual bool SetSystemSwitch(SystemSwitch which, bool on) = 0;
     // config.ini beside the executable, section [TEXT].
     virtual std::string ConfigText(const std::string& key) const = 0;
     virtual int ConfigInt(const std::string& key) const = 0;

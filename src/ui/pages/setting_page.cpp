@@ -16,6 +16,8 @@ struct Switch {
     bool SwitchData::*shown;
 };
 // The check box of each switch.
+constexpr int kSettingCaption = 34;  // SETTING
+
 constexpr std::array<Switch, 3> kSwitches{{
     {kIdDisableWin, SystemSwitch::kDisableWin, &SwitchData::disableWin},
     {kIdDisableAltTab, SystemSwitch::kDisableAltTab, &SwitchData::disableAltTab},
@@ -103,7 +105,10 @@ void SettingPage::SwitchChanged(int id) {
         if (box == nullptr) {
             return;
         }
-        host_.SetSystemSwitch(item.which, box->GetCheck());
+        if (!host_.SetSystemSwitch(item.which, box->GetCheck())) {
+            box->SetCheck(!box->GetCheck());  // back to what is stored
+            ShowMessage(kNotStoredText, kSettingCaption);
+        }
         return;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include "session/system_switches.h"
 #include "ui/pages/light_page.h"
 #include "ui/pages/macro_page.h"
 #include "ui/pages/music_page.h"
@@ -104,6 +105,26 @@ TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) 
         EXPECT_TRUE(c.unchanged()) << c.combo;
         boxText.reset();
     }
+}
+
+// A SETTING switch: told, the box shows what is stored, nothing queued.
+TEST_F(MainWindowTest, ASwitchTheDatabaseRefusesIsToldAndGoesBack) {
+    OpenConnected();
+    Click(VisibleTab(kTabSetting));
+    auto* box = Control<CCheckButton>(kIdDisableWin);
+    const bool before = box->GetCheck();
+    {
+        OtherWriter other(window->Database().DatabasePath());
+        ASSERT_TRUE(other.Locked());
+        AnswerNextBox(33);
+        Click(box);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
+        EXPECT_EQ(*boxText, kNotStoredText);
+        EXPECT_EQ(box->GetCheck(), before);
+    }
+    std::string stored;
+    window->Database().GetConfig(SystemSwitchKey(SystemSwitch::kDisableWin), stored);
+    EXPECT_EQ(stored == "1", before);
 }
 
 }  // namespace
