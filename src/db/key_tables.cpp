@@ -35,7 +35,7 @@ int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& record) {
     }
     // Delete and insert under one hold of the lock, without a transaction: a
     // failed insert leaves the key on its default function.
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     Change(db_, "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?",
            record.profile, record.fn_layer, record.key_code);
     if (record.macro_value == 0) {
@@ -51,7 +51,7 @@ int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& record) {
 }
 
 bool ProfileDatabase::GetKeyAssignment(int profile, int layer, int keyCode, KeyAssignment& record) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement,
                  "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?",
@@ -64,7 +64,7 @@ bool ProfileDatabase::GetKeyAssignment(int profile, int layer, int keyCode, KeyA
 }
 
 int ProfileDatabase::ListKeyAssignments(int profile, int layer, std::vector<KeyAssignment>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_key_macro_data WHERE profile = ? and fn_layer = ?", profile,
                  layer);
@@ -72,20 +72,20 @@ int ProfileDatabase::ListKeyAssignments(int profile, int layer, std::vector<KeyA
 }
 
 int ProfileDatabase::ListAllKeyAssignments(int profile, std::vector<KeyAssignment>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_key_macro_data WHERE profile = ?", profile);
     return ReadRows(statement, list, ReadKeyAssignment);
 }
 
 int ProfileDatabase::AddOtherData(const std::string& desc, const std::string& param, int type) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(db_, "INSERT INTO t_key_otherdata(macro_desc, param, type) VALUES (?, ?, ?);", desc, param,
                   type);
 }
 
 bool ProfileDatabase::GetOtherData(int id, std::string& desc, std::string& param, int& type) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT macro_desc, param, type FROM t_key_otherdata WHERE macro_value = ?",
                  id);
@@ -98,7 +98,7 @@ bool ProfileDatabase::GetOtherData(int id, std::string& desc, std::string& param
 }
 
 int ProfileDatabase::FindFreeOtherDataId(int below, int profile, int layer, int keyCode) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(
         db_,
         "WITH RECURSIVE ids(id) AS (SELECT 1 WHERE 1 < ? UNION ALL SELECT id + 1 FROM ids WHERE id + 1 < ?) "
@@ -110,7 +110,7 @@ int ProfileDatabase::FindFreeOtherDataId(int below, int profile, int layer, int 
 }
 
 bool ProfileDatabase::PutOtherData(int id, const std::string& desc, const std::string& param, int type) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(
         db_,
         "INSERT OR REPLACE INTO t_key_otherdata(macro_value, macro_desc, param, type) VALUES (?, ?, "

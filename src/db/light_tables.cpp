@@ -45,12 +45,12 @@ KeyColour ReadKeyColour(const SQLiteStatement& statement) {
 }  // namespace
 
 int ProfileDatabase::CountLightModes(int profile) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(db_, "select count(*) FROM t_light_data WHERE profile = ?", profile);
 }
 
 int ProfileDatabase::AddLightMode(const LightMode& r) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(
         db_,
         "INSERT INTO t_light_data(profile, name, mode, brightness, speed, direction, colorful, "
@@ -61,7 +61,7 @@ int ProfileDatabase::AddLightMode(const LightMode& r) {
 }
 
 bool ProfileDatabase::UpdateLightMode(int mode, const LightMode& r) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(
         db_,
         "UPDATE t_light_data SET brightness = ?, speed = ?, direction = ?, colorful = ?, colorindex "
@@ -72,21 +72,21 @@ bool ProfileDatabase::UpdateLightMode(int mode, const LightMode& r) {
 
 bool ProfileDatabase::SetActiveLightMode(int profile, int mode) {
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::recursive_mutex> guard(lock_);
         Change(db_, "UPDATE t_light_data SET status = ?", 0);
     }
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_light_data SET status = ? WHERE profile = ? and mode = ?", 1, profile, mode);
 }
 
 int ProfileDatabase::GetActiveLightMode() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(db_, "SELECT mode FROM t_light_data WHERE profile = ? and status = ?", kLightingProfile,
                     1);
 }
 
 bool ProfileDatabase::GetLightMode(int mode, LightMode& record) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_light_data WHERE profile = ? AND mode = ?",
                  kLightingProfile, mode);
@@ -98,65 +98,60 @@ bool ProfileDatabase::GetLightMode(int mode, LightMode& record) {
 }
 
 int ProfileDatabase::ListLightModes(std::vector<LightMode>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_light_data WHERE profile = ?", kLightingProfile);
     return ReadRows(statement, list, ReadLightMode);
 }
 
 int ProfileDatabase::AddKeyColours(const std::vector<KeyColour>& records) {
-    // One lock hold and one transaction: a reader never sees part of a set,
-    // and the set commits once.
-    std::lock_guard<std::mutex> guard(lock_);
-    SQLiteAutoTransaction transaction(&db_);
+    // One transaction: a reader never sees part of a set, and the set is
+    // stored whole or not at all.
+    Transaction transaction(*this);
     for (const KeyColour& r : records) {
-        Change(db_, "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
-               r.profile, r.light_id, r.key_code, r.key_rgb);
+        if (!Change(db_,
+                    "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
+                    r.profile, r.light_id, r.key_code, r.key_rgb)) {
+            return 0;
+        }
     }
-    transaction.End();
-    return static_cast<int>(records.size());
+    return transaction.Commit() ? static_cast<int>(records.size()) : 0;
 }
 
 bool ProfileDatabase::DeleteKeyColours(int lightId) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId);
 }
 
 bool ProfileDatabase::ReplaceKeyColours(int lightId, const std::vector<KeyColour>& records) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (db_.Execute("BEGIN") != kSqliteOk) {
+    Transaction transaction(*this);
+    if (!Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId)) {
         return false;
     }
-    bool stored = Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId);
     for (const KeyColour& r : records) {
-        if (!stored) {
-            break;
+        if (!Change(db_,
+                    "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
+                    r.profile, lightId, r.key_code, r.key_rgb)) {
+            return false;
         }
-        stored = Change(
-            db_, "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
-            r.profile, lightId, r.key_code, r.key_rgb);
     }
-    if (!stored) {
-        db_.Execute("ROLLBACK");
-        return false;
-    }
-    return db_.Execute("END") == kSqliteOk;
+    return transaction.Commit();
 }
 
 int ProfileDatabase::ListKeyColours(int lightId, std::vector<KeyColour>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_key_light_data WHERE light_id = ?", lightId);
     return ReadRows(statement, list, ReadKeyColour);
 }
 
 int ProfileDatabase::CountMusicLayers() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(db_, "select count(*) FROM t_musiclayer_data WHERE profile = ?", kLightingProfile);
 }
 
 int ProfileDatabase::AddMusicLayer(const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(db_,
                   "INSERT INTO t_musiclayer_data(profile, name, deviceindex, foremode, fore_amplitude, "
                   "backmode, backb_right, sel) VALUES (?, ?, ?, ?, ?, ?, ?, ?);",
@@ -164,7 +159,7 @@ int ProfileDatabase::AddMusicLayer(const std::string& name) {
 }
 
 bool ProfileDatabase::GetMusicLayer(int layerId, MusicLayer& record) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_musiclayer_data WHERE layer_id = ?", layerId);
     if (statement.Step() != kSqliteRow) {
@@ -182,7 +177,7 @@ bool ProfileDatabase::GetMusicLayer(int layerId, MusicLayer& record) {
 }
 
 bool ProfileDatabase::UpdateMusicLayer(int layerId, const MusicLayer& r) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(
         db_,
         "UPDATE t_musiclayer_data SET deviceindex= ?, foremode= ?, fore_amplitude = ?, backmode= ?, "

@@ -43,27 +43,27 @@ constexpr const char* kInsertMacro =
 }  // namespace
 
 int ProfileDatabase::AddMacro(const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(db_, kInsertMacro, 1, 1, 0, 0, name);
 }
 
 int ProfileDatabase::AddMacroWithSettings(const Macro& r) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(db_, kInsertMacro, r.play_times, r.delay_type, r.delay_time, r.link_count, r.name);
 }
 
 bool ProfileDatabase::RenameMacro(int id, const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?", name, id);
 }
 
 bool ProfileDatabase::SetMacroLinkCount(int id, int count) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_macro_data SET link_count = ? WHERE macro_id = ?", count, id);
 }
 
 bool ProfileDatabase::DeleteMacro(int id) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "DELETE FROM t_macro_data WHERE macro_id = ?", id);
     if (!IsStepSuccess(statement.Step())) {
@@ -74,7 +74,7 @@ bool ProfileDatabase::DeleteMacro(int id) {
 }
 
 bool ProfileDatabase::GetMacro(int id, Macro& record) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_macro_data WHERE macro_id = ?", id);
     if (statement.Step() != kSqliteRow) {
@@ -85,28 +85,28 @@ bool ProfileDatabase::GetMacro(int id, Macro& record) {
 }
 
 int ProfileDatabase::ListMacros(std::vector<Macro>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_macro_data");
     return ReadRows(statement, list, ReadMacro);
 }
 
-void ProfileDatabase::AddMacroSteps(std::vector<MacroStep> steps) {
-    // One lock hold and one transaction for the whole macro.
-    std::lock_guard<std::mutex> guard(lock_);
-    SQLiteAutoTransaction transaction(&db_);
+bool ProfileDatabase::AddMacroSteps(std::vector<MacroStep> steps) {
+    // One transaction for the whole macro: every step or none.
+    Transaction transaction(*this);
     for (const MacroStep& s : steps) {
-        Change(
-            db_,
-            "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES (?, ?, "
-            "?, ?, ?, ?);",
-            s.macro_id, s.type, s.record_index, s.desc, s.value, s.delay_time);
+        if (!Change(db_,
+                    "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES "
+                    "(?, ?, ?, ?, ?, ?);",
+                    s.macro_id, s.type, s.record_index, s.desc, s.value, s.delay_time)) {
+            return false;
+        }
     }
-    transaction.End();
+    return transaction.Commit();
 }
 
 int ProfileDatabase::ListMacroSteps(int id, std::vector<MacroStep>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_macrorecord WHERE macro_id = ? ORDER BY record_index ASC",
                  id);
@@ -114,7 +114,7 @@ int ProfileDatabase::ListMacroSteps(int id, std::vector<MacroStep>& list) {
 }
 
 int ProfileDatabase::ListAllMacroSteps(std::vector<MacroStep>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement,
                  "SELECT * FROM t_macrorecord ORDER BY macro_id ASC, record_index ASC, record_id ASC");
@@ -122,40 +122,33 @@ int ProfileDatabase::ListAllMacroSteps(std::vector<MacroStep>& list) {
 }
 
 bool ProfileDatabase::DeleteMacroSteps(int id) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id);
 }
 
 int ProfileDatabase::CountAllMacroSteps() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(db_, "select count(*) FROM t_macrorecord");
 }
 
 bool ProfileDatabase::ReplaceMacroSteps(int id, const std::vector<MacroStep>& steps) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (db_.Execute("BEGIN") != kSqliteOk) {
+    Transaction transaction(*this);
+    if (!Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id)) {
         return false;
     }
-    bool stored = Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id);
     for (const MacroStep& s : steps) {
-        if (!stored) {
-            break;
+        if (!Change(db_,
+                    "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES "
+                    "(?, ?, ?, ?, ?, ?);",
+                    id, s.type, s.record_index, s.desc, s.value, s.delay_time)) {
+            return false;
         }
-        stored = Change(
-            db_,
-            "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES (?, ?, "
-            "?, ?, ?, ?);",
-            id, s.type, s.record_index, s.desc, s.value, s.delay_time);
     }
-    if (!stored || db_.Execute("END") != kSqliteOk) {
-        db_.Execute("ROLLBACK");
-        return false;
-    }
-    return true;
+    return transaction.Commit();
 }
 
 std::map<int, int> ProfileDatabase::CountMacroStepsByMacro() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     std::map<int, int> counts;
     if (db_.Prepare(statement, "SELECT macro_id, count(*) FROM t_macrorecord GROUP BY macro_id") !=

@@ -9,8 +9,57 @@ namespace fs = std::filesystem;
 
 ProfileDatabase::ProfileDatabase() = default;
 
+ProfileDatabase::Transaction::Transaction(ProfileDatabase& db) : db_(db), hold_(db.lock_) {
+    if (!db_.db_.IsOpen()) {
+        return;
+    }
+    if (db_.transactionDepth_ == 0) {
+        began_ = db_.db_.Execute("BEGIN IMMEDIATE") == kSqliteOk;
+    } else {
+        savepoint_ = "vantora_" + std::to_string(db_.transactionDepth_);
+        began_ = db_.db_.Execute(("SAVEPOINT " + savepoint_).c_str()) == kSqliteOk;
+    }
+    if (began_) {
+        ++db_.transactionDepth_;
+    }
+}
+
+ProfileDatabase::Transaction::~Transaction() {
+    if (began_ && !finished_) {
+        Rollback();
+    }
+}
+
+void ProfileDatabase::Transaction::Rollback() {
+    finished_ = true;
+    --db_.transactionDepth_;
+    if (savepoint_.empty()) {
+        db_.db_.Execute("ROLLBACK");
+    } else {
+        // Undo the savepoint's work, then drop it; the outer one goes on.
+        db_.db_.Execute(("ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_).c_str());
+    }
+}
+
+bool ProfileDatabase::Transaction::Commit() {
+    if (!began_ || finished_) {
+        return false;
+    }
+    const int rc = savepoint_.empty() ? db_.db_.Execute("COMMIT")
+                                      : db_.db_.Execute(("RELEASE " + savepoint_).c_str());
+    if (rc != kSqliteOk) {
+        // A refused COMMIT (a reader that kept the file busy past the wait)
+        // leaves the transaction open: undo it rather than keep it half-done.
+        Rollback();
+        return false;
+    }
+    finished_ = true;
+    --db_.transactionDepth_;
+    return true;
+}
+
 ProfileDatabase::~ProfileDatabase() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     if (opened_) {
         db_.Close();
         opened_ = false;
@@ -55,22 +104,22 @@ const std::vector<std::string>& ProfileDatabase::SchemaStatements() {
 }
 
 void ProfileDatabase::SetStatementObserver(SQLiteDB::StatementObserver observer) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     db_.SetStatementObserver(std::move(observer));
 }
 
 bool ProfileDatabase::IsOpen() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return db_.IsOpen();
 }
 
 std::string ProfileDatabase::DatabasePath() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return path_;
 }
 
 std::string ProfileDatabase::BackupPath() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return backupPath_;
 }
 
@@ -96,7 +145,7 @@ bool ProfileDatabase::OpenFileLocked(const std::string& baseFolder, const std::s
 }
 
 bool ProfileDatabase::OpenProfileDatabase(const std::string& baseFolder, const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     const bool result = OpenFileLocked(baseFolder, name);
     // A snapshot taken once, at the first start that finds no backup; never
     // refreshed, never read back.
@@ -109,13 +158,13 @@ bool ProfileDatabase::OpenProfileDatabase(const std::string& baseFolder, const s
 }
 
 void ProfileDatabase::ResetProfileDatabase(const std::string& baseFolder, const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     opened_ = OpenFileLocked(baseFolder, name);
     WipeAllTablesLocked();
 }
 
 bool ProfileDatabase::CreateSchema() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return CreateSchemaLocked();
 }
 
@@ -136,7 +185,7 @@ bool ProfileDatabase::CreateSchemaLocked() {
 }
 
 void ProfileDatabase::WipeAllTables() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     WipeAllTablesLocked();
 }
 

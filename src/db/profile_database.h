@@ -15,7 +15,7 @@ namespace vantora {
 // (<data folder>/db/<name>_data.db). Every table operation holds the object's
 // lock from prepare to finalize, so the UI thread and the device worker may
 // call any operation at any time. The lock is not held across operations:
-// a sequence of them is not atomic.
+// a sequence of them is atomic only inside a Transaction.
 //
 // Results follow one convention: inserts return the new id (0 on failure),
 // lists and counts return the number of rows (0 without a usable database),
@@ -28,6 +28,38 @@ public:
     ~ProfileDatabase();
     ProfileDatabase(const ProfileDatabase&) = delete;
     ProfileDatabase& operator=(const ProfileDatabase&) = delete;
+
+    // A sequence of operations that is stored as a whole or not at all. It
+    // holds the object's lock from construction to its end, so other threads
+    // wait and see either nothing of it or all of it; operations of the same
+    // thread run inside it. The outermost one takes the file's write lock at
+    // once ("BEGIN IMMEDIATE"), waiting for other writers as any write does;
+    // nested ones are savepoints of the outer one. Without Commit() (or when
+    // it fails) everything done inside is rolled back when it goes away.
+    class Transaction {
+    public:
+        explicit Transaction(ProfileDatabase& db);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+        // Whether it began: false without a connection or when the write
+        // lock could not be had. Operations inside then fail as usual;
+        // Commit() returns false.
+        bool Began() const { return began_; }
+        // Stores what was done; false (and rolled back) when the database
+        // refused, also when it did not begin.
+        bool Commit();
+
+    private:
+        void Rollback();
+
+        ProfileDatabase& db_;
+        std::unique_lock<std::recursive_mutex> hold_;
+        std::string savepoint_;  // empty for the outermost
+        bool began_ = false;
+        bool finished_ = false;
+    };
 
     // ---- The file ---------------------------------------------------------
     // Opens <baseFolder>db/<name>_data.db as it is, or creates it with the
@@ -106,7 +138,8 @@ public:
     int GetActiveLightMode();
     bool GetLightMode(int mode, LightMode& record);
     int ListLightModes(std::vector<LightMode>& list);
-    // Inserts every record in one transaction; returns records.size().
+    // Inserts every record in one transaction; records.size(), or 0 when
+    // the database refused one (then none is stored).
     int AddKeyColours(const std::vector<KeyColour>& records);
     bool DeleteKeyColours(int lightId);
     // Replaces every colour of `lightId` with `records` in one transaction:
@@ -130,8 +163,8 @@ public:
     bool GetMacro(int id, Macro& record);
     // Every macro in ascending id order (the keyboard's macro numbering).
     int ListMacros(std::vector<Macro>& list);
-    // Inserts every step in one transaction; failures of single rows ignored.
-    void AddMacroSteps(std::vector<MacroStep> steps);
+    // Inserts every step in one transaction: all of them, or (false) none.
+    bool AddMacroSteps(std::vector<MacroStep> steps);
     // The macro's steps sorted by record_index.
     int ListMacroSteps(int id, std::vector<MacroStep>& list);
     // Every stored step in one query, by macro id and within a macro in the
@@ -159,7 +192,8 @@ private:
                                  std::vector<KeyAssignment>& list);
 
     SQLiteDB db_;
-    mutable std::mutex lock_;
+    mutable std::recursive_mutex lock_;
+    int transactionDepth_ = 0;
     std::string path_;
     std::string backupPath_;
     bool opened_ = false;

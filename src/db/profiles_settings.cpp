@@ -24,22 +24,22 @@ ProfileItem ReadProfile(const SQLiteStatement& statement) {
 }  // namespace
 
 int ProfileDatabase::AddProfile(const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Insert(db_, "INSERT INTO t_profile_data(name, status) VALUES (?, ?);", name, 0);
 }
 
 bool ProfileDatabase::DeleteProfile(int id) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "DELETE FROM t_profile_data WHERE profile = ?", id);
 }
 
 bool ProfileDatabase::RenameProfile(int id, const std::string& name) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_profile_data SET name = ? WHERE profile = ?", name, id);
 }
 
 int ProfileDatabase::ListProfiles(std::vector<ProfileItem>& list) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     PrepareBound(db_, statement, "SELECT * FROM t_profile_data");
     return ReadRows(statement, list, ReadProfile);
@@ -47,15 +47,15 @@ int ProfileDatabase::ListProfiles(std::vector<ProfileItem>& list) {
 
 bool ProfileDatabase::SetActiveProfile(int id) {
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::recursive_mutex> guard(lock_);
         Change(db_, "UPDATE t_profile_data SET status = ?", 0);
     }
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_profile_data SET status = ? WHERE profile = ?", 1, id);
 }
 
 int ProfileDatabase::GetActiveProfile() {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return QueryInt(db_, "SELECT profile FROM t_profile_data WHERE status = ?", 1);
 }
 
@@ -77,7 +77,7 @@ int ProfileDatabase::ListProfilesCreatingDefaults(std::vector<ProfileItem>& list
 }
 
 bool ProfileDatabase::GetConfig(const std::string& key, std::string& value) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     SQLiteStatement statement;
     const int prepared =
         db_.Prepare(statement, "SELECT value FROM t_config_data WHERE profile = ? and key = ?");
@@ -97,7 +97,7 @@ bool ProfileDatabase::GetConfig(const std::string& key, std::string& value) {
 }
 
 bool ProfileDatabase::SetConfig(const std::string& key, const std::string& value) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     return Change(db_, "UPDATE t_config_data SET value = ? WHERE profile = ? and key = ?", value,
                   kSettingsProfile, key);
 }
@@ -109,7 +109,7 @@ void ProfileDatabase::InsertDefaultConfig() {
         {"disable_win", "0"}, {"disable_alttab", "0"}, {"disable_altf4", "0"},
     };
     for (const auto& [key, value] : kDefaults) {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::recursive_mutex> guard(lock_);
         Insert(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?);", kSettingsProfile, key,
                value);
     }
