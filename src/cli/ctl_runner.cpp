@@ -16,6 +16,7 @@
 #include "lighting/light_catalogue.h"
 #include "lighting/light_editor.h"
 #include "sync/firmware_version.h"
+#include "sync/key_plan.h"
 #include "text/numbers.h"
 
 namespace vantora::cli {
@@ -425,7 +426,12 @@ private:
                                 : GetUiString(entry->stringId, kEnglishLanguage);
     }
 
-    void WriteAssignment(JsonWriter& json, const KeyAssignment& row) {
+    // The reason the keyboard does not carry the row, null when it does.
+    static const KeyLeftOut* LeftOut(const KeyPlan& plan, const KeyAssignment& row) {
+        return plan.Find(row.fn_layer, row.key_code);
+    }
+
+    void WriteAssignment(JsonWriter& json, const KeyAssignment& row, const KeyPlan& plan) {
         json.BeginObject().Key("key").Int(row.key_code);
         json.Key("description").String(KeyDescription(context_.keys, row.key_code));
         json.Key("type").Int(row.macro_type).Key("type_name").String(TypeName(row.macro_type));
@@ -438,6 +444,11 @@ private:
             context_.db.GetOtherData(row.macro_value, desc, program, type);
             json.Key("program").String(program);
         }
+        const KeyLeftOut* out = LeftOut(plan, row);
+        json.Key("on_keyboard").Bool(out == nullptr);
+        if (out != nullptr) {
+            json.Key("left_out").String(KeyLeftOutText(out->reason));
+        }
         json.EndObject();
     }
 
@@ -447,8 +458,8 @@ private:
         if (!KeyProfile(id, failure)) {
             return failure;
         }
-        std::vector<KeyAssignment> rows;
-        context_.db.ListKeyAssignments(id, command_.layer, rows);
+        const KeyPlan plan = PlanStoredKeys(context_.db, id);
+        const std::vector<KeyAssignment>& rows = command_.layer == 1 ? plan.fnRows : plan.standardRows;
         CtlResult result;
         if (command_.json) {
             JsonWriter json;
@@ -456,7 +467,7 @@ private:
             WriteProfile(json, "profile", id);
             json.Key("layer").Int(command_.layer).Key("keys").BeginArray();
             for (const KeyAssignment& row : rows) {
-                WriteAssignment(json, row);
+                WriteAssignment(json, row, plan);
             }
             json.EndArray().EndObject();
             result.out = json.Text() + "\n";
@@ -472,7 +483,10 @@ private:
             table.push_back({std::to_string(row.key_code), KeyDescription(context_.keys, row.key_code),
                              TypeName(row.macro_type),
                              std::to_string(row.macro_value) + " " + std::to_string(row.macro_value2),
-                             row.macro_desc});
+                             row.macro_desc + (LeftOut(plan, row) == nullptr
+                                                   ? std::string()
+                                                   : std::string("  [not on the keyboard: ") +
+                                                         KeyLeftOutText(LeftOut(plan, row)->reason) + "]")});
         }
         std::array<std::size_t, 5> width{};
         for (const auto& line : table) {
@@ -550,15 +564,17 @@ private:
             row = KeyAssignment{};
             row.key_code = usage;
         }
+        const KeyPlan plan = PlanStoredKeys(context_.db, id);
+        const KeyLeftOut* leftOut = LeftOut(plan, row);
         const std::string what = "Key " + std::to_string(usage) + " (" +
                                  KeyDescription(context_.keys, usage) + ") of profile " + std::to_string(id) +
                                  ", " + LayerText() + ": " + TypeName(row.macro_type) +
                                  (row.macro_desc.empty() ? std::string() : " \"" + row.macro_desc + "\"");
-        auto fields = [this, id, &row, active](JsonWriter& json) {
+        auto fields = [this, id, &row, &plan, active, leftOut](JsonWriter& json) {
             WriteProfile(json, "profile", id);
             json.Key("layer").Int(command_.layer).Key("key");
-            WriteAssignment(json, row);
-            json.Key("written").Bool(active);
+            WriteAssignment(json, row, plan);
+            json.Key("written").Bool(active && leftOut == nullptr);
         };
         if (!active) {
             // The keyboard holds the active profile only: it gets this one when it is selected.
@@ -572,7 +588,12 @@ private:
         // (an imported or new macro is not there before a macro download).
         const KeyboardWork work =
             row.macro_type == kFunctionMacro ? KeyboardWork::kMacrosKeys : KeyboardWork::kKeys;
-        CtlResult written = Work({work, false, false, true}, fields, what + ", written to the keyboard.\n");
+        const std::string outcome =
+            leftOut == nullptr
+                ? what + ", written to the keyboard.\n"
+                : what + ". Stored, but not on the keyboard: " + KeyLeftOutText(leftOut->reason) +
+                      "; the key keeps its default function there until there is room.\n";
+        CtlResult written = Work({work, false, false, true}, fields, outcome);
         if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed && written.exitCode == kExitOk) {
             return SaveFailure(saved);
         }

@@ -329,6 +329,10 @@ bool DeviceSession::IsConnected() const {
     return connection_ != nullptr && connection_->DeviceIndex() != -1;
 }
 
+int DeviceSession::HostIdForSlot(int slot) const {
+    return worker_ ? worker_->HostIdForSlot(slot) : 0;
+}
+
 int DeviceSession::FirmwareVersion() const {
     return manager_ ? manager_->FirmwareVersion() : 0;
 }

@@ -127,6 +127,10 @@ public:
     // The keyboard's firmware version (release number), 0 without one.
     // Never waits for a download.
     int FirmwareVersion() const;
+    // The host-side row a key press reported by its slot stands for, as the
+    // keyboard's key table assigns it; 0 when it stands for none (or the
+    // keyboard's table is not known yet). Any thread.
+    int HostIdForSlot(int slot) const;
     ProfileDatabase& Database() { return db_; }
     Selection& CurrentSelection() { return selection_; }
     // The MUSIC page's settings for the analyser (any thread).

@@ -179,6 +179,10 @@ bool DeviceWorker::InitialLoad(bool& tablesRead) {
     }
     const ReadBackResult readBack = downloads_.ReadBackKeyTables();
     tablesRead = readBack.defaultsComplete && readBack.currentComplete;
+    if (readBack.hostKeysDiffer && !StopAsked()) {
+        // A press of those keys would report slots our rows do not give them.
+        downloads_.DownloadKeys();
+    }
     return !StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
            host_.LoadSwitches();
 }

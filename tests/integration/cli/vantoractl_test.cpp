@@ -504,11 +504,11 @@ TEST_F(VantoraCtlTest, KeySetStoresWhatTheKeyPageStoresAndKeyListShowsIt) {
         fn.out,
         "{\"profile\":{\"id\":2,\"name\":\"Profile 2\"},\"layer\":1,\"keys\":[{\"key\":22,\"description\":"
         "\"Letter S\",\"type\":7,\"type_name\":\"Windows Shortcut\",\"value\":6,\"value2\":0,\"label\":"
-        "\"Copy\"}]}\n");
+        "\"Copy\",\"on_keyboard\":true}]}\n");
     const ProcessResult json = Ctl({"--json", "key", "list", "--profile", "2"});
     EXPECT_NE(json.out.find("\"type_name\":\"Application\",\"value\":1,\"value2\":0,\"label\":\"editor\","
                             "\"program\":\"" +
-                            program + "\"}"),
+                            program + "\",\"on_keyboard\":true}"),
               std::string::npos)
         << json.out;
 }
@@ -519,7 +519,7 @@ TEST_F(VantoraCtlTest, KeySetOnTheActiveProfileReachesTheKeyboardAndDefaultUndoe
     const std::array<std::uint8_t, 3> factory = KeySlot(keyA, 0);
     const ProcessResult set = Ctl({"--json", "key", "set", "4", "key", "B", "Shift"});
     EXPECT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_NE(set.out.find("\"label\":\"Shift + B\"}"), std::string::npos) << set.out;
+    EXPECT_NE(set.out.find("\"label\":\"Shift + B\",\"on_keyboard\":true}"), std::string::npos) << set.out;
     EXPECT_NE(set.out.find("\"written\":true"), std::string::npos);
     EXPECT_EQ(KeySlot(keyA, 0), (std::array<std::uint8_t, 3>{0x10, 0x02, 0x05}));
 
@@ -1048,6 +1048,36 @@ TEST_F(VantoraCtlTest, MacroDeleteWritesTheMacroMemoryThenTheKeysSoEveryKeyPlays
                   return db.GetKeyAssignment(1, 0, 41, row) ? row.macro_value : 0;
               }),
               1);
+}
+
+// A key bound to a macro the keyboard cannot hold keeps its default
+// function there: key set says so, the read-back of sync keeps the row, key
+// list marks it, and the binding reaches the keyboard once there is room.
+TEST_F(VantoraCtlTest, ABindingTheKeyboardCannotHoldStaysStoredAndComesBackWhenThereIsRoom) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    WithDatabase([](ProfileDatabase& db) {
+        for (int i = 1; i <= 33; ++i) {
+            AddKeyMacro(db, "M" + std::to_string(i), 'A', 1);
+        }
+    });
+    const int escape = 0;
+    const std::array<std::uint8_t, 3> escapeDefault = KeySlot(escape, 0);
+    const ProcessResult set = Ctl({"key", "set", "Escape", "macro", "M33"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.out.find("not on the keyboard: the keyboard holds 32 macros"), std::string::npos)
+        << set.out;
+    EXPECT_EQ(set.out.find("written to the keyboard"), std::string::npos) << set.out;
+
+    ASSERT_EQ(Ctl({"sync"}).exitCode, 0);
+    const ProcessResult list = Ctl({"key", "list"});
+    EXPECT_NE(list.out.find("M33  [not on the keyboard: the keyboard holds 32 macros]"), std::string::npos)
+        << list.out;
+    EXPECT_NE(Ctl({"--json", "key", "list"}).out.find("\"on_keyboard\":false"), std::string::npos);
+    EXPECT_EQ(KeySlot(escape, 0), escapeDefault);
+
+    ASSERT_EQ(Ctl({"macro", "delete", "M1"}).exitCode, 0);
+    EXPECT_EQ(KeySlot(escape, 0), (std::array<std::uint8_t, 3>{0x70, 31, 0x01}));
 }
 
 }  // namespace
