@@ -336,7 +336,8 @@ JSON fields:
   switch:        switch ("win", "alttab", "altf4"), on (bool)
   reset, sync:   done (bool)
   key list:      profile {id, name}, layer, keys [{key, description, type,
-                 type_name, value, value2, label, program (applications)}]
+                 type_name, value, value2, label, program (applications),
+                 on_keyboard (bool), left_out (why not, when not)}]
   key set:       profile {id, name}, layer, key {as in key list; type 0
                  after default}, written (bool: the keyboard got it)
   light list:    modes [{mode, name, stored_name, active, and what the mode
