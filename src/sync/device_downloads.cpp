@@ -113,17 +113,27 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
 
     const int profile = context_.selection.profile.load();
     const KeyPlan before = PlanStoredKeys(context_.db, profile);
-    for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
-        if (before.Find(key.layer, key.keyCode) != nullptr) {
-            continue;  // left at its default by our own plan, not by the keyboard
+    const auto stored = [&before](const KeyAtDefault& key) {
+        const auto& rows = key.layer == 0 ? before.standardRows : before.fnRows;
+        return std::any_of(rows.begin(), rows.end(),
+                           [&key](const KeyAssignment& row) { return row.key_code == key.keyCode; });
+    };
+    {
+        // One commit for all of them, not one per key.
+        ProfileDatabase::Transaction transaction(context_.db);
+        for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
+            if (!stored(key) || before.Find(key.layer, key.keyCode) != nullptr) {
+                continue;  // no row, or left at its default by our own plan, not by the keyboard
+            }
+            KeyAssignment empty;
+            empty.profile = profile;
+            empty.fn_layer = key.layer;
+            empty.key_code = key.keyCode;
+            empty.macro_value = 0;  // deletes the row, inserts nothing
+            context_.db.SaveKeyAssignment(empty);
+            ++result.keysReset;
         }
-        KeyAssignment empty;
-        empty.profile = profile;
-        empty.fn_layer = key.layer;
-        empty.key_code = key.keyCode;
-        empty.macro_value = 0;  // deletes the row, inserts nothing
-        context_.db.SaveKeyAssignment(empty);
-        ++result.keysReset;
+        transaction.Commit();
     }
     if (result.defaultsComplete && result.currentComplete) {
         const KeyPlan plan = result.keysReset > 0 ? PlanStoredKeys(context_.db, profile) : before;

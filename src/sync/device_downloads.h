@@ -38,7 +38,7 @@ struct SyncContext {
 struct ReadBackResult {
     bool defaultsComplete = false;  // the default table is now cached
     bool currentComplete = false;
-    int keysReset = 0;  // assignments removed because the key is at its default
+    int keysReset = 0;  // stored assignments removed because the key is at its default
     // The keyboard's program, web site and text keys differ from what the
     // stored rows give (a keyboard written by another program or version):
     // its bytes could start another key's function until the keys are written.

@@ -45,6 +45,7 @@ TEST_F(DownloadsTest, ReadBackRemovesKeysAtTheirDefault) {
     const ReadBackResult result = downloads.ReadBackKeyTables();
     EXPECT_TRUE(result.defaultsComplete);
     EXPECT_TRUE(result.currentComplete);
+    EXPECT_EQ(result.keysReset, 2);
     EXPECT_TRUE(Rows(1).empty());
     ASSERT_EQ(Rows(0).size(), 1u);
     EXPECT_EQ(Rows(0)[0].key_code, 20);
