@@ -195,6 +195,11 @@ bool ProfileDatabase::LastChangeWasBusy() const {
     return found != refusals_.end() && IsBusy(found->second);
 }
 
+bool ProfileDatabase::LastChangeFailed() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return refusals_.count(std::this_thread::get_id()) > 0;
+}
+
 // Builds the two file names and opens the database file, creating it for
 // its owner alone when it does not exist. A database without any table
 // (new, or left empty by a start that did not get that far) gets the

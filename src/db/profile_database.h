@@ -99,6 +99,9 @@ public:
     // because the database stayed busy through the whole wait. A change that
     // succeeded clears it; reading leaves it alone.
     bool LastChangeWasBusy() const;
+    // Whether the last change this thread made through this object was
+    // refused, for whatever reason.
+    bool LastChangeFailed() const;
 
     bool IsOpen() const;
     std::string DatabasePath() const;

@@ -335,7 +335,8 @@ TEST_F(VantoraCtlTest, ADatabaseAnotherWriterKeepsBusyMakesChangesWaitThenExitEi
     EXPECT_EQ(refused.exitCode, 8);
     EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
     EXPECT_NE(Ctl({"--json", "macro", "add", "Locked"}).out.find("\"exit_code\":8"), std::string::npos);
-    EXPECT_EQ(Ctl({"profile", "list"}).exitCode, 0);  // reading goes on
+    EXPECT_EQ(Ctl({"key", "set", "A", "default"}).exitCode, 8);  // a change that stores no row
+    EXPECT_EQ(Ctl({"profile", "list"}).exitCode, 0);             // reading goes on
 
     environment[kBusyTimeoutVariable] = "30000";
     std::thread release([&other] {

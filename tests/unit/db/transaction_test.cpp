@@ -97,6 +97,9 @@ TEST_F(TransactionTest, BusyIsToldToTheThreadWhoseChangeWasRefused) {
                                  "RAISE(ABORT, 'refused'); END"));
     EXPECT_EQ(db_.AddMacro("m"), 0);
     EXPECT_FALSE(db_.LastChangeWasBusy());
+    EXPECT_TRUE(db_.LastChangeFailed());
+    EXPECT_GT(db_.AddProfile("stored"), 0);
+    EXPECT_FALSE(db_.LastChangeFailed());
 }
 
 }  // namespace
