@@ -368,8 +368,10 @@ Exit codes:
   profile, an empty name or text, no free id for a host-side function, a
   parameter the light mode does not offer, no per-key mode, an imported
   macro whose records would pass the 1000 records of all macros);
-  6 the database could not be opened; 7 a file could not be written or
-  read (exchange file, the program of "key set ... app").
+  6 the database could not be opened or did not take the change; 7 a file
+  could not be written or read (exchange file, the program of "key set ...
+  app"); 8 the database stayed busy (another program kept writing to it
+  for seconds): nothing was changed.
 
 Files:
   config.ini in the program's folder (installed: /usr/share/vantora/) holds

@@ -404,6 +404,8 @@ private:
     }
 
     CtlResult Reset() {
+        // Work stops when the database is not emptied: the keyboard is
+        // reset only after it was.
         return Work(
             {KeyboardWork::kFactoryReset}, [](JsonWriter& json) { json.Key("done").Bool(true); },
             "The database was emptied and the keyboard reset.\n");
@@ -939,14 +941,31 @@ std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json) {
                            "The keyboard went away before it was written; the change is stored.", json);
         case JobOutcome::kKeyboardFailed:
             return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", json);
+        case JobOutcome::kDatabaseBusy:
+            return BusyFailure(json);
+        case JobOutcome::kDatabaseRefused:
+            return Failure(kExitNoDatabase, "The database did not take the change; nothing was changed.",
+                           json);
         case JobOutcome::kCancelled:
             break;
     }
     return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).", json);
 }
 
+CtlResult BusyFailure(bool json) {
+    return Failure(kExitBusy,
+                   "The database is in use by another program and stayed busy: nothing was changed. Try "
+                   "again in a moment.",
+                   json);
+}
+
 CtlResult RunCommand(const Command& command, CtlContext& context) {
-    return Runner(command, context).Run();
+    CtlResult result = Runner(command, context).Run();
+    // The refusal was the last change this thread tried.
+    if (result.exitCode == kExitNoDatabase && context.db.LastChangeWasBusy()) {
+        return BusyFailure(command.json);
+    }
+    return result;
 }
 
 }  // namespace vantora::cli

@@ -263,8 +263,9 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     std::sort(result.skipped.begin(), result.skipped.end(),
               [](const SkippedItem& a, const SkippedItem& b) { return a.position < b.position; });
 
-    // Store.
-    const int profile = db.AddProfile(name);
+    // Store, in one transaction: the profile whole or nothing of it.
+    ProfileDatabase::Transaction transaction(db);
+    const int profile = transaction.Began() ? db.AddProfile(name) : 0;
     if (profile <= 0) {
         result.status = ImportError::kStoreFailed;
         result.error = "the database did not take the new profile";
@@ -289,6 +290,11 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
             return result;
         }
         saved.push_back(row);
+    }
+    if (!transaction.Commit()) {
+        result.status = ImportError::kStoreFailed;
+        result.error = "the database did not take the profile";
+        return result;
     }
     result.profileId = profile;
     return result;

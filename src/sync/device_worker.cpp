@@ -51,6 +51,10 @@ const char* OutcomeName(JobOutcome outcome) {
             return "refused or not answered by the keyboard";
         case JobOutcome::kCancelled:
             return "cancelled";
+        case JobOutcome::kDatabaseBusy:
+            return "not run, the database stayed busy";
+        case JobOutcome::kDatabaseRefused:
+            return "not run, the database refused the change";
     }
     return "?";
 }

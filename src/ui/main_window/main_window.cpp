@@ -297,10 +297,13 @@ void DeviceMainDlg::OpenOnScreenKeyboard() {
 // "Restore Factory" after a Yes: the database is emptied, the macro fields
 // cleared, the keyboard is reset and every page is loaded again by the
 // worker (with the first-run defaults), also when the initial load had
-// already run.
-void DeviceMainDlg::RestoreFactoryDefaults() {
+// already run. Nothing of it when the database was not emptied.
+bool DeviceMainDlg::RestoreFactoryDefaults() {
+    if (!session_->RestoreFactory()) {
+        return false;
+    }
     macroPage_.ClearFields();
-    session_->RestoreFactory();
+    return true;
 }
 
 // ---- The ends of the program ----------------------------------------------------

@@ -743,7 +743,7 @@ void KeyPage::ExportProfileCommand() {
 
 void KeyPage::TellIfNotStored(ProfileEditor::Result result) {
     if (result == ProfileEditor::Result::kStoreFailed) {
-        ShowMessage(kNotStoredText, kKeySettingCaption);
+        TellNotStored(kKeySettingCaption);
     }
 }
 

@@ -826,7 +826,7 @@ void MacroPage::StopRecording() {
 
 void MacroPage::TellIfNotStored(MacroEditor::Result result) {
     if (result == MacroEditor::Result::kStoreFailed) {
-        ShowMessage(kNotStoredText, kMacroCaption);
+        TellNotStored(kMacroCaption);
     }
 }
 

@@ -152,7 +152,7 @@ TEST_F(MacroTablesTest, ThousandStepsCommitInOneTransaction) {
         steps.push_back(Step(id, i, 2 + i % 2, 65 + i % 26, i, "s" + std::to_string(i)));
     }
     int begins = 0;
-    db_.SetStatementObserver([&](const char* sql) { begins += std::string(sql) == "BEGIN"; });
+    db_.SetStatementObserver([&](const char* sql) { begins += std::string(sql) == "BEGIN IMMEDIATE"; });
     db_.AddMacroSteps(steps);
     EXPECT_EQ(begins, 1);
     std::vector<MacroStep> read;
