@@ -364,6 +364,8 @@ private:
                     return "no such macro here";
                 case ImportSkipReason::kUnknownApplication:
                     return "program unknown here";
+                case ImportSkipReason::kNoHostSlot:
+                    return "the profile already has 255 application, web and text keys";
             }
             return "left out";
         };
@@ -516,9 +518,10 @@ private:
                 return Failure(kExitRefused, "An application needs a program.", command_.json);
             case Save::kNoFreeId:
                 return Failure(kExitRefused,
-                               "Every id for application, web site and text functions is in use (" +
-                                   std::to_string(KeyAssignmentEditor::kOtherDataIdLimit - 1) +
-                                   "); give one of those keys another function first.",
+                               "The profile already has " +
+                                   std::to_string(KeyAssignmentEditor::kHostSideRowsPerProfile) +
+                                   " application, web site and text functions, as many as the keyboard "
+                                   "holds; give one of those keys another function first.",
                                command_.json);
             case Save::kNothingChosen:
                 return Failure(kExitRefused,

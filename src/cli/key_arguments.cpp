@@ -10,6 +10,7 @@
 #include "device/virtual_keys.h"
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/host_action.h"
 #include "keys/virtual_key_names.h"
 #include "macros/macro_editor.h"
 #include "text/numbers.h"
@@ -196,8 +197,26 @@ ArgumentError ApplicationFunction(const FunctionArgs& args, KeyFunction& functio
     if (error) {
         return {kExitFile, "The path \"" + args.value + "\" cannot be made absolute."};
     }
+    if (!IsStartableProgramFile(absolute.string())) {
+        return {kExitRefused, "\"" + args.value +
+                                  "\" is neither an executable program nor a desktop entry: a press could "
+                                  "not start it."};
+    }
     function.programPath = absolute.string();
     function.text = absolute.filename().string();
+    return {};
+}
+
+// A press opens only what WebAddressUrl accepts: the rest is refused here.
+ArgumentError WebsiteCheck(const std::string& typed) {
+    std::string url;
+    std::string reason;
+    if (Trim(typed).empty()) {
+        return {kExitRefused, "A web address cannot be empty."};
+    }
+    if (!WebAddressUrl(typed, url, reason)) {
+        return {kExitRefused, "\"" + typed + "\" is no web address a key can open: " + reason + "."};
+    }
     return {};
 }
 
@@ -326,6 +345,8 @@ ArgumentError BuildKeyFunction(const FunctionArgs& args, const std::vector<Keybo
         case kFunctionApplication:
             return ApplicationFunction(args, function);
         case kFunctionWebsite:
+            function.text = args.value;
+            return WebsiteCheck(args.value);
         case kFunctionSendText:
             function.text = args.value;
             return {};

@@ -48,8 +48,10 @@ ArgumentError ResolveMacro(ProfileDatabase& db, const std::string& text, int& id
 // through the single-key field, a combination through the combination
 // field, where a right-hand modifier counts as the left one); list functions
 // take a code or an entry's text (English or the current language, any
-// letter case); a macro its id or its name; an application an existing file,
-// labelled with the file name.
+// letter case); a macro its id or its name; an application an existing file
+// (kExitFile otherwise) that IsStartableProgramFile accepts (kExitRefused
+// otherwise), labelled with the file name; a web site an address that a
+// press opens (WebAddressUrl; kExitRefused otherwise).
 ArgumentError BuildKeyFunction(const FunctionArgs& args, const std::vector<KeyboardKey>& keys,
                                ProfileDatabase& db, KeyFunction& function);
 

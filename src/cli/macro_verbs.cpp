@@ -283,10 +283,16 @@ private:
             request.reloadMacros = true;
             context_.keyboard->Perform(request);
         }
+        const std::string note =
+            imported.note.empty() ? std::string() : "vantoractl: " + imported.note + ".\n";
         if (command_.json) {
-            return Json(imported.macroId, NameOf(imported.macroId));
+            JsonWriter json;
+            json.BeginObject();
+            WriteMacro(json, imported.macroId, NameOf(imported.macroId));
+            json.Key("clamped_delays").Int(imported.clampedDelays).EndObject();
+            return {kExitOk, json.Text() + "\n", note};
         }
-        return {kExitOk, std::to_string(imported.macroId) + "\n", {}};
+        return {kExitOk, std::to_string(imported.macroId) + "\n", note};
     }
 
     CtlResult Export() {

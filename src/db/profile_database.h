@@ -188,6 +188,8 @@ public:
     // New macro with play_times 1, delay_type 1, delay_time 0, link_count 0.
     int AddMacro(const std::string& name);
     int AddMacroWithSettings(const Macro& record);
+    // The macro's new name, and the label of every key assignment (every
+    // profile, both layers) that plays it, in one transaction.
     bool RenameMacro(int id, const std::string& name);
     bool SetMacroLinkCount(int id, int count);
     // Deletes the macro and its steps in one transaction: both, or neither.

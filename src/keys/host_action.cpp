@@ -1,5 +1,9 @@
 #include "keys/host_action.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 
 #include "keys/function_catalogue.h"
@@ -114,7 +118,59 @@ std::string EncodeSpaces(const std::string& text) {
     return encoded;
 }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// %XX sequences decoded once, as a mail program reads a parameter name.
+std::string PercentDecoded(const std::string& text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
+            HexValue(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+// The mail address and its parameters without "attach" and "attachment"
+// (any letter case, encoded or not): a key must not send a local file away.
+std::string WithoutAttachments(const std::string& mail) {
+    const std::size_t question = mail.find('?');
+    if (question == std::string::npos) {
+        return mail;
+    }
+    std::string kept;
+    std::size_t start = question + 1;
+    while (start <= mail.size()) {
+        const std::size_t end = std::min(mail.find('&', start), mail.size());
+        const std::string parameter = mail.substr(start, end - start);
+        const std::string name = Lower(Trim(PercentDecoded(parameter.substr(0, parameter.find('=')))));
+        if (!parameter.empty() && name != "attach" && name != "attachment") {
+            kept += (kept.empty() ? "" : "&") + parameter;
+        }
+        start = end + 1;
+    }
+    return mail.substr(0, question) + (kept.empty() ? "" : "?" + kept);
+}
+
 }  // namespace
+
+bool IsStartableProgramFile(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    return Lower(path).ends_with(".desktop") || access(path.c_str(), X_OK) == 0;
+}
 
 bool WebAddressUrl(const std::string& typed, std::string& url, std::string& reason) {
     url.clear();
@@ -143,11 +199,12 @@ bool WebAddressUrl(const std::string& typed, std::string& url, std::string& reas
         rest = "//" + address;
     }
     if (scheme == "mailto") {
-        if (rest.empty()) {
+        const std::string mail = WithoutAttachments(rest);
+        if (mail.empty()) {
             reason = "the mail address is empty";
             return false;
         }
-        url = "mailto:" + EncodeSpaces(rest);
+        url = "mailto:" + EncodeSpaces(mail);
         return true;
     }
     if (scheme != "http" && scheme != "https") {

@@ -34,6 +34,11 @@ HostAction DecideHostAction(ProfileDatabase& db, int id);
 // or any other scheme (file, javascript, ftp, ...) is refused with `reason`.
 bool WebAddressUrl(const std::string& typed, std::string& url, std::string& reason);
 
+// Whether `path` names a program a press can start, as the KEY page and the
+// command line accept it: an executable regular file, or a regular file whose
+// name ends in ".desktop" (any letter case; its entry is read when it starts).
+bool IsStartableProgramFile(const std::string& path);
+
 // What RunHostAction did: the action decided and, when one was carried out,
 // its result.
 struct HostActionOutcome {

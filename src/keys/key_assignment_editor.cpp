@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 #include "device/virtual_keys.h"
 #include "i18n/strings.h"
@@ -15,6 +16,10 @@ constexpr const char* kCaptureJoin = " + ";
 
 bool IsModifierKey(unsigned virtualKey) {
     return virtualKey >= 160 && virtualKey <= 165;
+}
+
+bool IsHostSideType(int type) {
+    return type == kFunctionApplication || type == kFunctionWebsite || type == kFunctionSendText;
 }
 
 bool IsModifierUsage(unsigned usage) {
@@ -158,13 +163,30 @@ KeyAssignmentEditor::SaveResult KeyAssignmentEditor::SaveHostSide(KeyAssignment&
     if (application && function.programPath.empty()) {
         return SaveResult::kNoProgram;
     }
-    const int id =
-        db_.FindFreeOtherDataId(kOtherDataIdLimit, record.profile, record.fn_layer, record.key_code);
-    if (id == 0) {
-        return db_.IsOpen() ? SaveResult::kNoFreeId : SaveResult::kStoreFailed;
+    if (!db_.IsOpen()) {
+        return SaveResult::kStoreFailed;
     }
-    if (!db_.PutOtherData(id, function.text, application ? function.programPath : std::string(),
-                          function.type)) {
+    // The profile's other keys: the slots the keyboard has left for it.
+    std::vector<KeyAssignment> rows;
+    db_.ListAllKeyAssignments(record.profile, rows);
+    std::set<int> used;
+    for (const KeyAssignment& row : rows) {
+        if (IsHostSideType(row.macro_type) &&
+            !(row.fn_layer == record.fn_layer && row.key_code == record.key_code)) {
+            used.insert(row.macro_value);
+        }
+    }
+    if (used.size() >= static_cast<std::size_t>(kHostSideRowsPerProfile)) {
+        return SaveResult::kNoFreeId;
+    }
+    const std::string param = application ? function.programPath : std::string();
+    int id = db_.FindFreeOtherDataId(kOtherDataIdLimit, record.profile, record.fn_layer, record.key_code);
+    if (id == 0) {
+        id = db_.AddOtherData(function.text, param, function.type);
+    } else if (!db_.PutOtherData(id, function.text, param, function.type)) {
+        id = 0;
+    }
+    if (id == 0) {
         return SaveResult::kStoreFailed;
     }
     record.macro_value = id;

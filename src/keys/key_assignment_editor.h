@@ -68,11 +68,18 @@ public:
         kNothingCaptured,  // Keyboard without a key that has a HID usage
         kEmptyText,        // Application, Website or Send Text without text
         kNoProgram,        // Application without a program path
-        kNoFreeId,         // every host-side function id the keyboard can carry is in use
+        kNoFreeId,         // the profile already refers to kHostSideRowsPerProfile host-side rows
         kStoreFailed,      // the database did not take the change
     };
 
-    // Host-side function ids reach the keyboard as one byte: ids stay below this.
+    // Host-side functions (Application, Website, Send Text) are rows of
+    // t_key_otherdata that key assignments refer to by id. The keyboard holds
+    // one byte per key for them: each profile's key table numbers the
+    // distinct host-side ids its keys use (both layers) 1..255, so a profile
+    // refers to at most kHostSideRowsPerProfile of them, whatever their ids.
+    // New rows prefer ids below kOtherDataIdLimit (one byte, as older
+    // databases hold them) and go beyond it only when every such id is used.
+    static constexpr int kHostSideRowsPerProfile = 255;
     static constexpr int kOtherDataIdLimit = 256;
 
     KeyAssignmentEditor(ProfileDatabase& db, Selection& selection) : db_(db), selection_(selection) {}
@@ -82,9 +89,12 @@ public:
     KeyFunction Load(int keyCode);
 
     // Stores `function` for the selected key. Refused saves change nothing.
-    // Host-side functions take the smallest id below kOtherDataIdLimit that no
+    // A host-side function is refused (kNoFreeId) when the key's profile
+    // already refers to kHostSideRowsPerProfile host-side rows with its other
+    // keys. It takes the smallest id below kOtherDataIdLimit that no
     // assignment of an existing profile uses (the saved key's own old id
-    // counts as free) and overwrite its row.
+    // counts as free) and overwrites its row; when every such id is in use,
+    // it gets a new row with an id beyond them.
     SaveResult Save(const KeyFunction& function);
 
     // Whether the keyboard must be given the key table again: after a save

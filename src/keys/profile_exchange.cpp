@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "keys/function_catalogue.h"
+#include "keys/key_assignment_editor.h"
 #include "text/numbers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_text_codec.h"
@@ -113,13 +115,27 @@ void Skip(ImportResult& result, const Item& item, ImportSkipReason reason) {
                               item.row.macro_desc, reason});
 }
 
-// Removes the rows saved so far and the profile.
-void Undo(ProfileDatabase& db, int profile, const std::vector<KeyAssignment>& saved) {
-    for (KeyAssignment row : saved) {
-        row.macro_value = 0;
-        db.SaveKeyAssignment(row);
+bool IsHostSide(int type) {
+    return type == kFunctionApplication || type == kFunctionWebsite || type == kFunctionSendText;
+}
+
+// Every key assignment of the existing profiles.
+std::vector<KeyAssignment> StoredRows(ProfileDatabase& db) {
+    std::vector<ProfileItem> profiles;
+    db.ListProfiles(profiles);
+    std::vector<KeyAssignment> all;
+    for (const ProfileItem& profile : profiles) {
+        std::vector<KeyAssignment> rows;
+        db.ListAllKeyAssignments(profile.profile, rows);
+        all.insert(all.end(), rows.begin(), rows.end());
     }
-    db.DeleteProfile(profile);
+    return all;
+}
+
+ImportResult StoreFailure(ImportResult result, std::string text) {
+    result.status = ImportError::kStoreFailed;
+    result.error = std::move(text);
+    return result;
 }
 
 }  // namespace
@@ -227,22 +243,45 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
         }
     }
 
+    // Everything from here on is stored whole or not at all; the ids are
+    // decided on what the transaction sees.
+    ProfileDatabase::Transaction transaction(db);
+    if (!transaction.Began()) {
+        return StoreFailure(std::move(result), "the database could not be written (it is busy or closed)");
+    }
+    const std::vector<KeyAssignment> stored = StoredRows(db);
+    std::set<std::pair<int, std::string>> macroLabels;  // (macro id, label) of stored keys
+    std::set<int> referenced;                           // host-side ids stored keys use
+    for (const KeyAssignment& row : stored) {
+        if (row.macro_type == kFunctionMacro) {
+            macroLabels.emplace(row.macro_value, row.macro_desc);
+        } else if (IsHostSide(row.macro_type)) {
+            referenced.insert(row.macro_value);
+        }
+    }
+
     // Ids from the other database: keep the ones that mean the same here.
+    // (type, old id, text) of a new host-side row: items with the same share it.
+    using NewRow = std::tuple<int, int, std::string>;
     std::vector<Item> kept;
     std::vector<bool> needsNewRow;
+    std::set<int> keptIds;
+    std::set<NewRow> newRows;
     for (Item& item : items) {
-        const KeyAssignment& row = item.row;
+        KeyAssignment& row = item.row;
         if (row.macro_type == kFunctionMacro) {
+            // The label must be the macro's name here, or a label this
+            // database gave a key of that macro (a name it had before).
             Macro macro;
             if (row.macro_value <= 0 || !db.GetMacro(row.macro_value, macro) ||
-                macro.name != row.macro_desc) {
+                (macro.name != row.macro_desc && !macroLabels.contains({row.macro_value, row.macro_desc}))) {
                 Skip(result, item, ImportSkipReason::kUnknownMacro);
                 continue;
             }
+            row.macro_desc = macro.name;
         }
         bool fresh = false;
-        if (row.macro_type == kFunctionApplication || row.macro_type == kFunctionWebsite ||
-            row.macro_type == kFunctionSendText) {
+        if (IsHostSide(row.macro_type)) {
             std::string desc;
             std::string param;
             int type = 0;
@@ -256,6 +295,19 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
                 }
                 fresh = true;
             }
+            const bool known = fresh ? newRows.contains({row.macro_type, row.macro_value, row.macro_desc})
+                                     : keptIds.contains(row.macro_value);
+            if (!known) {
+                if (keptIds.size() + newRows.size() >= KeyAssignmentEditor::kHostSideRowsPerProfile) {
+                    Skip(result, item, ImportSkipReason::kNoHostSlot);
+                    continue;
+                }
+                if (fresh) {
+                    newRows.insert({row.macro_type, row.macro_value, row.macro_desc});
+                } else {
+                    keptIds.insert(row.macro_value);
+                }
+            }
         }
         kept.push_back(std::move(item));
         needsNewRow.push_back(fresh);
@@ -267,29 +319,40 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     ProfileDatabase::Transaction transaction(db);
     const int profile = transaction.Began() ? db.AddProfile(name) : 0;
     if (profile <= 0) {
-        result.status = ImportError::kStoreFailed;
-        result.error = "the database did not take the new profile";
-        return result;
+        return StoreFailure(std::move(result), "the database did not take the new profile");
     }
-    std::map<std::tuple<int, int, std::string>, int> newIds;  // (type, old id, text) -> new id
-    std::vector<KeyAssignment> saved;
+    // New host-side rows take the ids below the one-byte range that no key
+    // uses (overwriting an unused row), then ids beyond it.
+    int nextFree = 1;
+    auto freeId = [&]() {
+        while (nextFree < KeyAssignmentEditor::kOtherDataIdLimit &&
+               (referenced.contains(nextFree) || keptIds.contains(nextFree))) {
+            ++nextFree;
+        }
+        return nextFree < KeyAssignmentEditor::kOtherDataIdLimit ? nextFree++ : 0;
+    };
+    std::map<NewRow, int> newIds;
     for (std::size_t i = 0; i < kept.size(); ++i) {
         KeyAssignment row = kept[i].row;
         row.profile = profile;
         if (needsNewRow[i]) {
             int& id = newIds[{row.macro_type, row.macro_value, row.macro_desc}];
             if (id == 0) {
-                id = db.AddOtherData(row.macro_desc, "", row.macro_type);
+                id = freeId();
+                if (id == 0) {
+                    id = db.AddOtherData(row.macro_desc, "", row.macro_type);
+                } else if (!db.PutOtherData(id, row.macro_desc, "", row.macro_type)) {
+                    id = 0;
+                }
             }
             row.macro_value = id;
         }
         if (row.macro_value == 0 || db.SaveKeyAssignment(row) == 0) {
-            Undo(db, profile, saved);
-            result.status = ImportError::kStoreFailed;
-            result.error = "the database did not take the profile's key assignments";
-            return result;
+            return StoreFailure(std::move(result), "the database did not take the profile's key assignments");
         }
-        saved.push_back(row);
+    }
+    if (!transaction.Commit()) {
+        return StoreFailure(std::move(result), "the database did not take the profile");
     }
     if (!transaction.Commit()) {
         result.status = ImportError::kStoreFailed;

@@ -54,6 +54,7 @@ enum class ImportSkipReason {
     kBadValue,      // a value that type cannot have (macro_value 0, an unknown list code, no text)
     kUnknownMacro,  // no macro of that id with that name here
     kUnknownApplication,  // no application row of that id with that label here: the program is unknown
+    kNoHostSlot,          // the profile already refers to 255 host-side rows: the keyboard holds no more
 };
 
 struct SkippedItem {
@@ -87,17 +88,21 @@ struct ImportResult {
 // for one layer and key: the last one wins.
 //
 // Ids in the file belong to the database that wrote it. A macro item keeps
-// its id only when this database's macro of that id has the item's label as
-// its name, else it is skipped. An application, web site or text item keeps
-// its id only when this database's host-side row of that id has the same
-// type and text; otherwise web sites and texts get a new row made from the
-// item's text (items sharing one old id share the new row) and applications
-// are skipped, since the file does not hold the program's path.
+// its id only when this database has a macro of that id and the item's label
+// is that macro's name, or a label a key of this database carries for that
+// macro (a name the macro had when the key was saved); it is stored with the
+// macro's current name. Anything else is skipped. An application, web site or
+// text item keeps its id only when this database's host-side row of that id
+// has the same type and text; otherwise web sites and texts get a new row
+// made from the item's text (items sharing one old id share the new row; an
+// id below 256 that no key uses when there is one, else a new id) and
+// applications are skipped, since the file does not hold the program's path.
+// The keyboard gives a profile at most
+// KeyAssignmentEditor::kHostSideRowsPerProfile host-side rows: an item that
+// would be the profile's next one is skipped (kNoHostSlot).
 //
-// On any error nothing is left behind: the file is checked completely before
-// the profile is made, and when the database fails half way the rows and the
-// profile made so far are removed again (host-side rows added on the way stay,
-// unreferenced: that table only ever grows).
+// The profile, its rows and new host-side rows are stored in one transaction:
+// on any error nothing is left behind.
 ImportResult ImportProfile(ProfileDatabase& db, const std::string& file);
 // The same for the bytes of a file.
 ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes);

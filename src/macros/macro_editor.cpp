@@ -154,6 +154,8 @@ MacroEditor::Outcome MacroEditor::SaveRecords(int id, const std::vector<MacroSte
     for (std::size_t i = 0; i < steps.size(); ++i) {
         steps[i].macro_id = id;
         steps[i].record_index = static_cast<int>(i);
+        // The keyboard holds 16 bits of delay.
+        steps[i].delay_time = std::clamp(steps[i].delay_time, 0, kMaxMacroDelayMs);
     }
     if (!db_.ReplaceMacroSteps(id, steps)) {
         return {Result::kStoreFailed, {}};

@@ -70,18 +70,19 @@ public:
     // A new empty macro at the end of the list; nothing to download (it
     // moves no other macro). A blank name is refused.
     Outcome Add(const std::string& name, int& newId);
-    // A blank name is refused; nothing to download.
+    // A blank name is refused; nothing to download. The keys bound to the
+    // macro are labelled with the new name (ProfileDatabase::RenameMacro).
     Outcome Rename(int id, const std::string& name);
     // The macro and its records. The macros after it move up one place in
     // the keyboard's memory: the macro memory and the key table are
     // downloaded. Keys bound to it keep pointing at its id (they play nothing).
     Outcome Delete(int id);
     // Replaces the macro's records with `records` in order (record_index
-    // 0..n-1) in one transaction: on failure the stored records stay as they
-    // were. Refused (kNoSpace, nothing stored) when the list grows and the
-    // stored total would pass kMacroRecordSpace. Then the macro memory is
-    // downloaded, and the key table too when the macros the memory holds
-    // changed.
+    // 0..n-1, delays brought within 0..kMaxMacroDelayMs) in one transaction:
+    // on failure the stored records stay as they were. Refused (kNoSpace,
+    // nothing stored) when the list grows and the stored total would pass
+    // kMacroRecordSpace. Then the macro memory is downloaded, and the key
+    // table too when the macros the memory holds changed.
     Outcome SaveRecords(int id, const std::vector<MacroStep>& records);
 
     // Counts `profile`'s macro-bound keys (both layers) per macro id, stores

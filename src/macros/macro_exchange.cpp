@@ -1,5 +1,6 @@
 #include "macros/macro_exchange.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,14 @@ int Number(const XmlDocument& doc, std::string_view name) {
     return ParseDecimal(doc.GetAttribute(name), NumberSyntax::kLeading).value_or(0);
 }
 
+// A delay within what the keyboard holds; counts the ones that were not.
+int Delay(const XmlDocument& doc, std::string_view name, int& clamped) {
+    const int read = Number(doc, name);
+    const int delay = std::clamp(read, 0, kMaxMacroDelayMs);
+    clamped += delay != read ? 1 : 0;
+    return delay;
+}
+
 }  // namespace
 
 bool ExportMacro(ProfileDatabase& db, int macroId, const std::string& folder, std::string& writtenPath,
@@ -90,12 +99,13 @@ MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) 
         return Failure(MacroImportStatus::kNotAMacro, "the file is not a macro");
     }
     doc.EnterElement();
+    int clampedDelays = 0;
     Macro macro;
     if (doc.FindElement("macroinfo")) {
         macro.name = doc.GetAttribute("name");
         macro.play_times = Number(doc, "times");
         macro.delay_type = Number(doc, "type");
-        macro.delay_time = Number(doc, "delaytime");
+        macro.delay_time = Delay(doc, "delaytime", clampedDelays);
     }
 
     // Read every record before anything is stored, no further than the space.
@@ -121,29 +131,37 @@ MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) 
             step.desc = doc.GetAttribute("desc");
             step.type = Number(doc, "type");
             step.value = Number(doc, "value");
-            step.delay_time = Number(doc, "delay_time");
+            step.delay_time = Delay(doc, "delay_time", clampedDelays);
             steps.push_back(std::move(step));
         }
     }
 
+    // The macro and its records are stored whole or not at all.
+    ProfileDatabase::Transaction transaction(db);
     const int id = db.AddMacroWithSettings(macro);
     if (id <= 0) {
         return Failure(MacroImportStatus::kStoreFailed, "the database did not take the new macro");
     }
     if (!steps.empty()) {
-        const std::size_t count = steps.size();
         for (MacroStep& step : steps) {
             step.macro_id = id;
         }
-        db.AddMacroSteps(std::move(steps));
-        std::vector<MacroStep> stored;
-        if (static_cast<std::size_t>(db.ListMacroSteps(id, stored)) != count) {
-            db.DeleteMacro(id);
+        if (!db.AddMacroSteps(std::move(steps))) {
             return Failure(MacroImportStatus::kStoreFailed, "the database did not take the macro's records");
         }
     }
+    if (!transaction.Commit()) {
+        return Failure(MacroImportStatus::kStoreFailed, "the database did not take the macro");
+    }
     MacroImportResult result;
     result.macroId = id;
+    result.clampedDelays = clampedDelays;
+    if (clampedDelays > 0) {
+        result.note = std::to_string(clampedDelays) + (clampedDelays == 1 ? " delay was" : " delays were") +
+                      " outside 0 to " + std::to_string(kMaxMacroDelayMs) +
+                      " ms, what the keyboard holds, and " + (clampedDelays == 1 ? "was" : "were") +
+                      " brought within it";
+    }
     return result;
 }
 

@@ -55,6 +55,8 @@ struct MacroImportResult {
     int macroId = 0;  // the new macro; 0 when none was made
     MacroImportStatus status = MacroImportStatus::kOk;
     std::string error;  // English, for logs and messages; empty on success
+    int clampedDelays = 0;  // delays of the file brought within 0..kMaxMacroDelayMs
+    std::string note;       // English, for the user, when clampedDelays > 0; else empty
 };
 
 // Reads an exchange file into a new macro, appended after the stored ones with
@@ -69,10 +71,11 @@ struct MacroImportResult {
 //  - numbers: leading blanks, an optional sign and the digits; what follows
 //    the digits is ignored. A missing or non-numeric attribute reads 0; a
 //    value beyond the 32-bit signed range reads as its nearest end
-//    (-2147483648 or 2147483647). Values are not checked otherwise: any type
-//    code, any value and any delay (negative, or beyond the keyboard's 16
-//    bits) is stored as read; the macro download sends a delay of 0 or less as
-//    1 and of the others the low 16 bits.
+//    (-2147483648 or 2147483647). Delays (delaytime, delay_time) are stored
+//    within 0 to kMaxMacroDelayMs, what the keyboard holds: a negative one as
+//    0, a longer one as kMaxMacroDelayMs, counted in clampedDelays and said in
+//    note. Other values are not checked: any type code and any value is
+//    stored as read.
 //  - other attributes and elements are ignored.
 //
 // Only item elements directly in macroitems are records; deeper ones are
@@ -82,8 +85,9 @@ struct MacroImportResult {
 // Refused with nothing stored: a file above kMaxMacroFileBytes; a file whose
 // top-level element is not macro; records that would bring the total of all
 // stored records past kMacroRecordSpace (the file's records are counted
-// before anything is stored; a file without records always fits). When the
-// database does not take every record, the macro made is removed again.
+// before anything is stored; a file without records always fits). The macro
+// and its records are stored in one transaction: when the database does not
+// take all of them, nothing is left.
 MacroImportResult ImportMacro(ProfileDatabase& db, const std::string& file);
 // The same for the bytes of a file.
 MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes);

@@ -20,7 +20,9 @@ std::uint8_t KeyUsage(int value) {
 
 std::array<std::uint8_t, 4> EncodeMacroRecord(const MacroStep& step, bool lastOfMacro) {
     std::array<std::uint8_t, 4> record{};
-    const unsigned delay = step.delay_time > 0 ? static_cast<unsigned>(step.delay_time) : 1u;
+    // The keyboard holds 16 bits: a longer stored delay plays as the longest.
+    const unsigned delay =
+        step.delay_time > 0 ? std::min(static_cast<unsigned>(step.delay_time), 0xFFFFu) : 1u;
     record[0] = static_cast<std::uint8_t>(delay & 0xFFu);
     record[1] = static_cast<std::uint8_t>((delay >> 8) & 0xFFu);
     const std::uint8_t keyFlag = IsModifierVirtualKey(step.value) ? 0x01 : 0x02;

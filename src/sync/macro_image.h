@@ -50,8 +50,8 @@ struct MacroImage {
     std::vector<MacroLeftOut> leftOut;
 };
 
-// The four bytes of one record: delay (1 when not positive, else its low 16
-// bits, little-endian), event flags, key usage or button code.
+// The four bytes of one record: delay (1 when not positive, 65535 when
+// longer, little-endian), event flags, key usage or button code.
 std::array<std::uint8_t, 4> EncodeMacroRecord(const MacroStep& step, bool lastOfMacro);
 
 // Which macros fit, in list order, from their record counts alone: a macro

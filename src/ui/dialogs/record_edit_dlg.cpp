@@ -1,6 +1,7 @@
 #include "ui/dialogs/record_edit_dlg.h"
 
 #include "i18n/strings.h"
+#include "macros/macro_space.h"
 #include "macros/record_list.h"
 #include "ui/toolkit/toolkit.h"
 
@@ -32,7 +33,7 @@ void RecordEditDlg::InitUI(const CRect& client) {
     auto* delayField = Make<MEdit>(36, {});
     delayField->SetAlignment(kAlignCenter);
     delayField->SetLimitText(kDelayFieldLength);
-    delayField->SetDigitsOnly(true);
+    delayField->SetDigitsUpTo(kMaxTypedDelayMs);
     delayField->SetTextColor(skin::kUiTextColor);
     auto* save = Make<MButton>(37, {}, GetUiString(21));
     save->SetStateImages("btn_appy_n.png");

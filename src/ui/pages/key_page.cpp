@@ -3,6 +3,7 @@
 
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/host_action.h"
 #include "keys/profile_editor.h"
 #include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
@@ -15,9 +16,6 @@
 
 #include <algorithm>
 #include <map>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vantora {
 namespace {
@@ -52,8 +50,8 @@ std::string SaveRefusalText(KeyAssignmentEditor::SaveResult result) {
         case R::kNoProgram:
             return "Choose the program to start first.";
         case R::kNoFreeId:
-            return "The keyboard cannot hold more application, web site and text functions. Remove one "
-                   "from another key first.";
+            return "This profile already has 255 application, web site and text functions, as many as "
+                   "the keyboard holds. Remove one from another key first.";
         case R::kStoreFailed:
             return "The key's function could not be stored.";
         default:
@@ -67,20 +65,14 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool IsStartableFile(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    return path.ends_with(".desktop") || access(path.c_str(), X_OK) == 0;
-}
-
 std::string SkipReasonText(ImportSkipReason reason) {
     switch (reason) {
         case ImportSkipReason::kUnknownMacro:
             return "no macro of that name here";
         case ImportSkipReason::kUnknownApplication:
             return "the program is not known here";
+        case ImportSkipReason::kNoHostSlot:
+            return "the profile already has 255 application, web site and text keys";
         case ImportSkipReason::kUnknownType:
             return "unknown function";
         default:
@@ -591,7 +583,7 @@ void KeyPage::BrowseApplication() {
     if (path.empty()) {
         return;
     }
-    if (!IsStartableFile(path)) {
+    if (!IsStartableProgramFile(path)) {
         ShowMessage("\"" + path + "\" is neither a program nor a desktop entry.", kKeySettingCaption);
         return;
     }
@@ -619,6 +611,15 @@ void KeyPage::SaveKeyFunction() {
         if (MControl* field = Control(kIdFunctionText)) {
             function.text = field->GetTitle();
         }
+    }
+    std::string url;
+    std::string reason;
+    if (function.type == kFunctionWebsite && !function.text.empty() &&
+        !WebAddressUrl(function.text, url, reason)) {
+        // A press would refuse it: nothing is stored.
+        ShowMessage("\"" + function.text + "\" is no web address a key can open: " + reason + ".",
+                    kKeySettingCaption);
+        return;
     }
     KeyAssignmentEditor editor(host_.Database(), selection);
     const KeyAssignmentEditor::SaveResult result = editor.Save(function);

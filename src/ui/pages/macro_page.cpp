@@ -189,7 +189,7 @@ void MacroPage::FinishCreate(const CRect&) {
                                (icons + "icon//icon_record_mouse_up.png").toStdString()});
     }
     if (auto* delay = ControlAs<MEdit>(kIdMacroDelay)) {
-        delay->SetDigitsOnly(true);
+        delay->SetDigitsUpTo(kMaxTypedDelayMs);
         delay->SetLimitText(5);
     }
     if (auto* command = ControlAs<MComboBox>(kIdMacroCommand)) {
@@ -488,6 +488,9 @@ void MacroPage::ImportMacroFile() {
         macros->AddItem(macro.name, 0, imported.macroId);
     }
     ShowMemoryHint();
+    if (!imported.note.empty()) {
+        ShowMessage("The macro was imported; " + imported.note + ".", kImportCaption);
+    }
 }
 
 void MacroPage::ExportMacroFile() {

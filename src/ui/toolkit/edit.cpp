@@ -12,6 +12,39 @@
 #include <QResizeEvent>
 
 namespace vantora {
+namespace {
+
+// Digits only; a number above the maximum is replaced by the maximum.
+class DigitsUpToValidator : public QValidator {
+public:
+    DigitsUpToValidator(int maximum, QObject* parent) : QValidator(parent), maximum_(maximum) {}
+
+    State validate(QString& input, int& position) const override {
+        for (const QChar c : input) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                return Invalid;
+            }
+        }
+        // Compared as text without leading zeros: by length, then digit by digit.
+        qsizetype first = 0;
+        while (first + 1 < input.size() && input[first] == QLatin1Char('0')) {
+            ++first;
+        }
+        const QStringView digits = QStringView(input).mid(first);
+        const QString maximum = QString::number(maximum_);
+        if (digits.size() > maximum.size() ||
+            (digits.size() == maximum.size() && digits.compare(maximum) > 0)) {
+            input = maximum;
+            position = static_cast<int>(input.size());
+        }
+        return Acceptable;
+    }
+
+private:
+    int maximum_;
+};
+
+}  // namespace
 
 MEdit::MEdit(MDialog* dialog, int id) : MControl(dialog, id), edit_(new QLineEdit(this)) {
     edit_->setFrame(false);
@@ -56,6 +89,12 @@ void MEdit::SetDigitsOnly(bool on) {
         edit_->setValidator(nullptr);
         edit_->setInputMethodHints(edit_->inputMethodHints() & ~Qt::ImhDigitsOnly);
     }
+}
+
+void MEdit::SetDigitsUpTo(int maximum) {
+    digitsOnly_ = true;
+    edit_->setValidator(new DigitsUpToValidator(maximum, edit_));
+    edit_->setInputMethodHints(edit_->inputMethodHints() | Qt::ImhDigitsOnly);
 }
 
 void MEdit::SetCaptureField(bool on) {

@@ -27,6 +27,9 @@ public:
     // Only the digits 0-9 can be typed or pasted.
     void SetDigitsOnly(bool on);
     bool IsDigitsOnly() const { return digitsOnly_; }
+    // Digits only, and a typed or pasted number above `maximum` becomes
+    // `maximum` in the field at once, so the field shows what is kept.
+    void SetDigitsUpTo(int maximum);
     // A key capture field: the input method is off, typed keys are not
     // inserted but handed to the dialog's OnCaptureKey(id, key); the text is
     // set by the dialog.

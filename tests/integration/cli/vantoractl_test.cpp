@@ -496,6 +496,8 @@ TEST_F(VantoraCtlTest, KeySetStoresWhatTheKeyPageStoresAndKeyListShowsIt) {
     const int macroId = WithDatabase([](ProfileDatabase& db) { return db.AddMacro("Greeting"); });
     dir.WriteFile("tools/editor", "#!/bin/sh\n");
     const std::string program = dir.path() + "tools/editor";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
 
     // What the KEY page would be given for the same function.
     auto combination = [](std::vector<std::pair<unsigned, const char*>> presses) {
@@ -679,7 +681,13 @@ TEST_F(VantoraCtlTest, KeysAndFunctionsThatNameNothingAreRefusedAndChangeNothing
         {{"A", "macro", "7"}, 2, "No macro has the id 7"},
         {{"A", "app", dir.path() + "folder"}, 7, "No program file is at"},
         {{"A", "app", dir.path() + "none"}, 7, "No program file is at"},
+        {{"A", "app", dir.path() + "folder/file"}, 5, "is neither an executable program nor a desktop entry"},
         {{"A", "web", ""}, 5, "cannot be empty"},
+        {{"A", "web", " "}, 5, "cannot be empty"},
+        {{"A", "web", "javascript:alert(1)"},
+         5,
+         "is no web address a key can open: only http, https and mailto"},
+        {{"A", "web", "~/notes.txt"}, 5, "a local path is not a web address"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"key", "set"};
@@ -1101,6 +1109,14 @@ TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesSt
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() + "out"),
                             std::filesystem::directory_iterator()),
               1);
+
+    dir.WriteFile("long.xml",
+                  "<macro><macroinfo name=\"Long\"/><macroitems><item type=\"2\" value=\"65\" "
+                  "delay_time=\"70000\"/></macroitems></macro>");
+    const ProcessResult shortened = Ctl({"--json", "macro", "import", dir.path() + "long.xml"});
+    EXPECT_EQ(shortened.exitCode, 0) << shortened.err;
+    EXPECT_NE(shortened.out.find("\"clamped_delays\":1"), std::string::npos) << shortened.out;
+    EXPECT_NE(shortened.err.find("1 delay was outside 0 to 65535 ms"), std::string::npos) << shortened.err;
 }
 
 TEST_F(VantoraCtlTest, MacroDeleteWritesTheMacroMemoryThenTheKeysSoEveryKeyPlaysItsOwnMacro) {

@@ -159,6 +159,15 @@ TEST_F(KeyPageTest, SavesThatCannotBeMadeSayWhyAndKeepTheRow) {
     ASSERT_TRUE(boxText.has_value());
     ASSERT_TRUE(Row(kKeyA).has_value());
     EXPECT_EQ(Row(kKeyA)->macro_type, kFunctionDisableKey);
+
+    // An address a press would refuse is not stored.
+    Choose(kIdFunctionType, kFunctionWebsite);
+    Type(kIdFunctionText, "javascript:alert(1)");
+    AnswerNextBox(33);
+    Click(Control(kIdSaveKey));
+    ASSERT_TRUE(boxText.has_value());
+    EXPECT_NE(boxText->find("is no web address a key can open"), std::string::npos) << *boxText;
+    EXPECT_EQ(Row(kKeyA)->macro_type, kFunctionDisableKey);
 }
 
 // The 33rd macro has no place in the keyboard's memory: the binding is

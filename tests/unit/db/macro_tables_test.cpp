@@ -67,6 +67,37 @@ TEST_F(MacroTablesTest, ImportKeepsEverySetting) {
     EXPECT_EQ(read.name, "renamed");
 }
 
+TEST_F(MacroTablesTest, RenameRelabelsEveryKeyThatPlaysTheMacroInOneTransaction) {
+    const int id = db_.AddMacro("Old");
+    const int other = db_.AddMacro("Other");
+    AssignMacro(db_, 1, 0, 4, id);
+    AssignMacro(db_, 2, 1, 5, id);
+    AssignMacro(db_, 1, 0, 6, other);
+    KeyAssignment mouse;  // another type with the same value keeps its label
+    mouse.profile = 1;
+    mouse.key_code = 7;
+    mouse.macro_type = 5;
+    mouse.macro_value = id;
+    mouse.macro_desc = "Left";
+    ASSERT_NE(db_.SaveKeyAssignment(mouse), 0);
+
+    ASSERT_TRUE(db_.RenameMacro(id, "New"));
+    const std::string labels = "SELECT count(*) FROM t_key_macro_data WHERE macro_desc = ";
+    EXPECT_EQ(Query(labels + "'New'"), 2);
+    EXPECT_EQ(Query(labels + "'Left'"), 1);
+    EXPECT_EQ(Query(labels + "''"), 1);  // the other macro's key
+
+    // A label the database refuses to change keeps the old name too.
+    ASSERT_TRUE(test::ExecOnFile(db_.DatabasePath(),
+                                 "CREATE TRIGGER refuse BEFORE UPDATE ON t_key_macro_data "
+                                 "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    EXPECT_FALSE(db_.RenameMacro(id, "Newer"));
+    Macro macro;
+    ASSERT_TRUE(db_.GetMacro(id, macro));
+    EXPECT_EQ(macro.name, "New");
+    EXPECT_EQ(Query(labels + "'New'"), 2);
+}
+
 TEST_F(MacroTablesTest, StepsReadBackSortedByIndex) {
     const int id = db_.AddMacro("m");
     db_.AddMacroSteps({Step(id, 2, 3, 65, 30, "A ↑"), Step(id, 0, 2, 65, 10, "A ↓"),

@@ -2,6 +2,8 @@
 // addresses are read like an address bar and only web ones are opened.
 #include "keys/host_action.h"
 
+#include <filesystem>
+
 #include "keys/function_catalogue.h"
 #include "keys_fixture.h"
 #include "support/fake_host_actions.h"
@@ -94,6 +96,43 @@ TEST_F(HostActionTest, OnlyWebAddressesAreOpened) {
         EXPECT_FALSE(WebAddressUrl(typed, got, reason)) << typed << " -> " << got;
         EXPECT_TRUE(got.empty()) << typed;
         EXPECT_FALSE(reason.empty()) << typed;
+    }
+}
+
+TEST_F(HostActionTest, MailAddressesOpenWithoutAttachments) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"mailto:a@b.c?attach=~/.ssh/id_rsa", "mailto:a@b.c"},
+        {"mailto:a@b.c?subject=Hi&ATTACHMENT=/etc/passwd&body=x", "mailto:a@b.c?subject=Hi&body=x"},
+        {"mailto:a@b.c?%61ttach=/etc/shadow&Attach&cc=d@e.f", "mailto:a@b.c?cc=d@e.f"},
+        {"mailto:a@b.c?%41TTACHMENT%20=x", "mailto:a@b.c"},
+        {"mailto:a@b.c?attached=1&subject=attach=me", "mailto:a@b.c?attached=1&subject=attach=me"},
+    };
+    for (const auto& [typed, url] : cases) {
+        std::string got;
+        std::string reason;
+        EXPECT_TRUE(WebAddressUrl(typed, got, reason)) << typed << ": " << reason;
+        EXPECT_EQ(got, url) << typed;
+    }
+    std::string got;
+    std::string reason;
+    EXPECT_FALSE(WebAddressUrl("mailto:?attach=/etc/passwd", got, reason)) << got;
+}
+
+TEST(StartableProgramFileTest, ExecutablesAndDesktopEntriesOnly) {
+    TempDir dir;
+    const std::string program = dir.WriteFile("run", "#!/bin/sh\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    const std::vector<std::pair<std::string, bool>> cases{
+        {program, true},
+        {dir.WriteFile("Editor.DESKTOP", "[Desktop Entry]\n"), true},
+        {dir.WriteFile("notes.txt", "x"), false},
+        {dir.path() + "missing", false},
+        {dir.path(), false},
+        {"", false},
+    };
+    for (const auto& [path, startable] : cases) {
+        EXPECT_EQ(IsStartableProgramFile(path), startable) << path;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
+#include "keys/profile_exchange.h"
 #include "keys_fixture.h"
 
 namespace vantora {
@@ -194,20 +195,44 @@ TEST_F(KeyAssignmentEditorTest, HostSideIdsStayBelow256AndNeverShared) {
     EXPECT_EQ(live.size(), 80u);
 }
 
-TEST_F(KeyAssignmentEditorTest, SavesBeyond255LiveHostSideKeysAreRefusedUntilOneIsFreed) {
+TEST_F(KeyAssignmentEditorTest, AProfileHolds255HostSideKeysWhateverTheOtherProfilesUse) {
     for (int key = 1; key <= 255; ++key) {
         ASSERT_EQ(SaveOn(key, Texted(kFunctionSendText, "t")), Result::kSaved);
     }
-    selection.profile = 2;
+    selection.layer = 1;
     EXPECT_EQ(SaveOn(9, Texted(kFunctionSendText, "full")), Result::kNoFreeId);
     EXPECT_EQ(Row(9).key_code, 0);
+    selection.layer = 0;
+    EXPECT_EQ(SaveOn(7, Texted(kFunctionSendText, "again")), Result::kSaved);  // replaces its own
+    // Every id below 256 is in use: another profile's keys get ids beyond.
+    selection.profile = 2;
+    ASSERT_EQ(SaveOn(9, Texted(kFunctionSendText, "fits")), Result::kSaved);
+    EXPECT_GE(Row(9).macro_value, 256);
+    EXPECT_EQ(Other(Row(9).macro_value).macro_desc, "fits");
     selection.profile = 1;
-    EXPECT_EQ(SaveOn(7, Texted(kFunctionSendText, "again")), Result::kSaved);  // its own id is reused
     const int freed = Row(8).macro_value;
     EXPECT_EQ(SaveOn(8, Listed(kFunctionMouse, 1)), Result::kSaved);
     selection.profile = 2;
-    EXPECT_EQ(SaveOn(9, Texted(kFunctionSendText, "fits")), Result::kSaved);
-    EXPECT_EQ(Row(9).macro_value, freed);
+    EXPECT_EQ(SaveOn(10, Texted(kFunctionSendText, "below again")), Result::kSaved);
+    EXPECT_EQ(Row(10).macro_value, freed);
+}
+
+TEST_F(KeyAssignmentEditorTest, AnotherProfileTakesHostSideKeysAfterAnImportUsedEveryOneByteId) {
+    std::string items;
+    for (int key = 1; key <= 255; ++key) {
+        items += "<item fn_layer=\"0\" key_code=\"" + std::to_string(key) +
+                 "\" macro_type=\"9\" macro_value=\"1\" macro_desc=\"s" + std::to_string(key) + ".org\"/>";
+    }
+    const ImportResult imported = ImportProfileBytes(
+        db, "<profile><profileinfo name=\"Many\"/><keyitems>" + items + "</keyitems></profile>");
+    ASSERT_GT(imported.profileId, 0) << imported.error;
+    ASSERT_TRUE(imported.skipped.empty());
+    selection.profile = 2;
+    for (int key = 4; key <= 6; ++key) {
+        ASSERT_EQ(SaveOn(key, Texted(kFunctionWebsite, "more" + std::to_string(key) + ".org")),
+                  Result::kSaved);
+        EXPECT_EQ(Other(Row(key).macro_value).macro_desc, "more" + std::to_string(key) + ".org");
+    }
 }
 
 TEST_F(KeyAssignmentEditorTest, DeletedProfilesHoldNoIds) {

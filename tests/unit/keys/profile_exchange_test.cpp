@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <tuple>
 
+#include "db/sqlite_db.h"
 #include "keys/function_catalogue.h"
 #include "support/temp_dir.h"
 
@@ -253,14 +255,110 @@ TEST_F(ProfileExchangeTest, ImportKeepsOnlyIdsThatMeanTheSameHere) {
     EXPECT_EQ(rows[1].macro_value, app);
     EXPECT_EQ(rows[2].macro_value, web);
     EXPECT_EQ(rows[4].macro_value, rows[5].macro_value);
-    for (const auto& [row, type, label] :
-         {std::tuple(rows[3], 9, "https://a.example"), std::tuple(rows[4], 10, "hi")}) {
-        EXPECT_GT(row.macro_value, text);
+    // New rows take the smallest ids no key uses (the unused text row's too).
+    for (const auto& [row, id, type, label] :
+         {std::tuple(rows[3], text, 9, "https://a.example"), std::tuple(rows[4], text + 1, 10, "hi")}) {
+        EXPECT_EQ(row.macro_value, id);
         std::string desc;
         std::string param;
         int stored = 0;
         db.GetOtherData(row.macro_value, desc, param, stored);
         EXPECT_EQ(std::tie(desc, param, stored), std::tuple(label, "", type));
+    }
+}
+
+TEST_F(ProfileExchangeTest, MacroKeysSurviveTheRoundTripAfterRenames) {
+    Save(0, 4, kFunctionMacro, macro, "Combo");
+    ASSERT_TRUE(db.RenameMacro(macro, "Renamed"));  // relabels key 4
+    Save(0, 5, kFunctionMacro, macro, "Combo");     // a label stored before renames relabelled keys
+    const std::string file = Export();
+    const std::string older = ProfileFile(Item(0, 4, 3, macro, "Combo") + Item(0, 5, 3, macro, "Stranger"));
+    const ImportResult result = ImportProfile(db, file);
+    ASSERT_GT(result.profileId, 0) << result.error;
+    EXPECT_TRUE(result.skipped.empty());
+    const auto rows = Rows(result.profileId);
+    ASSERT_EQ(rows.size(), 2u);
+    for (const KeyAssignment& row : rows) {
+        EXPECT_EQ(std::tie(row.macro_value, row.macro_desc), std::tuple(macro, "Renamed"));
+    }
+    // A label this database gave a key of the macro is its own; any other is not.
+    const ImportResult second = ImportProfileBytes(db, older);
+    ASSERT_GT(second.profileId, 0) << second.error;
+    ASSERT_EQ(second.skipped.size(), 1u);
+    EXPECT_EQ(std::tie(second.skipped[0].key_code, second.skipped[0].reason),
+              std::tuple(5, Reason::kUnknownMacro));
+    ASSERT_EQ(Rows(second.profileId).size(), 1u);
+    EXPECT_EQ(Rows(second.profileId)[0].macro_desc, "Renamed");
+}
+
+TEST_F(ProfileExchangeTest, AnImportTheDatabaseRefusesHalfWayLeavesNothing) {
+    std::string items;
+    for (int key = 1; key <= 150; ++key) {
+        items += Item(key % 2, key, kFunctionWebsite, 500 + key, "site" + std::to_string(key) + ".org");
+    }
+    SQLiteDB other;
+    ASSERT_TRUE(other.Open(db.DatabasePath().c_str(), kOpenExisting));
+    // Refused after 100 rows, and no delete would take the profile away again.
+    ASSERT_EQ(other.Execute("CREATE TRIGGER full BEFORE INSERT ON t_key_macro_data WHEN (SELECT count(*) "
+                            "FROM t_key_macro_data) >= 100 BEGIN SELECT RAISE(ABORT, 'full'); END; "
+                            "CREATE TRIGGER keep BEFORE DELETE ON t_profile_data "
+                            "BEGIN SELECT RAISE(ABORT, 'busy'); END"),
+              kSqliteOk);
+    auto count = [&other](const char* table) {
+        SQLiteStatement statement;
+        other.Prepare(statement, (std::string("SELECT count(*) FROM ") + table).c_str());
+        return statement.Step() == kSqliteRow ? statement.ColumnInt(0) : -1;
+    };
+    const std::size_t profiles = ProfileCount();
+    const ImportResult result = ImportProfileBytes(db, ProfileFile(items));
+    EXPECT_EQ(result.status, ImportError::kStoreFailed);
+    EXPECT_EQ(result.profileId, 0);
+    EXPECT_EQ(ProfileCount(), profiles);
+    EXPECT_EQ(count("t_key_macro_data"), 0);
+    EXPECT_EQ(count("t_key_otherdata"), 3);
+    std::string desc;
+    std::string param;
+    int type = 0;
+    db.GetOtherData(text, desc, param, type);
+    EXPECT_EQ(desc, "Hello <world>");  // the unused row a new one would have taken
+
+    ASSERT_EQ(other.Execute("DROP TRIGGER full"), kSqliteOk);
+    const ImportResult again = ImportProfileBytes(db, ProfileFile(items));
+    ASSERT_GT(again.profileId, 0) << again.error;
+    EXPECT_EQ(Rows(again.profileId).size(), 150u);
+}
+
+TEST_F(ProfileExchangeTest, AProfileTakesAtMost255HostSideRows) {
+    Save(0, 200, kFunctionSendText, text, "Hello <world>");  // another profile's row counts nowhere else
+    std::string items = Item(0, 1, kFunctionSendText, text, "Hello <world>");  // kept id
+    for (int key = 2; key <= 255; ++key) {
+        items += Item(0, key, kFunctionWebsite, 1000 + key, "s" + std::to_string(key) + ".org");  // new rows
+    }
+    items += Item(1, 1, kFunctionWebsite, 1000 + 2, "s2.org") +  // shares the row of key 2
+             Item(1, 2, kFunctionWebsite, 2000, "one-too-many.org") +
+             Item(1, 3, kFunctionWebsite, web, "https://example.org/?a=1&amp;b=2") +  // a 256th id too
+             Item(1, 4, kFunctionMouse, 1, "Left Mouse Button");
+    // The second import finds every id below 256 in use by the first: its
+    // new rows go beyond, and nothing more is left out.
+    for (const int round : {1, 2}) {
+        SCOPED_TRACE(round);
+        const ImportResult result = ImportProfileBytes(db, ProfileFile(items));
+        ASSERT_GT(result.profileId, 0) << result.error;
+        ASSERT_EQ(result.skipped.size(), 2u);
+        for (const SkippedItem& skipped : result.skipped) {
+            EXPECT_EQ(std::tie(skipped.fn_layer, skipped.reason), std::tuple(1, Reason::kNoHostSlot));
+        }
+        EXPECT_EQ(result.skipped[0].macro_desc, "one-too-many.org");
+        const auto rows = Rows(result.profileId);
+        ASSERT_EQ(rows.size(), 257u);
+        std::set<int> ids;
+        for (const KeyAssignment& row : rows) {
+            if (row.macro_type != kFunctionMouse) {
+                ids.insert(row.macro_value);
+            }
+        }
+        EXPECT_EQ(ids.size(), 255u);
+        EXPECT_EQ(*ids.rbegin() >= 256, round == 2);
     }
 }
 

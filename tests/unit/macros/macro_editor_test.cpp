@@ -164,6 +164,20 @@ TEST_F(MacroEditorTest, TheListCountsLinksAfreshAndNamesMacrosTheKeyboardCannotH
     EXPECT_EQ(editor.SaveRecords(second, Presses(12)).jobs, (MacroJobs{.macros = true, .keys = false}));
 }
 
+TEST_F(MacroEditorTest, SavedDelaysStayWithinTheKeyboardsSixteenBits) {
+    const int id = Add("Waits");
+    std::vector<MacroStep> records = Presses(4);
+    for (const auto& [index, delay] : {std::pair(0, -5), std::pair(1, 70000), std::pair(2, 65535)}) {
+        records[static_cast<std::size_t>(index)].delay_time = delay;
+    }
+    ASSERT_EQ(editor.SaveRecords(id, records).result, Result::kDone);
+    std::vector<int> delays;
+    for (const MacroStep& step : editor.Records(id)) {
+        delays.push_back(step.delay_time);
+    }
+    EXPECT_EQ(delays, (std::vector<int>{0, 65535, 65535, 5}));
+}
+
 TEST(ParseTypedDelayTest, ReadsLeadingDigitsWithinTheKeyboardsRange) {
     EXPECT_EQ(ParseTypedDelay("120"), 120);
     EXPECT_EQ(ParseTypedDelay(" 12ms"), 12);

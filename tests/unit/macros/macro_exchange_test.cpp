@@ -163,11 +163,15 @@ TEST_F(MacroExchangeTest, ExportThenImportGivesTheSameMacroUnderANewIdEachTime) 
     EXPECT_TRUE(first.error.empty());
     EXPECT_NE(first.macroId, id);
     EXPECT_NE(second.macroId, first.macroId);
-    for (const int copy : {first.macroId, second.macroId}) {
+    // Delays the keyboard cannot hold come back within 0..65535, and the import says so.
+    const std::vector<RecordTuple> held = {
+        {"Ctrl", 2, 162, 10}, {"<b> & \"c\"", 3, 66, 0}, {"", 4, 1, 65535}};
+    for (const MacroImportResult& copy : {first, second}) {
         Macro macro;
-        ASSERT_TRUE(db.GetMacro(copy, macro));
-        EXPECT_EQ(Settings(macro), std::tuple(settings.name, 3, 2, 70000, 0));  // link count starts at 0
-        EXPECT_EQ(Records(copy), records);
+        ASSERT_TRUE(db.GetMacro(copy.macroId, macro));
+        EXPECT_EQ(Settings(macro), std::tuple(settings.name, 3, 2, 65535, 0));  // link count starts at 0
+        EXPECT_EQ(Records(copy.macroId), held);
+        EXPECT_EQ(copy.clampedDelays, 3);
     }
     EXPECT_EQ(ImportMacro(db, out + "none.xml").status, Status::kUnreadable);
 }
@@ -177,6 +181,7 @@ struct ImportCase {
     std::string file;
     std::tuple<std::string, int, int, int> settings;  // name, times, type, delaytime
     std::vector<RecordTuple> records;
+    int clampedDelays = 0;
 };
 
 TEST_F(MacroExchangeTest, ImportReadsWhatTheFileHoldsWithDefinedNumbers) {
@@ -195,13 +200,15 @@ TEST_F(MacroExchangeTest, ImportReadsWhatTheFileHoldsWithDefinedNumbers) {
                    "extra=\"1\"/>\r\n</macroitems>\r\n"),
          {"", 0, 0, 0},
          {{"A", 2, 65, 0}, {"", 0, 0, 0}, {"B", 0, 12, 7}}},
-        {"negative, huge and beyond 16 bits as read or at the nearest end",
+        {"negative and huge as read or at the nearest end, delays within the keyboard's 16 bits",
          MacroFile("<macroinfo name=\"N\" times=\"-1\" type=\"99999999999\" delaytime=\"-99999999999\"/>\r\n"
                    "<macroitems>\r\n<item desc=\"D\" type=\"5\" value=\"-3\" delay_time=\"70000\"/>\r\n"
                    "<item desc=\"E\" type=\"4\" value=\"2147483647\" "
-                   "delay_time=\"-2147483648\"/>\r\n</macroitems>\r\n"),
-         {"N", -1, INT_MAX, INT_MIN},
-         {{"D", 5, -3, 70000}, {"E", 4, INT_MAX, INT_MIN}}},
+                   "delay_time=\"-2147483648\"/>\r\n<item desc=\"F\" delay_time=\"65535\"/>\r\n"
+                   "</macroitems>\r\n"),
+         {"N", -1, INT_MAX, 0},
+         {{"D", 5, -3, 65535}, {"E", 4, INT_MAX, 0}, {"F", 0, 0, 65535}},
+         3},
         {"other elements ignored, items inside them not read",
          MacroFile(
              "<other><item desc=\"X\" type=\"2\"/></other>\r\n<macroinfo name=\"O\"/>\r\n<macroitems>\r\n"
@@ -223,6 +230,8 @@ TEST_F(MacroExchangeTest, ImportReadsWhatTheFileHoldsWithDefinedNumbers) {
         EXPECT_EQ(std::tuple(macro.name, macro.play_times, macro.delay_type, macro.delay_time), c.settings);
         EXPECT_EQ(macro.link_count, 0);
         EXPECT_EQ(Records(result.macroId), c.records);
+        EXPECT_EQ(result.clampedDelays, c.clampedDelays);
+        EXPECT_EQ(result.note.empty(), c.clampedDelays == 0) << result.note;
     }
 }
 
@@ -267,11 +276,15 @@ TEST_F(MacroExchangeTest, ImportKeepsAllRecordsWithinTheSpaceOfOneThousand) {
     ExpectRefused(ImportMacroBytes(db, Items(1)), Status::kNoSpace, 3, 1000);
 }
 
-TEST_F(MacroExchangeTest, RecordsTheDatabaseRefusesTakeTheNewMacroAwayAgain) {
+TEST_F(MacroExchangeTest, RecordsTheDatabaseRefusesLeaveNothingBehind) {
     SQLiteDB other;
     ASSERT_TRUE(other.Open((dir.path() + "db/kb_data.db").c_str(), kOpenExisting));
+    // Refused half way, and no delete would take the macro away again.
     ASSERT_EQ(other.Execute("CREATE TRIGGER refuse BEFORE INSERT ON t_macrorecord WHEN NEW.record_index = 1 "
                             "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+              kSqliteOk);
+    ASSERT_EQ(other.Execute("CREATE TRIGGER keep BEFORE DELETE ON t_macro_data "
+                            "BEGIN SELECT RAISE(ABORT, 'busy'); END"),
               kSqliteOk);
     ExpectRefused(ImportMacroBytes(db, Items(3)), Status::kStoreFailed, 0, 0);
     // A macro without records needs no record insert.

@@ -41,11 +41,11 @@ TEST(MacroImageTest, OneMacroKeyDownAndUp) {
 }
 
 TEST(MacroImageTest, RecordEncodings) {
-    // Delay 0 and negative become 1; 70000 keeps its low 16 bits (0x1170).
+    // Delay 0 and negative become 1; 70000 is more than 16 bits hold: the longest, 65535.
     EXPECT_EQ(EncodeMacroRecord(Step(2, 0x41, 0), false), (std::array<std::uint8_t, 4>{1, 0, 0x42, 0x04}));
     EXPECT_EQ(EncodeMacroRecord(Step(2, 0x41, -5), false), (std::array<std::uint8_t, 4>{1, 0, 0x42, 0x04}));
     EXPECT_EQ(EncodeMacroRecord(Step(2, 0x41, 70000), false),
-              (std::array<std::uint8_t, 4>{0x70, 0x11, 0x42, 0x04}));
+              (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0x42, 0x04}));
     // Mouse button 2 down and up.
     EXPECT_EQ(EncodeMacroRecord(Step(4, 2, 1), false), (std::array<std::uint8_t, 4>{1, 0, 0xC2, 0x02}));
     EXPECT_EQ(EncodeMacroRecord(Step(5, 2, 1), true), (std::array<std::uint8_t, 4>{1, 0, 0x82, 0x02}));
