@@ -167,7 +167,7 @@ TEST_F(SimWindowTest, PerKeyModeShowsTheKeyColourTable) {
     EXPECT_TRUE(window_.StatusText().contains("per-key colours"));
 }
 
-TEST_F(SimWindowTest, MusicFramesShowWhileTheyStream) {
+TEST_F(SimWindowTest, TheLastMusicFrameStaysUntilTheLightModeIsWritten) {
     WriteSettings(2, 100);
     window_.Refresh();
     Write(protocol::CMD_STREAM_COLOURS, 3 * kIndexA, {0, 0, 250});
@@ -175,10 +175,16 @@ TEST_F(SimWindowTest, MusicFramesShowWhileTheyStream) {
     EXPECT_EQ(LightAt(kA), QColor(0, 0, 250));
     EXPECT_EQ(LightAt(kQ), QColor(0, 0, 0));
     EXPECT_TRUE(window_.StatusText().contains("music frames"));
-    clock_.now += SimWindow::kMusicHoldMs + 1;
+    // The keyboard keeps the last frame however long nothing follows...
+    clock_.now += 5000;
     window_.Refresh();
-    EXPECT_EQ(LightAt(kA), QColor(10, 200, 30));  // the light mode again
+    EXPECT_EQ(LightAt(kA), QColor(0, 0, 250));
     EXPECT_FALSE(window_.Animating());
+    // ...until it is given its light mode again.
+    WriteSettings(2, 100);
+    window_.Refresh();
+    EXPECT_EQ(LightAt(kA), QColor(10, 200, 30));
+    EXPECT_FALSE(window_.StatusText().contains("music frames"));
 }
 
 TEST_F(SimWindowTest, ClickingAKeySendsItsEventReportOnTheHeldLayer) {
