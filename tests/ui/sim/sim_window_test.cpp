@@ -3,6 +3,7 @@
 // keys, the buttons plug and unplug. Time is a clock the test sets.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "device/protocol.h"
 #include "device/sim_hid_backend.h"
 #include "i18n/strings.h"
+#include "layouts/keyboard_layout.h"
 #include "sim/window/keyboard_view.h"
 #include "sim/window/sim_window.h"
 #include "support/env_guard.h"
@@ -318,6 +320,36 @@ TEST(SimWindowModes, SpeedDirectionAndSingleColourShowInTheAnimation) {
         const bool coloured = mode != 1 && mode != 5 && mode != 16;
         EXPECT_EQ(green, coloured) << "single colour, mode " << mode;
     }
+}
+
+// Every label of both layers of every shipped layout is written whole in
+// its key at the window's own size: the font shrinks and the words wrap.
+TEST_F(SimWindowTest, EveryLabelOfEveryShippedLayoutFitsItsKey) {
+    int layouts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VANTORA_LAYOUTS_DIR)) {
+        const KeyboardLayout layout = LoadKeyboardLayoutFile(entry.path().string());
+        ASSERT_FALSE(layout.keys.empty()) << entry.path();
+        ++layouts;
+        SimWindow window(server_, layout, clock_);
+        window.resize(window.sizeHint());
+        window.show();
+        for (bool fn : {false, true}) {
+            window.FnButton()->setChecked(fn);
+            window.Refresh();
+            const KeyboardView& view = *window.View();
+            for (std::size_t key = 0; key < view.Labels().size(); ++key) {
+                const QString text = QString::fromStdString(view.Labels()[key]);
+                const QRectF area = view.LabelArea(key);
+                const QRectF needed =
+                    QFontMetricsF(view.LabelFont(key)).boundingRect(area, KeyboardView::kLabelFlags, text);
+                EXPECT_TRUE(needed.width() <= area.width() && needed.height() <= area.height())
+                    << entry.path().filename() << (fn ? " FN " : " ") << text.toStdString() << " needs "
+                    << needed.width() << "x" << needed.height() << " in " << area.width() << "x"
+                    << area.height();
+            }
+        }
+    }
+    EXPECT_GE(layouts, 10);
 }
 
 }  // namespace
