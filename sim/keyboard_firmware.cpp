@@ -111,6 +111,7 @@ void KeyboardFirmware::FactoryReset() {
     keyColours_.fill(0);
     macros_.fill(0);
     musicFrame_.fill(0);
+    showsMusicFrame_ = false;
     inTransaction_ = false;
 }
 
@@ -174,6 +175,7 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
             break;
         case protocol::CMD_WRITE_SETTINGS:
             ok = WriteBlock(settings_, offset, length, request);
+            showsMusicFrame_ = showsMusicFrame_ && !ok;  // back to the light mode
             break;
         case protocol::CMD_READ_DEFAULT_KEYS:
             ok = ReadBlock(defaultKeys_, offset, answer);
@@ -193,6 +195,7 @@ FirmwareReply KeyboardFirmware::HandleReport(std::span<const std::uint8_t> recei
         case protocol::CMD_STREAM_COLOURS:
             ok = WriteBlock(musicFrame_, offset, length, request);
             streamBlocksReceived_ += ok ? 1 : 0;
+            showsMusicFrame_ = showsMusicFrame_ || ok;
             break;
         case protocol::CMD_FACTORY_RESET:
             FactoryReset();

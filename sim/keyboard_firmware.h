@@ -75,6 +75,9 @@ public:
     int ReportsReceived() const { return reportsReceived_; }
     // Music frame blocks taken so far: tells a viewer that frames stream.
     int StreamBlocksReceived() const { return streamBlocksReceived_; }
+    // The keys show the last music frame streamed, for as long as no
+    // settings block is written (the keyboard keeps a frame, as a real one).
+    bool ShowsMusicFrame() const { return showsMusicFrame_; }
     bool Vanished() const { return vanished_; }
     // Plugging in again after a vanish: the keyboard answers again.
     void Revive() { vanished_ = false; }
@@ -96,6 +99,7 @@ private:
     bool inTransaction_ = false;
     int reportsReceived_ = 0;
     int streamBlocksReceived_ = 0;
+    bool showsMusicFrame_ = false;
     bool vanished_ = false;
 };
 

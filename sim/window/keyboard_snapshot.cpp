@@ -13,6 +13,7 @@ KeyboardSnapshot TakeSnapshot(SimKeyboardServer& server) {
         snapshot.inTransaction = firmware.InTransaction();
         snapshot.reportsReceived = firmware.ReportsReceived();
         snapshot.streamBlocksReceived = firmware.StreamBlocksReceived();
+        snapshot.showsMusicFrame = firmware.ShowsMusicFrame();
     });
     snapshot.plugged = server.Plugged();
     return snapshot;

@@ -20,6 +20,7 @@ struct KeyboardSnapshot {
     bool inTransaction = false;
     int reportsReceived = 0;
     int streamBlocksReceived = 0;
+    bool showsMusicFrame = false;
 
     bool operator==(const KeyboardSnapshot&) const = default;
 };

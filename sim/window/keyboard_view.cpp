@@ -1,5 +1,6 @@
 #include "sim/window/keyboard_view.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@ namespace {
 
 constexpr double kMargin = 12;
 constexpr double kLabelShare = 0.62;  // labels use the top of a cap
+constexpr int kSmallestLabelPixels = 5;
 const QColor kBackground(28, 30, 34);
 const QColor kCapEdge(78, 80, 86);
 
@@ -87,6 +89,34 @@ QPoint KeyboardView::LightPoint(std::size_t key) const {
     return QPointF(cap.center().x(), cap.top() + cap.height() * 0.85).toPoint();
 }
 
+QRectF KeyboardView::LabelArea(std::size_t key) const {
+    if (key >= rects_.size()) {
+        return {};
+    }
+    const QRectF cap = Cap(key);
+    return QRectF(cap.left() + 3, cap.top() + 2, cap.width() - 6, cap.height() * kLabelShare - 2);
+}
+
+QFont KeyboardView::LabelFont(std::size_t key) const {
+    QFont label = font();
+    int pixels = std::max(7, static_cast<int>(9.5 * scale_));
+    label.setPixelSize(pixels);
+    if (key >= labels_.size() || labels_[key].empty()) {
+        return label;
+    }
+    const QRectF area = LabelArea(key);
+    const QString text = QString::fromStdString(labels_[key]);
+    // The largest size at which the words wrap inside the area.
+    for (; pixels > kSmallestLabelPixels; --pixels) {
+        label.setPixelSize(pixels);
+        const QRectF needed = QFontMetricsF(label).boundingRect(area, kLabelFlags, text);
+        if (needed.width() <= area.width() && needed.height() <= area.height()) {
+            break;
+        }
+    }
+    return label;
+}
+
 int KeyboardView::KeyAt(QPoint point) const {
     for (std::size_t i = 0; i < rects_.size(); ++i) {
         if (Cap(i).contains(point)) {
@@ -125,17 +155,14 @@ void KeyboardView::DrawOverlay() {
     for (std::size_t i = 0; i < rects_.size(); ++i) {
         painter.drawRoundedRect(Cap(i), radius, radius);
     }
-    QFont font = painter.font();
-    font.setPixelSize(std::max(7, static_cast<int>(9.5 * scale_)));
-    painter.setFont(font);
     for (std::size_t i = 0; i < rects_.size(); ++i) {
         if (labels_[i].empty()) {
             continue;
         }
-        const QRectF cap = Cap(i);
-        const QRectF area(cap.left() + 3, cap.top() + 2, cap.width() - 6, cap.height() * kLabelShare - 2);
+        const QRectF area = LabelArea(i);
         const QString text = QString::fromStdString(labels_[i]);
-        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+        const int flags = kLabelFlags;
+        painter.setFont(LabelFont(i));
         painter.save();
         painter.setClipRect(area);
         // A dark outline keeps the text readable on any light.

@@ -31,6 +31,11 @@ public:
     QRect KeyRect(std::size_t key) const;
     // A point of the cap that shows its light (below the label).
     QPoint LightPoint(std::size_t key) const;
+    // Where a key's label is written, and the font that fits the whole
+    // label there (smaller for a long one, wrapped between words).
+    QRectF LabelArea(std::size_t key) const;
+    QFont LabelFont(std::size_t key) const;
+    static constexpr int kLabelFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
     QSize sizeHint() const override;
 

@@ -60,20 +60,20 @@ void SimWindow::Press(int keyIndex) {
 void SimWindow::Refresh() {
     const std::uint64_t now = clock_.NowMs();
     KeyboardSnapshot next = TakeSnapshot(server_);
+    const bool framesArrive = haveSnapshot_ && next.streamBlocksReceived != snapshot_.streamBlocksReceived;
     const bool changed = !haveSnapshot_ || next != snapshot_;
     const bool keysChanged =
         !haveSnapshot_ || next.keys != snapshot_.keys || next.defaultKeys != snapshot_.defaultKeys;
-    if (haveSnapshot_ && next.streamBlocksReceived != snapshot_.streamBlocksReceived) {
-        musicUntilMs_ = now + kMusicHoldMs;
-    }
     snapshot_ = std::move(next);
     haveSnapshot_ = true;
     if (keysChanged) {
         UpdateLabels();
     }
     // Unplugged, the keyboard has no power: every key goes dark.
-    const bool music = snapshot_.plugged && now < musicUntilMs_;
-    const bool animating = music || (snapshot_.plugged && LightAnimates(snapshot_.settings));
+    // A streamed frame stays until the keyboard is given its light mode again.
+    const bool music = snapshot_.plugged && snapshot_.showsMusicFrame;
+    // Frames every frame time while they arrive, the slow poll once they stop.
+    const bool animating = music ? framesArrive : snapshot_.plugged && LightAnimates(snapshot_.settings);
     if (changed || animating || frameTimer_.isActive()) {
         view_->SetLights(!snapshot_.plugged ? std::vector<Rgb>(view_->Places().size())
                          : music            ? MusicKeys(snapshot_.musicFrame, view_->Places())

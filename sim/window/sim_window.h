@@ -24,7 +24,8 @@ class KeyboardView;
 //
 // It reads the keyboard only through snapshots taken under the model's lock:
 // a slow poll while nothing moves, and every frame while the light mode
-// animates or music frames stream. Time comes from `clock`.
+// animates. Music frames show for as long as the keyboard keeps them (until
+// a settings block is written). Time comes from `clock`.
 class SimWindow : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +33,6 @@ public:
     // of animations.
     static constexpr int kPollMs = 250;
     static constexpr int kFrameMs = 40;
-    // Music frames count as streaming until this long after the last one.
-    static constexpr int kMusicHoldMs = 1000;
 
     SimWindow(SimKeyboardServer& server, const KeyboardLayout& layout, Clock& clock,
               QWidget* parent = nullptr);
@@ -59,7 +58,6 @@ private:
     UsageNames usageNames_;
     KeyboardSnapshot snapshot_;
     bool haveSnapshot_ = false;
-    std::uint64_t musicUntilMs_ = 0;
     bool musicShown_ = false;
     std::string plugError_;
     KeyboardView* view_ = nullptr;

@@ -112,6 +112,23 @@ LightJobs LightingEditor::SaveKeyColours(const std::vector<KeyColourValue>& keys
     return jobs;
 }
 
+LightJobs LightingEditor::PaintKeys(const std::vector<int>& codes, std::uint32_t colour) {
+    if (codes.empty()) {
+        return {};
+    }
+    std::vector<KeyColourValue> keys = KeyColours();
+    for (int code : codes) {
+        auto stored = std::find_if(keys.begin(), keys.end(),
+                                   [code](const KeyColourValue& key) { return key.code == code; });
+        if (stored != keys.end()) {
+            stored->colour = colour;
+        } else {
+            keys.push_back({code, colour});
+        }
+    }
+    return SaveKeyColours(keys);
+}
+
 std::vector<KeyColourValue> LightingEditor::KeyColours() {
     std::vector<KeyColour> rows;
     db_.ListKeyColours(kPerKeyLightMode, rows);

@@ -56,6 +56,10 @@ public:
     LightJobs SetColour(std::uint32_t colour);
     // Replaces the stored per-key map with `keys` as one set.
     LightJobs SaveKeyColours(const std::vector<KeyColourValue>& keys);
+    // Gives the keys `codes` the colour: the stored map with their rows
+    // added or changed is stored as one set; the other keys keep theirs
+    // (keys without a row stay off). No key: nothing happens.
+    LightJobs PaintKeys(const std::vector<int>& codes, std::uint32_t colour);
     // The stored per-key map in table order.
     std::vector<KeyColourValue> KeyColours();
 

@@ -25,10 +25,12 @@ LightControls ControlsFor(const LightMode& row) {
     } else if ((bits & kLightUpDown) != 0) {
         c.direction = DirectionButtons::kUpDown;
     }
+    c.directionFirst = row.direction == 1;
     c.colourfulShown = (bits & kLightColourful) != 0;
     c.colourfulChecked = c.colourfulShown && row.colorful == 1;
     c.colourShown = (bits & kLightColour) != 0;
     c.colourEnabled = c.colourShown && ColourControlsEnabled(bits, row.colorful);
+    c.colour = static_cast<std::uint32_t>(row.color_value) & 0xFFFFFFu;
     c.perKey = (bits & kLightPerKey) != 0;
     if (c.perKey) {
         // Each key shows its own colour over a dark board.

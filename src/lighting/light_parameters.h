@@ -41,10 +41,14 @@ struct LightControls {
     bool speedShown = false;
     int speed = 0;  // 0 when hidden
     DirectionButtons direction = DirectionButtons::kNone;
+    // Which of the pair is checked: the first (left, up) for a stored 1,
+    // the second (right, down) otherwise.
+    bool directionFirst = false;
     bool colourfulShown = false;
     bool colourfulChecked = false;
     bool colourShown = false;    // wheel, R/G/B fields, presets
     bool colourEnabled = false;  // disabled while a colourful mode is colourful
+    std::uint32_t colour = 0;    // the stored single colour, for the wheel and the fields
     bool perKey = false;         // the picture shows each key's own colour
     // What the picture previews: the multi-colour effect or one colour.
     bool previewColourful = false;

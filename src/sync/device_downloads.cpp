@@ -362,18 +362,23 @@ MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, Sync
     }
     const MusicSamples samples = SampleMusicImage(image);
     const std::vector<KeyColourSample> pictureKeys = host.PaintMusicKeys(samples.keys);
-    if (!samples.audible) {
+    if (!samples.audible && !musicFrameLit_) {
         return MusicFrameResult::kSilent;
     }
+    // A keyboard keeps the last frame it was sent: when silence begins it
+    // is sent one dark frame, then nothing until the sound comes back.
+    const ColourTable frame =
+        samples.audible ? BuildColourTable(pictureKeys, context_.layoutCodeToIndex) : ColourTable{};
     Begin();
-    const ColourTable frame = BuildColourTable(pictureKeys, context_.layoutCodeToIndex);
     const BlockDownloadResult blocks =
         WriteBlocks(protocol::CMD_STREAM_COLOURS, frame, kColourTableBlocks, true);
     if (blocks.blocksRefused > 0) {
+        musicFrameLit_ = true;  // what the keyboard shows is not known: darkened again in silence
         return MusicFrameResult::kAbandoned;
     }
     End();
-    return MusicFrameResult::kSent;
+    musicFrameLit_ = samples.audible;
+    return samples.audible ? MusicFrameResult::kSent : MusicFrameResult::kDarkened;
 }
 
 }  // namespace vantora

@@ -70,6 +70,7 @@ struct BlockDownloadResult {
 enum class MusicFrameResult {
     kNoImage,    // the analyser has no image yet
     kSilent,     // nothing above 1: the picture was painted, nothing sent
+    kDarkened,   // silence began: one dark frame was sent in place of the last lit one
     kSent,       // a whole frame and CMD_END
     kAbandoned,  // a block was refused: the frame stopped there
 };
@@ -154,6 +155,8 @@ private:
     ProgressSink progress_;
     int progressDone_ = 0;
     int progressTotal_ = 0;  // 0: no long transfer runs
+    // The last music frame sent lit a key: the keyboard keeps showing it.
+    bool musicFrameLit_ = false;
     // The host-side slots of the key table the keyboard holds, while known.
     mutable std::mutex slotsMutex_;
     std::optional<HostSlots> keyboardSlots_;

@@ -1,6 +1,7 @@
 #include "sync/device_worker.h"
 
 #include "device/debug_log.h"
+#include "lighting/light_parameters.h"
 
 namespace vantora {
 namespace {
@@ -187,8 +188,12 @@ bool DeviceWorker::InitialLoad(bool& tablesRead) {
         // A press of those keys would report slots our rows do not give them.
         downloads_.DownloadKeys();
     }
-    return !StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
-           host_.LoadSwitches();
+    if (!(!StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
+          host_.LoadSwitches())) {
+        return false;
+    }
+    DownloadShownLighting();
+    return true;
 }
 
 bool DeviceWorker::FactoryReset() {
@@ -197,6 +202,19 @@ bool DeviceWorker::FactoryReset() {
     // The done mark stays as the reset command left it.
     bool tablesRead = false;
     return InitialLoad(tablesRead) && tablesRead && acknowledged;
+}
+
+void DeviceWorker::DownloadShownLighting() {
+    // A keyboard just started or reset runs its own light settings: it is
+    // given the stored ones the LIGHT page shows (the per-key colour table
+    // first, as the settings block's mode 0 shows it).
+    if (StopAsked()) {
+        return;
+    }
+    if (context_.selection.lightMode.load() == kPerKeyLightMode) {
+        downloads_.DownloadKeyColours();
+    }
+    downloads_.DownloadSettings();
 }
 
 }  // namespace vantora

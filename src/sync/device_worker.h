@@ -49,6 +49,8 @@ public:
     DeviceDownloads& Downloads() { return downloads_; }
 
 private:
+    // The stored light settings onto the keyboard after a load.
+    void DownloadShownLighting();
     JobOutcome RunJob(int task);
     // The page reloads and the key read-back; false when a stop was asked
     // or a reload could not run, and the load stopped there. `tablesRead`:

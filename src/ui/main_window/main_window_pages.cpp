@@ -294,6 +294,9 @@ void DeviceMainDlg::LoadKeyboardLayoutIntoPictures() {
         }
         homeKeys.push_back(rect.ToQRect());
     }
+    if (KeyboardCtrl* music = musicPage_.Picture()) {
+        music->SetAllKeyColors(0);  // the music lights the keys of a dark keyboard
+    }
     if (HomeKeyboardPicture* home = homePage_.HomePicture()) {
         home->SetKeys(QSize(r.Width(), r.Height()), std::move(homeKeys));
         UISize(GetClientRect());

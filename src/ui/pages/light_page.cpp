@@ -274,12 +274,21 @@ void LightPage::ShowControls(const LightControls& c) {
     show(kIdFirstDirection + 1, leftRight);
     show(kIdFirstDirection + 2, upDown);
     show(kIdFirstDirection + 3, upDown);
+    if (leftRight || upDown) {
+        const int first = kIdFirstDirection + (upDown ? 2 : 0);
+        if (auto* radio = ControlAs<CRadioButton>(c.directionFirst ? first : first + 1)) {
+            radio->SetCheck(true);  // the rest of the group is unchecked
+        }
+    }
     show(kIdColourfulLabel, c.colourfulShown);
     show(kIdColourful, c.colourfulShown);
     if (auto* colourful = ControlAs<CCheckButton>(kIdColourful); colourful != nullptr && c.colourfulShown) {
         colourful->SetCheck(c.colourfulChecked);
     }
     ShowColourControls(c.colourShown, c.colourEnabled);
+    if (c.colourShown && !c.perKey) {
+        ShowColourValue(c.colour);
+    }
     if (KeyboardCtrl* picture = Picture()) {
         picture->SetLightModeColor(c.previewColourful, c.previewColour);
         picture->SetPerKeyDisplay(c.perKey);
@@ -304,11 +313,31 @@ void LightPage::ShowColourControls(bool shown, bool enabled) {
     }
 }
 
+void LightPage::ShowColourValue(std::uint32_t colour) {
+    const int parts[] = {RedOf(colour), GreenOf(colour), BlueOf(colour)};
+    for (int i = 0; i < 3; ++i) {
+        if (MControl* field = Control(kChannelIds[i])) {
+            field->SetTitle(std::to_string(parts[i]));
+        }
+    }
+    if (auto* wheel = ControlAs<CirclePalette>(kIdColourPalette)) {
+        wheel->SetColor(colour);
+    }
+}
+
+void LightPage::ShowStoredRow() {
+    if (const std::optional<LightMode> row = Editor().CurrentRow()) {
+        ShowControls(ControlsFor(*row));
+    }
+}
+
 void LightPage::ShowKeyColours() {
     KeyboardCtrl* picture = Picture();
     if (picture == nullptr) {
         return;
     }
+    // Keys without a stored colour are off, as on the keyboard.
+    picture->SetAllKeyColors(0);
     for (const KeyColourValue& key : Editor().KeyColours()) {
         picture->SetKeyColor(key.code, key.colour);
     }
@@ -351,12 +380,7 @@ void LightPage::DirectionChosen(int id) {
 }
 
 void LightPage::ColourPicked(std::uint32_t colour) {
-    const int parts[] = {RedOf(colour), GreenOf(colour), BlueOf(colour)};
-    for (int i = 0; i < 3; ++i) {
-        if (MControl* field = Control(kChannelIds[i])) {
-            field->SetTitle(std::to_string(parts[i]));
-        }
-    }
+    ShowColourValue(colour);
     ApplyColour(colour);
 }
 
@@ -393,19 +417,17 @@ void LightPage::ApplyColour(std::uint32_t colour) {
     if (picture == nullptr) {
         return;
     }
-    // The per-key mode: the selected keys take the colour, and the whole
-    // map of the picture is saved as one set (also with no key selected).
-    picture->SetAllSelectColor(colour);
+    // The per-key mode: only the selected keys take the colour; the picture
+    // then shows the map as stored.
+    const LightJobs jobs = Editor().PaintKeys(picture->GetSelectedKeys(), colour);
+    ShowKeyColours();
     picture->UpdateControl();
-    std::vector<KeyColourValue> keys;
-    for (const KeyItemInfo& item : picture->GetKeyItems()) {
-        keys.push_back({item.code, item.color});
-    }
-    Queue(Editor().SaveKeyColours(keys));
+    Queue(jobs);
 }
 
 void LightPage::Queue(const LightJobs& jobs) {
     if (jobs.refused) {
+        ShowStoredRow();  // every control back to the stored value
         TellNotStored(kLightCaption);
         return;
     }

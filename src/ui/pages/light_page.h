@@ -31,8 +31,8 @@ enum LightPageId : int {
 // the light mode and its settings, the colour wheel and the preset colours.
 // It moves values between its controls and the lighting editor, which
 // stores each change; the page then queues the downloads the editor names.
-// In the per-key mode the picture shows each key's colour, and a colour
-// choice paints the selected keys and saves the picture's whole map.
+// In the per-key mode the picture shows the stored map (keys without a
+// colour are off), and a colour choice stores the selected keys' colour.
 class LightPage : public PageController {
 public:
     using PageController::PageController;
@@ -57,6 +57,10 @@ private:
     void ShowControls(const LightControls& controls);
     void ShowColourControls(bool shown, bool enabled);
     void ShowKeyColours();
+    // The single colour in the R/G/B fields and on the wheel.
+    void ShowColourValue(std::uint32_t colour);
+    // The current row's values on every control.
+    void ShowStoredRow();
     void ModeChosen();
     void ColourfulToggled();
     void DirectionChosen(int id);

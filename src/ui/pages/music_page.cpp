@@ -97,7 +97,9 @@ KeyboardCtrl* MusicPage::Picture() const {
 
 void MusicPage::FinishCreate(const CRect&) {
     if (KeyboardCtrl* picture = Picture()) {
+        // Each key shows the colour the music gives it (dark until then).
         picture->SetKeyboardType(2);
+        picture->SetPerKeyDisplay(true);
     }
     FillSchemes(ControlAs<MComboBox>(kIdForegroundScheme), kForegroundSchemes);
     if (auto* amplitude = ControlAs<MSlider>(kIdAmplitude)) {

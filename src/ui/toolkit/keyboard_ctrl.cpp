@@ -71,16 +71,25 @@ void KeyboardCtrl::SetPerKeyDisplay(bool on) {
 
 bool KeyboardCtrl::SetKeyColor(int code, std::uint32_t colorRef) {
     bool found = false;
+    bool changed = false;
     for (Key& k : keys_) {
         if (k.code == code) {
+            changed = changed || k.color != (colorRef & 0xFFFFFF);
             k.color = colorRef & 0xFFFFFF;
             found = true;
         }
     }
-    if (found) {
-        update();
+    if (changed) {
+        update();  // a stream of unchanged colours paints nothing
     }
     return found;
+}
+
+void KeyboardCtrl::SetAllKeyColors(std::uint32_t colorRef) {
+    for (Key& k : keys_) {
+        k.color = colorRef & 0xFFFFFF;
+    }
+    update();
 }
 
 bool KeyboardCtrl::GetKeyColor(int code, std::uint32_t& colorRef) const {
@@ -292,7 +301,7 @@ void KeyboardCtrl::mousePressEvent(QMouseEvent* event) {
     }
     const int code = keys_[index].code;
     lastClicked_ = code;
-    if (multi) {
+    if (ctrl) {
         ToggleCode(code);
     } else {
         for (Key& k : keys_) {

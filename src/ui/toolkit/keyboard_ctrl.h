@@ -19,13 +19,12 @@ struct KeyItemInfo {
 // The keyboard picture. Keys are addressed by code (a code may occur on
 // more than one item: every item with it follows). Colours are 0x00BBGGRR.
 //
-// Clicks: on a type 1 picture a key click (with or without Ctrl) selects that
-// key alone; on a type 2 picture it toggles the key in the selection. Either
-// reports 1 with the code as wparam, and GetClickKeyCode() answers the code.
-// Only a type 2 picture selects several keys: there a Ctrl click toggles the
-// key and reports 5, and dragging a rectangle over the keys selects them
-// (with Ctrl: adds them) and reports 5 (wparam: keys selected); a plain click
-// beside its keys clears the selection and reports 2.
+// Clicks: a key click selects that key alone and reports 1 with the code as
+// wparam; GetClickKeyCode() answers the code. Only a type 2 picture selects
+// several keys: there a Ctrl click adds or removes the key and reports 5, and
+// dragging a rectangle over the keys selects them (with Ctrl: adds them) and
+// reports 5 (wparam: keys selected); a plain click beside its keys clears
+// the selection and reports 2. On a type 1 picture Ctrl changes nothing.
 class KeyboardCtrl : public MControl {
     Q_OBJECT
 public:
@@ -53,6 +52,8 @@ public:
     bool IsPerKeyDisplay() const { return perKey_; }
     // False when no key has the code.
     bool SetKeyColor(int code, std::uint32_t colorRef);
+    // Every key's own colour.
+    void SetAllKeyColors(std::uint32_t colorRef);
     bool GetKeyColor(int code, std::uint32_t& colorRef) const;
     // Gives every selected key the colour.
     void SetAllSelectColor(std::uint32_t colorRef);

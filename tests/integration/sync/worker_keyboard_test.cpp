@@ -179,8 +179,14 @@ protected:
 TEST_F(WorkerKeyboardTest, InitialLoadThenKeyDownload) {
     Assign(0, 4, 2, 5);  // A -> B: the keyboard still has A's default, so the read-back removes it
     Run(SyncInitialLoad);
-    EXPECT_EQ(Received(),
-              Sequence({kBegin, Blocks(CMD_READ_DEFAULT_KEYS, 14, 40), Blocks(CMD_READ_KEYS, 14, 40), kEnd}));
+    // The read-back, then the stored light settings (read, written back).
+    const auto readBack =
+        Sequence({kBegin, Blocks(CMD_READ_DEFAULT_KEYS, 14, 40), Blocks(CMD_READ_KEYS, 14, 40), kEnd});
+    const auto received = Received();
+    ASSERT_EQ(received.size(), readBack.size() + 4);
+    EXPECT_TRUE(std::equal(readBack.begin(), readBack.end(), received.begin()));
+    EXPECT_EQ(received[readBack.size() + 1].command, CMD_READ_SETTINGS);
+    EXPECT_EQ(received[readBack.size() + 2].command, CMD_WRITE_SETTINGS);
     std::vector<KeyAssignment> rows;
     EXPECT_EQ(db.ListKeyAssignments(selection.profile.load(), 0, rows), 0);
     EXPECT_EQ(host.calls.size(), 5u);
@@ -291,10 +297,15 @@ TEST_F(WorkerKeyboardTest, KeyColoursAndMusicFrame) {
     const auto frame = Firmware([](auto& f) { return f.MusicFrame(); });
     EXPECT_EQ(frame[0], 0xFF);
     EXPECT_EQ(frame[1], 0x00);
+    // Silence: one dark frame, then nothing.
     music.image.fill(0);
     const std::size_t silent = Received().size();
     worker.RunStep();
-    EXPECT_EQ(Received().size(), silent);
+    EXPECT_EQ(ReceivedSince(silent), Sequence({kBegin, Blocks(CMD_STREAM_COLOURS, 7, 48), kEnd}));
+    EXPECT_EQ(Firmware([](auto& f) { return f.MusicFrame(); })[0], 0x00);
+    const std::size_t dark = Received().size();
+    worker.RunStep();
+    EXPECT_EQ(Received().size(), dark);
 }
 
 TEST_F(WorkerKeyboardTest, FactoryResetJob) {
@@ -360,7 +371,7 @@ TEST_F(WorkerKeyboardTest, UnpluggedAtStartThenArrival) {
     EXPECT_EQ(host.calls.size(), 7u);
     EXPECT_TRUE(worker.InitialLoadDone());
     EXPECT_EQ(Received().front(), (Sent{CMD_BEGIN, 0, 0}));
-    EXPECT_EQ(Received().size(), 30u);
+    EXPECT_EQ(Received().size(), 34u);  // the read-back and the light settings
 }
 
 // Virtual time for the protocol, but each of the worker's 30 ms pauses lets a

@@ -3,6 +3,7 @@
 // of "Custom"; the stored rows and the simulated keyboard follow.
 #include "main_window_fixture.h"
 
+#include <sqlite3.h>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <cstdio>
@@ -10,7 +11,9 @@
 
 #include "device/key_index.h"
 #include "lighting/light_parameters.h"
+#include "session/keyboard_work.h"
 #include "sim/keyboard_firmware.h"
+#include "ui/pages/setting_page.h"
 #include "ui/window_messages.h"
 
 namespace vantora::test {
@@ -21,6 +24,24 @@ constexpr int kFixed = 2;
 constexpr int kRainbow = 6;
 constexpr int kWave = 12;
 constexpr int kCustom = 0;
+
+// Another writer holding the window's database file while it lives.
+class OtherWriter {
+public:
+    explicit OtherWriter(const std::string& path) {
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        locked_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherWriter() {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(db_);
+    }
+    bool Locked() const { return locked_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool locked_ = false;
+};
 
 class LightPageTest : public MainWindowTest {
 protected:
@@ -81,9 +102,64 @@ protected:
         return {Control(kIdRed)->GetTitle(), Control(kIdGreen)->GetTitle(), Control(kIdBlue)->GetTitle()};
     }
 
+    // What vantoractl does through the running program after changing the
+    // lighting rows: the LIGHT page reloads and `work` is downloaded.
+    void ChangedElsewhere(KeyboardWork work) {
+        bool done = false;
+        window->HandleRequest(EncodeWorkRequest({.work = work, .reloadLighting = true}),
+                              [&done](const std::string&) { done = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    }
+    void StoreKeyColours(const std::map<int, std::uint32_t>& colours) {
+        std::vector<KeyColour> rows;
+        for (const auto& [code, colour] : colours) {
+            KeyColour row;
+            row.profile = 1;
+            row.light_id = kCustom;
+            row.key_code = code;
+            row.key_rgb = static_cast<int>(colour);
+            rows.push_back(row);
+        }
+        ASSERT_TRUE(window->Database().ReplaceKeyColours(kCustom, rows));
+    }
+    std::map<int, std::uint32_t> StoredKeyColours() {
+        std::vector<KeyColour> rows;
+        window->Database().ListKeyColours(kCustom, rows);
+        std::map<int, std::uint32_t> stored;
+        for (const KeyColour& row : rows) {
+            stored[row.key_code] = static_cast<std::uint32_t>(row.key_rgb);
+        }
+        return stored;
+    }
+    // Every key of the picture in the colour the keyboard's table gives it,
+    // waited for (the download runs on the worker).
+    void ExpectPictureAsKeyboard() {
+        const auto& codeToIndex = window->LayoutCodeToIndex();
+        const auto differing = [&] {
+            std::string keys;
+            for (const KeyItemInfo& key : picture->GetKeyItems()) {
+                const int index = LookupKeyIndex(codeToIndex, key.code);
+                if (index >= 0 && picture->DisplayedColor(key.code) != KeyboardKeyColour(index)) {
+                    keys += " " + key.name;
+                }
+            }
+            return keys;
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return differing().empty(); }, 10000)) << differing();
+    }
+    void ClickKey(int code, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(picture, Qt::LeftButton, modifiers, picture->KeyRect(code).center());
+    }
+
     KeyboardCtrl* picture = nullptr;
     MComboBox* modes = nullptr;
 };
+
+constexpr int kKeyA = 4;
+constexpr int kKeyW = 0x1A;
+constexpr int kEscape = 0x29;
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr std::uint32_t kGreen = 0x00FF00;
 
 TEST_F(LightPageTest, AFreshDatabaseListsTheCatalogueWithSpectrumShown) {
     ASSERT_EQ(modes->GetCount(), 23);
@@ -242,22 +318,14 @@ TEST_F(LightPageTest, CustomPaintsSelectedKeysAndDownloadsTheMap) {
     EXPECT_FALSE(Shown(kIdColourful));
     QTRY_COMPARE_WITH_TIMEOUT(SettingsByte(2), std::uint8_t{0}, 10000);
 
-    constexpr int kKeyA = 4;
     constexpr int kKeyB = 5;
     constexpr int kFn = 0xFF;
-    for (int code : {kKeyA, kKeyB, kFn}) {
-        QTest::mouseClick(picture, Qt::LeftButton, {}, picture->KeyRect(code).center());
-    }
+    ClickKey(kKeyA);
+    ClickKey(kKeyB, Qt::ControlModifier);
+    ClickKey(kFn, Qt::ControlModifier);
     ASSERT_EQ(picture->GetSelectedKeys().size(), 3u);
     Click(Control(kIdFirstPresetColour));  // red
-    std::vector<KeyColour> rows;
-    window->Database().ListKeyColours(0, rows);
-    EXPECT_EQ(static_cast<int>(rows.size()), picture->GetKeyCount());
-    int red = 0;
-    for (const KeyColour& row : rows) {
-        red += row.key_rgb == 0x0000FF ? 1 : 0;
-    }
-    EXPECT_EQ(red, 3);
+    EXPECT_EQ(StoredKeyColours(), (std::map<int, std::uint32_t>{{kKeyA, kRed}, {kKeyB, kRed}, {kFn, kRed}}));
     const auto& codeToIndex = window->LayoutCodeToIndex();
     EXPECT_EQ(LookupKeyIndex(codeToIndex, kFn), 71);
     for (int code : {kKeyA, kKeyB, kFn}) {
@@ -265,13 +333,10 @@ TEST_F(LightPageTest, CustomPaintsSelectedKeysAndDownloadsTheMap) {
         QTRY_COMPARE_WITH_TIMEOUT(KeyboardKeyColour(index), 0x0000FFu, 10000);
     }
 
-    // With no key selected a colour choice still saves the map (unchanged).
+    // With no key selected a colour choice stores nothing.
     picture->SelectAll(false);
-    window->Database().DeleteKeyColours(0);
     Click(Control(kIdFirstPresetColour + 7));  // green
-    rows.clear();
-    window->Database().ListKeyColours(0, rows);
-    EXPECT_EQ(static_cast<int>(rows.size()), picture->GetKeyCount());
+    EXPECT_EQ(StoredKeyColours().size(), 3u);
 
     // Leaving the mode and coming back shows the stored colours.
     Choose(kIdLightMode, kSpectrum);
@@ -285,9 +350,7 @@ TEST_F(LightPageTest, CustomPaintsSelectedKeysAndDownloadsTheMap) {
 // A rectangle dragged from beside the keys selects the keys it touches, a
 // Ctrl-click adds one; the wheel's colour goes to those keys only.
 TEST_F(LightPageTest, ARubberBandAndCtrlClickSelectKeysForTheWheelColour) {
-    constexpr int kEscape = 0x29;
     constexpr int kOne = 0x1E;
-    constexpr int kKeyA = 4;
     constexpr int kKeyZ = 0x1D;
     Choose(kIdLightMode, kCustom);
     const QPoint end = picture->KeyRect(kOne).center();
@@ -317,6 +380,138 @@ TEST_F(LightPageTest, ARubberBandAndCtrlClickSelectKeysForTheWheelColour) {
     EXPECT_NE(stored[kKeyZ], picked);
     const int index = LookupKeyIndex(window->LayoutCodeToIndex(), kEscape);
     QTRY_COMPARE_WITH_TIMEOUT(KeyboardKeyColour(index), picked, 10000);
+}
+
+// The per-key map as stored, on the page and on the keyboard alike: keys
+// without a colour are off; a colour choice changes only the selected keys,
+// and a change made elsewhere (vantoractl, a factory reset) is shown.
+TEST_F(LightPageTest, CustomShowsTheStoredMapAndAChoiceChangesOnlyTheSelectedKeys) {
+    const std::map<int, std::uint32_t> four{{0x14, kGreen}, {0x1A, kGreen}, {0x07, 0xFF0000}, {0x16, kRed}};
+    StoreKeyColours(four);
+    Choose(kIdLightMode, kCustom);
+    std::uint32_t colour = 0;
+    ASSERT_TRUE(picture->GetKeyColor(kKeyA, colour));
+    EXPECT_EQ(colour, 0u);
+    ExpectPictureAsKeyboard();
+
+    ClickKey(kKeyA);
+    Click(Control(kIdFirstPresetColour));  // red
+    auto expected = four;
+    expected[kKeyA] = kRed;
+    EXPECT_EQ(StoredKeyColours(), expected);
+    ExpectPictureAsKeyboard();
+
+    // vantoractl light keys --clear through the running program.
+    ASSERT_TRUE(window->Database().DeleteKeyColours(kCustom));
+    ChangedElsewhere(KeyboardWork::kLighting);
+    ASSERT_TRUE(picture->GetKeyColor(0x14, colour));
+    EXPECT_EQ(colour, 0u);
+    ClickKey(kEscape);
+    Click(Control(kIdFirstPresetColour + 7));  // green
+    EXPECT_EQ(StoredKeyColours(), (std::map<int, std::uint32_t>{{kEscape, kGreen}}));
+    ExpectPictureAsKeyboard();
+
+    // Restore Factory empties the map; the page shows it as the keyboard
+    // does (the worker runs the reset and its reload before the choice).
+    Click(VisibleTab(kTabSetting));
+    AnswerNextBox(33);
+    Click(Control(kIdRestoreFactory));
+    Click(VisibleTab(kTabDevice));
+    Click(Control(kTabLight));
+    Choose(kIdLightMode, kCustom);
+    EXPECT_TRUE(StoredKeyColours().empty());
+    ExpectPictureAsKeyboard();
+}
+
+// A plain click selects that key alone: each colour goes to the key clicked
+// before it.
+TEST_F(LightPageTest, APlainClickSelectsOneKeyForTheNextColour) {
+    Choose(kIdLightMode, kCustom);
+    ClickKey(kEscape);
+    Click(Control(kIdFirstPresetColour));  // red
+    ClickKey(kKeyW);
+    Click(Control(kIdFirstPresetColour + 7));  // green
+    EXPECT_EQ(picture->GetSelectedKeys(), std::vector<int>{kKeyW});
+    EXPECT_EQ(StoredKeyColours(), (std::map<int, std::uint32_t>{{kEscape, kRed}, {kKeyW, kGreen}}));
+    ExpectPictureAsKeyboard();
+}
+
+// Every stored parameter of the current mode is on its control, and a
+// change the database refuses puts the control back to the stored value.
+TEST_F(LightPageTest, TheStoredParametersAreShownAndARefusedChangeGoesBack) {
+    LightMode wave = Row(kWave);
+    wave.direction = 1;  // up
+    ASSERT_TRUE(window->Database().UpdateLightMode(kWave, wave));
+    ASSERT_TRUE(window->Database().SetActiveLightMode(1, kWave));
+    ChangedElsewhere(KeyboardWork::kSettings);
+    EXPECT_EQ(modes->GetCurData(), kWave);
+    EXPECT_TRUE(Control<CRadioButton>(kIdFirstDirection + 2)->GetCheck());
+    EXPECT_FALSE(Control<CRadioButton>(kIdFirstDirection + 3)->GetCheck());
+    QTRY_COMPARE_WITH_TIMEOUT(SettingsByte(5), std::uint8_t{1}, 10000);
+
+    Choose(kIdLightMode, kRainbow);
+    EXPECT_EQ(Row(kRainbow).direction, 0);
+    EXPECT_TRUE(Control<CRadioButton>(kIdFirstDirection + 1)->GetCheck());  // right
+    EXPECT_FALSE(Control<CRadioButton>(kIdFirstDirection)->GetCheck());
+
+    ChooseFixedSingleColour();
+    LightMode fixed = Row(kFixed);
+    fixed.color_value = static_cast<int>(PackColour(255, 128, 0));
+    ASSERT_TRUE(window->Database().UpdateLightMode(kFixed, fixed));
+    ChangedElsewhere(KeyboardWork::kSettings);
+    EXPECT_EQ(Fields(), (std::vector<std::string>{"255", "128", "0"}));
+    EXPECT_EQ(Control<CirclePalette>(kIdColourPalette)->GetColor(), PackColour(255, 128, 0));
+
+    const int brightness = Row(kFixed).brightness;
+    {
+        OtherWriter other(window->Database().DatabasePath());
+        ASSERT_TRUE(other.Locked());
+        AnswerNextBox(33);
+        auto* slider = Control<MSlider>(kIdBrightness);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 4, slider->height() / 2));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
+    }
+    EXPECT_EQ(Row(kFixed).brightness, brightness);
+    EXPECT_EQ(Control<MSlider>(kIdBrightness)->GetProgress(), brightness);
+}
+
+// After a factory reset the keyboard runs what the page shows, not its own
+// factory settings.
+TEST_F(LightPageTest, AfterRestoreFactoryTheKeyboardShowsWhatThePageShows) {
+    Click(VisibleTab(kTabSetting));
+    AnswerNextBox(33);
+    Click(Control(kIdRestoreFactory));
+    // The reset's reload stores the first-run light rows again.
+    LightMode shown;
+    QTRY_VERIFY_WITH_TIMEOUT(window->Database().GetLightMode(kSpectrum, shown), 15000);
+    ASSERT_EQ(window->Database().GetActiveLightMode(), kSpectrum);
+    QTRY_COMPARE_WITH_TIMEOUT(SettingsByte(4), static_cast<std::uint8_t>(kMaxSpeed - shown.speed), 15000);
+    EXPECT_EQ(SettingsByte(2), kSpectrum);
+    EXPECT_EQ(SettingsByte(3), shown.brightness);
+    Click(VisibleTab(kTabDevice));
+    Click(Control(kTabLight));
+    EXPECT_EQ(modes->GetCurData(), kSpectrum);
+    EXPECT_EQ(Control<MSlider>(kIdSpeed)->GetProgress(), shown.speed);
+    EXPECT_EQ(Control<MSlider>(kIdBrightness)->GetProgress(), shown.brightness);
+}
+
+// At the program's start a keyboard running its own settings is given the
+// stored per-key mode and map the page shows.
+TEST_F(LightPageTest, AtTheStartTheKeyboardTakesTheStoredCustomMap) {
+    Choose(kIdLightMode, kCustom);
+    ClickKey(kKeyA);
+    Click(Control(kIdFirstPresetColour));  // red
+    WaitForWorkerToCatchUp();
+    window.reset();
+    keyboard->WithFirmware([](sim::KeyboardFirmware& f) { f.FactoryReset(); });
+    Open();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->InitialLoadDone(), 10000);
+    picture = Control<KeyboardCtrl>(kIdLightPicture);
+    QTRY_COMPARE_WITH_TIMEOUT(SettingsByte(2), std::uint8_t{kCustom}, 10000);
+    ExpectPictureAsKeyboard();
+    std::uint32_t colour = 0;
+    ASSERT_TRUE(picture->GetKeyColor(kKeyA, colour));
+    EXPECT_EQ(colour, kRed);
 }
 
 TEST_F(LightPageTest, NotificationsOfTheLightControlsAreTaken) {

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <sstream>
 
+#include "device/key_index.h"
+#include "lighting/light_parameters.h"
 #include "sim/keyboard_firmware.h"
 
 #include "ui/pages/music_page.h"
@@ -47,9 +49,11 @@ TEST_F(MusicPageTest, TheTabOpensThePageWhoseSettingsAreStoredInTheMusicLayer) {
     EXPECT_FALSE(window->MusicActive());
 }
 
-// A tone played while the page is shown lights the keyboard's keys; leaving
-// the page corks the capture and the keyboard returns to its light mode.
-TEST_F(MusicPageTest, TheKeysFollowTheSoundWhileThePageIsShown) {
+// A tone played while the page is shown lights the keyboard's keys and the
+// page's picture alike; silence darkens both (one dark frame, which the
+// keyboard keeps); leaving the page corks the capture and the keyboard
+// returns to its light mode.
+TEST_F(MusicPageTest, TheKeysAndThePictureFollowTheSoundWhileThePageIsShown) {
     OpenConnected();
     ASSERT_NE(audio, nullptr);
     EXPECT_TRUE(audio->IsStarted());
@@ -61,30 +65,62 @@ TEST_F(MusicPageTest, TheKeysFollowTheSoundWhileThePageIsShown) {
 
     Click(VisibleTab(kTabMusic));
     ASSERT_TRUE(audio->IsActive());
-    std::vector<float> packet(960);
-    const auto lit = [this] {
-        return keyboard->WithFirmware([](sim::KeyboardFirmware& f) {
-            const auto& frame = f.MusicFrame();
-            return std::any_of(frame.begin(), frame.end(), [](std::uint8_t b) { return b != 0; });
-        });
+    auto* picture = Control<KeyboardCtrl>(kIdKeyPicture, 1);
+    ASSERT_TRUE(picture->IsShownInTree());
+    const auto& codeToIndex = window->LayoutCodeToIndex();
+    // Keys of the picture lit, and those whose colour differs from the keyboard's frame.
+    const auto compare = [&](int& lit, int& differing) {
+        const auto frame = keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.MusicFrame(); });
+        lit = differing = 0;
+        for (const KeyItemInfo& key : picture->GetKeyItems()) {
+            const int index = LookupKeyIndex(codeToIndex, key.code);
+            if (index < 0) {
+                continue;
+            }
+            const auto at = static_cast<std::size_t>(3 * index);
+            const std::uint32_t shown = picture->DisplayedColor(key.code);
+            lit += shown != 0 ? 1 : 0;
+            differing += shown != PackColour(frame[at], frame[at + 1], frame[at + 2]) ? 1 : 0;
+        }
     };
+    std::vector<float> packet(960);
+    int sample = 0;
+    int lit = 0;
+    int differing = -1;
+    // A steady tone: the keyboard's frame and the picture settle on the same bars.
     QElapsedTimer timer;
     timer.start();
-    int sample = 0;
-    while (!lit() && timer.elapsed() < 10000) {
+    while ((lit == 0 || differing != 0) && timer.elapsed() < 10000) {
         for (std::size_t i = 0; i < packet.size(); i += 2, ++sample) {
             packet[i] = packet[i + 1] =
                 0.8f * std::sin(2 * std::numbers::pi_v<float> * 1000 * sample / 48000);
         }
         audio->Feed(packet);
         QTest::qWait(10);
+        compare(lit, differing);
     }
-    EXPECT_TRUE(lit());
+    EXPECT_GT(lit, 0);
+    EXPECT_EQ(differing, 0);
     EXPECT_TRUE(window->Session().Status().musicStreaming);
+
+    // Silence: the picture goes dark and so does the keyboard, which keeps
+    // the dark frame.
+    std::fill(packet.begin(), packet.end(), 0.0f);
+    timer.restart();
+    while ((lit != 0 || differing != 0) && timer.elapsed() < 10000) {
+        audio->Feed(packet);
+        QTest::qWait(10);
+        compare(lit, differing);
+    }
+    EXPECT_EQ(lit, 0);
+    EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ShowsMusicFrame(); }));
 
     Click(VisibleTab(kTabHome));
     EXPECT_FALSE(audio->IsActive());
     EXPECT_FALSE(window->Session().Status().musicStreaming);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ShowsMusicFrame(); }), 10000);
 }
 
 TEST_F(MusicPageTest, WithMusicOffTheTabCannotBeReached) {

@@ -3,6 +3,7 @@
 // keys, the buttons plug and unplug. Time is a clock the test sets.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "device/protocol.h"
 #include "device/sim_hid_backend.h"
 #include "i18n/strings.h"
+#include "layouts/keyboard_layout.h"
 #include "sim/window/keyboard_view.h"
 #include "sim/window/sim_window.h"
 #include "support/env_guard.h"
@@ -167,7 +169,7 @@ TEST_F(SimWindowTest, PerKeyModeShowsTheKeyColourTable) {
     EXPECT_TRUE(window_.StatusText().contains("per-key colours"));
 }
 
-TEST_F(SimWindowTest, MusicFramesShowWhileTheyStream) {
+TEST_F(SimWindowTest, TheLastMusicFrameStaysUntilTheLightModeIsWritten) {
     WriteSettings(2, 100);
     window_.Refresh();
     Write(protocol::CMD_STREAM_COLOURS, 3 * kIndexA, {0, 0, 250});
@@ -175,10 +177,16 @@ TEST_F(SimWindowTest, MusicFramesShowWhileTheyStream) {
     EXPECT_EQ(LightAt(kA), QColor(0, 0, 250));
     EXPECT_EQ(LightAt(kQ), QColor(0, 0, 0));
     EXPECT_TRUE(window_.StatusText().contains("music frames"));
-    clock_.now += SimWindow::kMusicHoldMs + 1;
+    // The keyboard keeps the last frame however long nothing follows...
+    clock_.now += 5000;
     window_.Refresh();
-    EXPECT_EQ(LightAt(kA), QColor(10, 200, 30));  // the light mode again
+    EXPECT_EQ(LightAt(kA), QColor(0, 0, 250));
     EXPECT_FALSE(window_.Animating());
+    // ...until it is given its light mode again.
+    WriteSettings(2, 100);
+    window_.Refresh();
+    EXPECT_EQ(LightAt(kA), QColor(10, 200, 30));
+    EXPECT_FALSE(window_.StatusText().contains("music frames"));
 }
 
 TEST_F(SimWindowTest, ClickingAKeySendsItsEventReportOnTheHeldLayer) {
@@ -312,6 +320,36 @@ TEST(SimWindowModes, SpeedDirectionAndSingleColourShowInTheAnimation) {
         const bool coloured = mode != 1 && mode != 5 && mode != 16;
         EXPECT_EQ(green, coloured) << "single colour, mode " << mode;
     }
+}
+
+// Every label of both layers of every shipped layout is written whole in
+// its key at the window's own size: the font shrinks and the words wrap.
+TEST_F(SimWindowTest, EveryLabelOfEveryShippedLayoutFitsItsKey) {
+    int layouts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VANTORA_LAYOUTS_DIR)) {
+        const KeyboardLayout layout = LoadKeyboardLayoutFile(entry.path().string());
+        ASSERT_FALSE(layout.keys.empty()) << entry.path();
+        ++layouts;
+        SimWindow window(server_, layout, clock_);
+        window.resize(window.sizeHint());
+        window.show();
+        for (bool fn : {false, true}) {
+            window.FnButton()->setChecked(fn);
+            window.Refresh();
+            const KeyboardView& view = *window.View();
+            for (std::size_t key = 0; key < view.Labels().size(); ++key) {
+                const QString text = QString::fromStdString(view.Labels()[key]);
+                const QRectF area = view.LabelArea(key);
+                const QRectF needed =
+                    QFontMetricsF(view.LabelFont(key)).boundingRect(area, KeyboardView::kLabelFlags, text);
+                EXPECT_TRUE(needed.width() <= area.width() && needed.height() <= area.height())
+                    << entry.path().filename() << (fn ? " FN " : " ") << text.toStdString() << " needs "
+                    << needed.width() << "x" << needed.height() << " in " << area.width() << "x"
+                    << area.height();
+            }
+        }
+    }
+    EXPECT_GE(layouts, 10);
 }
 
 }  // namespace

@@ -373,6 +373,26 @@ TEST_F(DownloadsTest, MusicFrameFromOnePixel) {
     EXPECT_EQ(keyboard.musicFrame[3 * KeyCodeToIndex(209)], 0x01);
 }
 
+// The first silent image after a lit frame sends one dark frame; the
+// silence after it sends nothing.
+TEST_F(DownloadsTest, MusicSilenceAfterSoundSendsOneDarkFrame) {
+    test::FakeHost host;
+    test::FakeMusicSource source;
+    MusicImage image{};
+    image[7 * kMusicImageWidth + 11] = 0x0000FF;
+    source.Set(image);
+    ASSERT_EQ(downloads.MusicStreamStep(source, host), MusicFrameResult::kSent);
+    ASSERT_EQ(keyboard.musicFrame[0], 0xFF);
+    keyboard.ClearReports();
+    source.Set(MusicImage{});
+    EXPECT_EQ(downloads.MusicStreamStep(source, host), MusicFrameResult::kDarkened);
+    EXPECT_EQ(keyboard.Commands(), Join({{CMD_BEGIN}, Repeat(CMD_STREAM_COLOURS, 7), {CMD_END}}));
+    EXPECT_TRUE(std::all_of(keyboard.musicFrame.begin(), keyboard.musicFrame.end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(downloads.MusicStreamStep(source, host), MusicFrameResult::kSilent);
+    EXPECT_EQ(keyboard.Commands().size(), 9u);
+}
+
 TEST_F(DownloadsTest, MusicFrameStopsAtARefusedBlock) {
     test::FakeHost host;
     test::FakeMusicSource source;
