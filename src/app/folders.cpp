@@ -1,5 +1,6 @@
 #include "app/folders.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,6 +142,39 @@ bool EnsureDirectory(const std::string& path) {
         return true;
     }
     return errno == EEXIST && IsDirectory(path);
+}
+
+bool EnsurePrivateDirectory(const std::string& path) {
+    const std::string folder = WithoutTrailingSlash(path);
+    if (folder.empty()) {
+        return false;
+    }
+    const auto slash = folder.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !EnsureDirectory(folder.substr(0, slash))) {
+        return false;
+    }
+    if (mkdir(folder.c_str(), 0700) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        return false;
+    }
+    // The folder as it is, never through a symbolic link: only a real
+    // folder of this user loses the group's and others' permissions.
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat info {};
+        if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0) {
+            fchmod(fd, info.st_mode & 0700);
+        }
+        close(fd);
+    }
+    return IsDirectory(folder);
+}
+
+bool EnsureDataFolder(const std::string& dataFolder) {
+    const std::string folder = WithoutTrailingSlash(dataFolder);
+    return EnsurePrivateDirectory(folder) && EnsurePrivateDirectory(folder + "/db");
 }
 
 }  // namespace vantora

@@ -29,6 +29,17 @@ std::string GetDocumentsFolder();
 // afterwards, created now or already there.
 bool EnsureDirectory(const std::string& path);
 
+// Creates `path` like EnsureDirectory, the folder itself (not its parents)
+// readable by this user alone (0700); an existing folder of this user is
+// made so. A symbolic link is neither followed nor changed (the folder it
+// names is used as it is). True when the folder exists afterwards.
+bool EnsurePrivateDirectory(const std::string& path);
+
+// The data folder (GetDataFolder(), "VANTORA Files/") and its db/ folder,
+// both private (EnsurePrivateDirectory): the database holds the texts that
+// Send Text keys type. True when both exist afterwards.
+bool EnsureDataFolder(const std::string& dataFolder);
+
 // $HOME, or the password database's home folder when HOME is unset.
 std::string GetHomeFolder();
 

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
         return 0;  // the running program was asked to show its window
     }
     ChooseLanguage();
-    EnsureDirectory(GetDataFolder() + "db");
+    EnsureDataFolder(GetDataFolder());
 
     MainWindowOptions options;
     options.markInstance = [&instance](DeviceMainDlg& window) {

@@ -336,7 +336,8 @@ JSON fields:
   switch:        switch ("win", "alttab", "altf4"), on (bool)
   reset, sync:   done (bool)
   key list:      profile {id, name}, layer, keys [{key, description, type,
-                 type_name, value, value2, label, program (applications)}]
+                 type_name, value, value2, label, program (applications),
+                 on_keyboard (bool), left_out (why not, when not)}]
   key set:       profile {id, name}, layer, key {as in key list; type 0
                  after default}, written (bool: the keyboard got it)
   light list:    modes [{mode, name, stored_name, active, and what the mode
@@ -367,8 +368,10 @@ Exit codes:
   profile, an empty name or text, no free id for a host-side function, a
   parameter the light mode does not offer, no per-key mode, an imported
   macro whose records would pass the 1000 records of all macros);
-  6 the database could not be opened; 7 a file could not be written or
-  read (exchange file, the program of "key set ... app").
+  6 the database could not be opened or did not take the change; 7 a file
+  could not be written or read (exchange file, the program of "key set ...
+  app"); 8 the database stayed busy (another program kept writing to it
+  for seconds): nothing was changed.
 
 Files:
   config.ini in the program's folder (installed: /usr/share/vantora/) holds

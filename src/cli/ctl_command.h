@@ -19,8 +19,9 @@ enum ExitCode : int {
     kExitNoKeyboard = 3,      // no keyboard connected: nothing was changed
     kExitKeyboardFailed = 4,  // the keyboard refused or did not answer
     kExitRefused = 5,         // a rule of the program (the last profile, an empty name)
-    kExitNoDatabase = 6,      // the database could not be opened or created
+    kExitNoDatabase = 6,      // the database could not be opened or created, or refused the change
     kExitFile = 7,            // a file could not be written or read (exchange file, program)
+    kExitBusy = 8,            // the database stayed busy (another program writing): nothing changed
 };
 
 enum class Verb {

@@ -16,6 +16,7 @@
 #include "lighting/light_catalogue.h"
 #include "lighting/light_editor.h"
 #include "sync/firmware_version.h"
+#include "sync/key_plan.h"
 #include "text/numbers.h"
 
 namespace vantora::cli {
@@ -405,6 +406,8 @@ private:
     }
 
     CtlResult Reset() {
+        // Work stops when the database is not emptied: the keyboard is
+        // reset only after it was.
         return Work(
             {KeyboardWork::kFactoryReset}, [](JsonWriter& json) { json.Key("done").Bool(true); },
             "The database was emptied and the keyboard reset.\n");
@@ -427,7 +430,12 @@ private:
                                 : GetUiString(entry->stringId, kEnglishLanguage);
     }
 
-    void WriteAssignment(JsonWriter& json, const KeyAssignment& row) {
+    // The reason the keyboard does not carry the row, null when it does.
+    static const KeyLeftOut* LeftOut(const KeyPlan& plan, const KeyAssignment& row) {
+        return plan.Find(row.fn_layer, row.key_code);
+    }
+
+    void WriteAssignment(JsonWriter& json, const KeyAssignment& row, const KeyPlan& plan) {
         json.BeginObject().Key("key").Int(row.key_code);
         json.Key("description").String(KeyDescription(context_.keys, row.key_code));
         json.Key("type").Int(row.macro_type).Key("type_name").String(TypeName(row.macro_type));
@@ -440,6 +448,11 @@ private:
             context_.db.GetOtherData(row.macro_value, desc, program, type);
             json.Key("program").String(program);
         }
+        const KeyLeftOut* out = LeftOut(plan, row);
+        json.Key("on_keyboard").Bool(out == nullptr);
+        if (out != nullptr) {
+            json.Key("left_out").String(KeyLeftOutText(out->reason));
+        }
         json.EndObject();
     }
 
@@ -449,8 +462,8 @@ private:
         if (!KeyProfile(id, failure)) {
             return failure;
         }
-        std::vector<KeyAssignment> rows;
-        context_.db.ListKeyAssignments(id, command_.layer, rows);
+        const KeyPlan plan = PlanStoredKeys(context_.db, id);
+        const std::vector<KeyAssignment>& rows = command_.layer == 1 ? plan.fnRows : plan.standardRows;
         CtlResult result;
         if (command_.json) {
             JsonWriter json;
@@ -458,7 +471,7 @@ private:
             WriteProfile(json, "profile", id);
             json.Key("layer").Int(command_.layer).Key("keys").BeginArray();
             for (const KeyAssignment& row : rows) {
-                WriteAssignment(json, row);
+                WriteAssignment(json, row, plan);
             }
             json.EndArray().EndObject();
             result.out = json.Text() + "\n";
@@ -474,7 +487,10 @@ private:
             table.push_back({std::to_string(row.key_code), KeyDescription(context_.keys, row.key_code),
                              TypeName(row.macro_type),
                              std::to_string(row.macro_value) + " " + std::to_string(row.macro_value2),
-                             row.macro_desc});
+                             row.macro_desc + (LeftOut(plan, row) == nullptr
+                                                   ? std::string()
+                                                   : std::string("  [not on the keyboard: ") +
+                                                         KeyLeftOutText(LeftOut(plan, row)->reason) + "]")});
         }
         std::array<std::size_t, 5> width{};
         for (const auto& line : table) {
@@ -553,15 +569,17 @@ private:
             row = KeyAssignment{};
             row.key_code = usage;
         }
+        const KeyPlan plan = PlanStoredKeys(context_.db, id);
+        const KeyLeftOut* leftOut = LeftOut(plan, row);
         const std::string what = "Key " + std::to_string(usage) + " (" +
                                  KeyDescription(context_.keys, usage) + ") of profile " + std::to_string(id) +
                                  ", " + LayerText() + ": " + TypeName(row.macro_type) +
                                  (row.macro_desc.empty() ? std::string() : " \"" + row.macro_desc + "\"");
-        auto fields = [this, id, &row, active](JsonWriter& json) {
+        auto fields = [this, id, &row, &plan, active, leftOut](JsonWriter& json) {
             WriteProfile(json, "profile", id);
             json.Key("layer").Int(command_.layer).Key("key");
-            WriteAssignment(json, row);
-            json.Key("written").Bool(active);
+            WriteAssignment(json, row, plan);
+            json.Key("written").Bool(active && leftOut == nullptr);
         };
         if (!active) {
             // The keyboard holds the active profile only: it gets this one when it is selected.
@@ -575,7 +593,12 @@ private:
         // (an imported or new macro is not there before a macro download).
         const KeyboardWork work =
             row.macro_type == kFunctionMacro ? KeyboardWork::kMacrosKeys : KeyboardWork::kKeys;
-        CtlResult written = Work({work, false, false, true}, fields, what + ", written to the keyboard.\n");
+        const std::string outcome =
+            leftOut == nullptr
+                ? what + ", written to the keyboard.\n"
+                : what + ". Stored, but not on the keyboard: " + KeyLeftOutText(leftOut->reason) +
+                      "; the key keeps its default function there until there is room.\n";
+        CtlResult written = Work({work, false, false, true}, fields, outcome);
         if (saved == KeyAssignmentEditor::SaveResult::kStoreFailed && written.exitCode == kExitOk) {
             return SaveFailure(saved);
         }
@@ -921,14 +944,31 @@ std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json) {
                            "The keyboard went away before it was written; the change is stored.", json);
         case JobOutcome::kKeyboardFailed:
             return Failure(kExitKeyboardFailed, "The keyboard refused or did not answer.", json);
+        case JobOutcome::kDatabaseBusy:
+            return BusyFailure(json);
+        case JobOutcome::kDatabaseRefused:
+            return Failure(kExitNoDatabase, "The database did not take the change; nothing was changed.",
+                           json);
         case JobOutcome::kCancelled:
             break;
     }
     return Failure(kExitKeyboardFailed, "The work was cancelled (the program ended?).", json);
 }
 
+CtlResult BusyFailure(bool json) {
+    return Failure(kExitBusy,
+                   "The database is in use by another program and stayed busy: nothing was changed. Try "
+                   "again in a moment.",
+                   json);
+}
+
 CtlResult RunCommand(const Command& command, CtlContext& context) {
-    return Runner(command, context).Run();
+    CtlResult result = Runner(command, context).Run();
+    // The refusal was the last change this thread tried.
+    if (result.exitCode == kExitNoDatabase && context.db.LastChangeWasBusy()) {
+        return BusyFailure(command.json);
+    }
+    return result;
 }
 
 }  // namespace vantora::cli

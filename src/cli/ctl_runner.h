@@ -31,8 +31,12 @@ struct CtlResult {
 };
 
 // Runs a parsed command (not kHelp). The database is open and holds the
-// first-start rows.
+// first-start rows. A change the database refused because another program
+// kept it busy through the whole wait ends with kExitBusy.
 CtlResult RunCommand(const Command& command, CtlContext& context);
+
+// The database stayed busy: kExitBusy and the reason.
+CtlResult BusyFailure(bool json);
 
 // A keyboard job's outcome as a failure; none when it was done.
 std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json);

@@ -1,5 +1,7 @@
 #include "cli/vantoractl.h"
 
+#include <optional>
+
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/language.h"
@@ -33,16 +35,34 @@ CtlResult NoDatabase(const std::string& folder, bool json) {
                    json);
 }
 
-// The database alone, with the first-start rows the program makes.
-bool OpenDatabase(ProfileDatabase& db, Selection& selection, const std::string& dataFolder) {
-    EnsureDirectory(dataFolder + "db");
-    if (!db.OpenProfileDatabase(dataFolder, "kb_data")) {
-        return false;
+// Why an opened database cannot be used: it stayed busy while the first
+// start's rows were made, or it could not be opened.
+std::optional<CtlResult> Unusable(ProfileDatabase& db, bool opened, const std::vector<ProfileItem>& profiles,
+                                  const std::string& folder, bool json) {
+    if ((!opened || profiles.empty()) && db.LastChangeWasBusy()) {
+        return BusyFailure(json);
     }
+    if (!opened) {
+        return NoDatabase(folder, json);
+    }
+    return std::nullopt;
+}
+
+// The database alone, with the first-start rows the program makes; the
+// failure to report when it cannot be used.
+std::optional<CtlResult> OpenDatabase(ProfileDatabase& db, Selection& selection,
+                                      const std::string& dataFolder, bool json) {
+    EnsureDataFolder(dataFolder);
+    const bool opened = db.OpenProfileDatabase(dataFolder, "kb_data");
     std::vector<ProfileItem> list;
-    db.ListProfilesCreatingDefaults(list, DefaultProfileWord());
+    if (opened) {
+        db.ListProfilesCreatingDefaults(list, DefaultProfileWord());
+    }
+    if (auto failure = Unusable(db, opened, list, dataFolder, json)) {
+        return failure;
+    }
     selection.profile = db.GetActiveProfile();
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -94,8 +114,8 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     if (ShownByProgram(command.verb) && !socketPath.empty() && program.Connect(socketPath)) {
         ProfileDatabase db;
         Selection selection;
-        if (!OpenDatabase(db, selection, dataFolder)) {
-            return Finish(NoDatabase(dataFolder, command.json), out, err);
+        if (auto failure = OpenDatabase(db, selection, dataFolder, command.json)) {
+            return Finish(*failure, out, err);
         }
         ProgramKeyboard keyboard(program);
         CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load(), keys, perKey};
@@ -104,8 +124,8 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     if (!NeedsKeyboard(command.verb)) {
         ProfileDatabase db;
         Selection selection;
-        if (!OpenDatabase(db, selection, dataFolder)) {
-            return Finish(NoDatabase(dataFolder, command.json), out, err);
+        if (auto failure = OpenDatabase(db, selection, dataFolder, command.json)) {
+            return Finish(*failure, out, err);
         }
         CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load(), keys, perKey};
         return Finish(RunCommand(command, context), out, err);
@@ -129,10 +149,11 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     options.hotplugSources = [] { return std::vector<std::unique_ptr<HotplugSource>>{}; };
     SessionObserver quiet;
     DeviceSession session(options, quiet);
-    if (!session.Start()) {
-        return Finish(NoDatabase(dataFolder, command.json), out, err);
+    const bool opened = session.Start();
+    const ProfileListData profiles = opened ? session.LoadProfiles() : ProfileListData{};
+    if (auto failure = Unusable(session.Database(), opened, profiles.profiles, dataFolder, command.json)) {
+        return Finish(*failure, out, err);
     }
-    session.LoadProfiles();
     SessionKeyboard keyboard(session);
     CtlContext context{session.Database(),
                        session.CurrentSelection(),

@@ -33,21 +33,27 @@ int ProfileDatabase::SaveKeyAssignment(const KeyAssignment& record) {
     if (record.key_code == 0) {
         return 0;
     }
-    // Delete and insert under one hold of the lock, without a transaction: a
-    // failed insert leaves the key on its default function.
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    Change(db_, "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?",
-           record.profile, record.fn_layer, record.key_code);
-    if (record.macro_value == 0) {
+    // One transaction: a refused insert keeps the row the key had.
+    Transaction transaction(*this);
+    if (!transaction.Began() ||
+        !Change(db_, "DELETE FROM t_key_macro_data WHERE profile = ? and fn_layer = ? and key_code = ?",
+                record.profile, record.fn_layer, record.key_code)) {
         return 0;
     }
-    return Insert(
-        db_,
-        "INSERT INTO t_key_macro_data(profile, fn_layer, key_code, layout_value, layout_desc, "
-        "macro_type, macro_value, macro_value2, macro_value3, macro_desc) VALUES (?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?);",
-        record.profile, record.fn_layer, record.key_code, record.layout_value, record.layout_desc,
-        record.macro_type, record.macro_value, record.macro_value2, record.macro_value3, record.macro_desc);
+    int id = 0;
+    if (record.macro_value != 0) {
+        id = Insert(db_,
+                    "INSERT INTO t_key_macro_data(profile, fn_layer, key_code, layout_value, layout_desc, "
+                    "macro_type, macro_value, macro_value2, macro_value3, macro_desc) VALUES (?, ?, ?, ?, ?, "
+                    "?, ?, ?, ?, ?);",
+                    record.profile, record.fn_layer, record.key_code, record.layout_value, record.layout_desc,
+                    record.macro_type, record.macro_value, record.macro_value2, record.macro_value3,
+                    record.macro_desc);
+        if (id == 0) {
+            return 0;
+        }
+    }
+    return transaction.Commit() ? id : 0;
 }
 
 bool ProfileDatabase::GetKeyAssignment(int profile, int layer, int keyCode, KeyAssignment& record) {

@@ -71,12 +71,11 @@ bool ProfileDatabase::UpdateLightMode(int mode, const LightMode& r) {
 }
 
 bool ProfileDatabase::SetActiveLightMode(int profile, int mode) {
-    {
-        std::lock_guard<std::recursive_mutex> guard(lock_);
-        Change(db_, "UPDATE t_light_data SET status = ?", 0);
-    }
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    return Change(db_, "UPDATE t_light_data SET status = ? WHERE profile = ? and mode = ?", 1, profile, mode);
+    Transaction transaction(*this);
+    return transaction.Began() && Change(db_, "UPDATE t_light_data SET status = ?", 0) &&
+           Change(db_, "UPDATE t_light_data SET status = ? WHERE profile = ? and mode = ?", 1, profile,
+                  mode) &&
+           transaction.Commit();
 }
 
 int ProfileDatabase::GetActiveLightMode() {
@@ -108,6 +107,9 @@ int ProfileDatabase::AddKeyColours(const std::vector<KeyColour>& records) {
     // One transaction: a reader never sees part of a set, and the set is
     // stored whole or not at all.
     Transaction transaction(*this);
+    if (!transaction.Began()) {
+        return 0;
+    }
     for (const KeyColour& r : records) {
         if (!Change(db_,
                     "INSERT INTO t_key_light_data(profile, light_id, key_code, key_rgb) VALUES (?, ?, ?, ?);",
@@ -125,7 +127,7 @@ bool ProfileDatabase::DeleteKeyColours(int lightId) {
 
 bool ProfileDatabase::ReplaceKeyColours(int lightId, const std::vector<KeyColour>& records) {
     Transaction transaction(*this);
-    if (!Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId)) {
+    if (!transaction.Began() || !Change(db_, "DELETE FROM t_key_light_data WHERE light_id = ?", lightId)) {
         return false;
     }
     for (const KeyColour& r : records) {

@@ -68,14 +68,9 @@ bool ProfileDatabase::SetMacroLinkCount(int id, int count) {
 }
 
 bool ProfileDatabase::DeleteMacro(int id) {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    SQLiteStatement statement;
-    PrepareBound(db_, statement, "DELETE FROM t_macro_data WHERE macro_id = ?", id);
-    if (!IsStepSuccess(statement.Step())) {
-        return false;
-    }
-    PrepareBound(db_, statement, "DELETE FROM t_macrorecord WHERE macro_id = ?", id);
-    return IsStepSuccess(statement.Step());
+    Transaction transaction(*this);
+    return transaction.Began() && Change(db_, "DELETE FROM t_macro_data WHERE macro_id = ?", id) &&
+           Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id) && transaction.Commit();
 }
 
 bool ProfileDatabase::GetMacro(int id, Macro& record) {
@@ -99,6 +94,9 @@ int ProfileDatabase::ListMacros(std::vector<Macro>& list) {
 bool ProfileDatabase::AddMacroSteps(std::vector<MacroStep> steps) {
     // One transaction for the whole macro: every step or none.
     Transaction transaction(*this);
+    if (!transaction.Began()) {
+        return false;
+    }
     for (const MacroStep& s : steps) {
         if (!Change(db_,
                     "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) VALUES "
@@ -138,7 +136,7 @@ int ProfileDatabase::CountAllMacroSteps() {
 
 bool ProfileDatabase::ReplaceMacroSteps(int id, const std::vector<MacroStep>& steps) {
     Transaction transaction(*this);
-    if (!Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id)) {
+    if (!transaction.Began() || !Change(db_, "DELETE FROM t_macrorecord WHERE macro_id = ?", id)) {
         return false;
     }
     for (const MacroStep& s : steps) {

@@ -1,23 +1,65 @@
 #include "db/profile_database.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include "db/statement_runner.h"
 
 namespace vantora {
 
 namespace fs = std::filesystem;
 
-ProfileDatabase::ProfileDatabase() = default;
+namespace {
+
+constexpr int kSqliteNotADatabase = 26;
+
+enum class Created { kNew, kExists, kFailed };
+
+// Creates `path` empty, readable and writable by its owner alone; a path
+// that exists already (also as a symbolic link) is not touched.
+Created CreatePrivateFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return Created::kNew;
+    }
+    // A read-only file system may say so before it says that the file exists.
+    struct stat info {};
+    return errno == EEXIST || ::lstat(path.c_str(), &info) == 0 ? Created::kExists : Created::kFailed;
+}
+
+// Takes the group's and others' permissions from `path` when it is a
+// regular file of this user; a symbolic link is neither followed nor
+// changed, and a missing file is no error.
+void MakePrivate(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        (info.st_mode & 077) != 0) {
+        ::fchmod(fd, info.st_mode & 0700);
+    }
+    ::close(fd);
+}
+
+}  // namespace
 
 ProfileDatabase::Transaction::Transaction(ProfileDatabase& db) : db_(db), hold_(db.lock_) {
     if (!db_.db_.IsOpen()) {
         return;
     }
     if (db_.transactionDepth_ == 0) {
-        began_ = db_.db_.Execute("BEGIN IMMEDIATE") == kSqliteOk;
+        began_ = db_.db_.ExecuteChange("BEGIN IMMEDIATE") == kSqliteOk;
     } else {
         savepoint_ = "vantora_" + std::to_string(db_.transactionDepth_);
-        began_ = db_.db_.Execute(("SAVEPOINT " + savepoint_).c_str()) == kSqliteOk;
+        began_ = db_.db_.ExecuteChange(("SAVEPOINT " + savepoint_).c_str()) == kSqliteOk;
     }
     if (began_) {
         ++db_.transactionDepth_;
@@ -45,8 +87,8 @@ bool ProfileDatabase::Transaction::Commit() {
     if (!began_ || finished_) {
         return false;
     }
-    const int rc = savepoint_.empty() ? db_.db_.Execute("COMMIT")
-                                      : db_.db_.Execute(("RELEASE " + savepoint_).c_str());
+    const int rc = savepoint_.empty() ? db_.db_.ExecuteChange("COMMIT")
+                                      : db_.db_.ExecuteChange(("RELEASE " + savepoint_).c_str());
     if (rc != kSqliteOk) {
         // A refused COMMIT (a reader that kept the file busy past the wait)
         // leaves the transaction open: undo it rather than keep it half-done.
@@ -56,6 +98,10 @@ bool ProfileDatabase::Transaction::Commit() {
     finished_ = true;
     --db_.transactionDepth_;
     return true;
+}
+
+ProfileDatabase::ProfileDatabase() {
+    db_.SetChangeObserver([this](int rc) { NoteChange(rc); });
 }
 
 ProfileDatabase::~ProfileDatabase() {
@@ -123,9 +169,41 @@ std::string ProfileDatabase::BackupPath() const {
     return backupPath_;
 }
 
-// Builds the two file names and opens the database file as it is, or creates
-// it when it does not exist. Existing files get no schema statement: their
-// tables are used unchanged.
+void ProfileDatabase::SetBusyTimeout(int milliseconds) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    db_.SetBusyTimeout(milliseconds);
+}
+
+int ProfileDatabase::BusyTimeoutMs() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return db_.BusyTimeoutMs();
+}
+
+// Called with the lock held (every change runs under it).
+void ProfileDatabase::NoteChange(int rc) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (IsStepSuccess(rc)) {
+        refusals_.erase(std::this_thread::get_id());
+    } else {
+        refusals_[std::this_thread::get_id()] = rc;
+    }
+}
+
+bool ProfileDatabase::LastChangeWasBusy() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    const auto found = refusals_.find(std::this_thread::get_id());
+    return found != refusals_.end() && IsBusy(found->second);
+}
+
+bool ProfileDatabase::LastChangeFailed() const {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return refusals_.count(std::this_thread::get_id()) > 0;
+}
+
+// Builds the two file names and opens the database file, creating it for
+// its owner alone when it does not exist. A database without any table
+// (new, or left empty by a start that did not get that far) gets the
+// schema; one with tables is used unchanged.
 bool ProfileDatabase::OpenFileLocked(const std::string& baseFolder, const std::string& name) {
     std::string folder = baseFolder;
     if (!folder.empty() && folder.back() != '/') {
@@ -134,73 +212,125 @@ bool ProfileDatabase::OpenFileLocked(const std::string& baseFolder, const std::s
     path_ = folder + "db/" + name + "_data.db";
     backupPath_ = folder + "db/data_bak.db";
 
-    std::error_code ec;
-    if (fs::exists(path_, ec)) {
-        if (db_.IsOpen()) {
-            return true;
-        }
-        return db_.Open(path_.c_str(), kOpenExisting);
+    if (db_.IsOpen()) {
+        return true;
     }
-    return CreateSchemaLocked();
+    if (CreatePrivateFile(path_) == Created::kFailed) {
+        return false;
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        MakePrivate(path_ + suffix);
+    }
+    if (!db_.Open(path_.c_str(), kOpenExisting)) {
+        return false;
+    }
+    return EnsureSchemaLocked();
 }
 
 bool ProfileDatabase::OpenProfileDatabase(const std::string& baseFolder, const std::string& name) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     const bool result = OpenFileLocked(baseFolder, name);
-    // A snapshot taken once, at the first start that finds no backup; never
-    // refreshed, never read back.
-    std::error_code ec;
-    if (!fs::exists(backupPath_, ec) && fs::is_regular_file(path_, ec)) {
-        fs::copy_file(path_, backupPath_, fs::copy_options::none, ec);
+    if (db_.IsOpen()) {
+        TakeBackupLocked();
     }
     opened_ = result;
     return result;
 }
 
-void ProfileDatabase::ResetProfileDatabase(const std::string& baseFolder, const std::string& name) {
+// A snapshot taken once, at the first start that finds no backup; never
+// refreshed, never read back. Made private before anything is in it; a
+// file that SQLite cannot read as a database is copied byte for byte.
+void ProfileDatabase::TakeBackupLocked() {
+    MakePrivate(backupPath_);
+    std::error_code ec;
+    if (!fs::is_regular_file(path_, ec) || CreatePrivateFile(backupPath_) != Created::kNew) {
+        return;
+    }
+    const int rc = db_.CopyTo(backupPath_);
+    if (rc == kSqliteOk) {
+        return;
+    }
+    bool copied = false;
+    if ((rc & 0xFF) == kSqliteNotADatabase) {
+        copied = fs::copy_file(path_, backupPath_, fs::copy_options::overwrite_existing, ec);
+    }
+    if (copied) {
+        MakePrivate(backupPath_);  // the copy took the file's permissions
+    } else {
+        // The next start tries again.
+        fs::remove(backupPath_, ec);
+    }
+}
+
+bool ProfileDatabase::ResetProfileDatabase(const std::string& baseFolder, const std::string& name) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     opened_ = OpenFileLocked(baseFolder, name);
-    WipeAllTablesLocked();
+    return WipeAllTablesLocked();
 }
 
 bool ProfileDatabase::CreateSchema() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
+    return EnsureSchemaLocked();
+}
+
+bool ProfileDatabase::EnsureSchemaLocked() {
+    SQLiteStatement statement;
+    db_.Prepare(statement, "SELECT count(*) FROM sqlite_master");
+    if (statement.Step() != kSqliteRow) {
+        // Not a database SQLite can read: used as it is, every statement fails.
+        return db_.IsOpen();
+    }
+    if (statement.ColumnInt(0) > 0) {
+        return true;
+    }
+    statement.Finalize();
     return CreateSchemaLocked();
 }
 
+// Every table and index in one write transaction, looking for tables again
+// once it holds the write lock: of programs starting at once on a new file,
+// the first makes them and the others find them made.
 bool ProfileDatabase::CreateSchemaLocked() {
-    if (db_.IsOpen()) {
-        return true;
-    }
-    if (!db_.Open(path_.c_str(), kOpenCreate)) {
+    Transaction transaction(*this);
+    if (!transaction.Began()) {
         return false;
     }
-    bool allSucceeded = true;
+    if (db_detail::QueryInt(db_, "SELECT count(*) FROM sqlite_master") > 0) {
+        return true;
+    }
     for (const std::string& statement : SchemaStatements()) {
-        if (db_.Execute(statement.c_str()) != kSqliteOk) {
-            allSucceeded = false;
+        if (db_.ExecuteChange(statement.c_str()) != kSqliteOk) {
+            return false;
         }
     }
-    return allSucceeded;
+    return transaction.Commit();
 }
 
-void ProfileDatabase::WipeAllTables() {
+bool ProfileDatabase::WipeAllTables() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    WipeAllTablesLocked();
+    return WipeAllTablesLocked();
 }
 
-void ProfileDatabase::WipeAllTablesLocked() {
-    static const char* const kDeletes[] = {
-        "DELETE FROM t_config_data",   "DELETE FROM t_profile_data", "DELETE FROM t_key_macro_data",
-        "DELETE FROM t_key_otherdata", "DELETE FROM t_light_data",   "DELETE FROM t_key_light_data",
-        "DELETE FROM t_macro_data",    "DELETE FROM t_macrorecord",  "DELETE FROM t_musiclayer_data",
-        "DELETE FROM sqlite_sequence",
+// Every table of ours that the file has (an older file may lack some).
+bool ProfileDatabase::WipeAllTablesLocked() {
+    static const char* const kTables[] = {
+        "t_config_data",    "t_profile_data", "t_key_macro_data", "t_key_otherdata",   "t_light_data",
+        "t_key_light_data", "t_macro_data",   "t_macrorecord",    "t_musiclayer_data", "sqlite_sequence",
     };
-    SQLiteStatement statement;
-    for (const char* sql : kDeletes) {
-        db_.Prepare(statement, sql);
-        statement.Step();
+    Transaction transaction(*this);
+    if (!transaction.Began()) {
+        return false;
     }
+    for (const char* table : kTables) {
+        if (db_detail::QueryInt(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?",
+                                std::string(table)) == 0) {
+            continue;
+        }
+        if (!db_detail::Change(db_, ("DELETE FROM " + std::string(table)).c_str())) {
+            return false;
+        }
+    }
+    return transaction.Commit();
 }
 
 }  // namespace vantora

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/records.h"
@@ -21,7 +22,13 @@ namespace vantora {
 // lists and counts return the number of rows (0 without a usable database),
 // updates and deletes return whether the statement ran. Without a connection
 // or with a file whose tables do not fit, operations fail this way and never
-// crash. Nothing is logged or shown.
+// crash. Nothing is logged or shown; LastChangeWasBusy() tells a caller whose
+// change was refused whether another program kept the database busy.
+//
+// A change waits BusyTimeoutMs() (a few seconds) for another program's
+// write to end before it is refused. The file keeps a write-ahead log and
+// every commit is synced to disk. The database file, its log files and the
+// backup are readable and writable by their owner alone.
 class ProfileDatabase {
 public:
     ProfileDatabase();
@@ -36,6 +43,8 @@ public:
     // once ("BEGIN IMMEDIATE"), waiting for other writers as any write does;
     // nested ones are savepoints of the outer one. Without Commit() (or when
     // it fails) everything done inside is rolled back when it goes away.
+    // When it did not begin, the caller does nothing inside: a change made
+    // then would be stored on its own.
     class Transaction {
     public:
         explicit Transaction(ProfileDatabase& db);
@@ -43,9 +52,9 @@ public:
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
 
-        // Whether it began: false without a connection or when the write
-        // lock could not be had. Operations inside then fail as usual;
-        // Commit() returns false.
+        // Whether it began: false without a connection, when the write lock
+        // could not be had within the wait or the file is gone. Commit()
+        // then returns false.
         bool Began() const { return began_; }
         // Stores what was done; false (and rolled back) when the database
         // refused, also when it did not begin.
@@ -62,18 +71,37 @@ public:
     };
 
     // ---- The file ---------------------------------------------------------
-    // Opens <baseFolder>db/<name>_data.db as it is, or creates it with the
-    // schema when it does not exist; then copies it to <baseFolder>db/data_bak.db
-    // unless that backup already exists. `baseFolder` normally ends in '/'
-    // (GetDataFolder()); one is added when missing.
+    // Opens <baseFolder>db/<name>_data.db, creating it (for its owner alone)
+    // when it does not exist. A database without any table gets the schema;
+    // one with tables is used as it is. Then the database is copied to
+    // <baseFolder>db/data_bak.db unless that backup already exists. The
+    // files found readable by others are made private. `baseFolder`
+    // normally ends in '/' (GetDataFolder()); one is added when missing.
+    // False when the file cannot be opened or a new one not given its tables.
     bool OpenProfileDatabase(const std::string& baseFolder, const std::string& name);
-    // The same open (without the backup), then WipeAllTables() (factory reset).
-    void ResetProfileDatabase(const std::string& baseFolder, const std::string& name);
-    // Creates the file with every table and index; true when the connection
-    // was already open or every schema statement succeeded.
+    // The same open (without the backup), then WipeAllTables() (factory
+    // reset): true when the database was emptied.
+    bool ResetProfileDatabase(const std::string& baseFolder, const std::string& name);
+    // Opens (creates) the file and gives it every table and index when it has
+    // no table, in one transaction; true when the tables were there or made.
     bool CreateSchema();
-    // Deletes every row of every table and the AUTOINCREMENT counters.
-    void WipeAllTables();
+    // Deletes every row of every table there is and the AUTOINCREMENT
+    // counters, in one transaction: true when all of it was done, else
+    // nothing is deleted.
+    bool WipeAllTables();
+
+    // The wait for a database another program is writing, for this object's
+    // connection from now on; SQLiteDB::DefaultBusyTimeoutMs() until set.
+    void SetBusyTimeout(int milliseconds);
+    int BusyTimeoutMs() const;
+    // Whether the last change this thread made through this object (a
+    // statement that writes, a transaction's begin or commit) was refused
+    // because the database stayed busy through the whole wait. A change that
+    // succeeded clears it; reading leaves it alone.
+    bool LastChangeWasBusy() const;
+    // Whether the last change this thread made through this object was
+    // refused, for whatever reason.
+    bool LastChangeFailed() const;
 
     bool IsOpen() const;
     std::string DatabasePath() const;
@@ -89,13 +117,15 @@ public:
     bool RenameProfile(int id, const std::string& name);
     // Replaces `list` with every profile in ascending id order.
     int ListProfiles(std::vector<ProfileItem>& list);
-    // Every profile inactive, then `id` active (two statements).
+    // Every profile inactive, then `id` active, in one transaction.
     bool SetActiveProfile(int id);
     // The active profile's id, 0 when none.
     int GetActiveProfile();
     // ListProfiles; when it finds none, creates "<defaultWord> 1".."3" (the
     // caller gives the word in the UI language) and the default settings,
-    // activates the first new profile and lists again.
+    // activates the first new profile and lists again. The rows are made in
+    // one transaction that looks again for profiles first: programs starting
+    // at once create them once.
     int ListProfilesCreatingDefaults(std::vector<ProfileItem>& list, const std::string& defaultWord);
 
     // ---- Settings (t_config_data, always under profile 1) ----------------
@@ -104,12 +134,14 @@ public:
     bool GetConfig(const std::string& key, std::string& value);
     // True when the update ran, also when no row matched (nothing inserted).
     bool SetConfig(const std::string& key, const std::string& value);
-    // The nine default rows ("version" 1.0.1, ..., "disable_altf4" 0).
-    void InsertDefaultConfig();
+    // The nine default rows ("version" 1.0.1, ..., "disable_altf4" 0), each
+    // unless a row has its key, in one transaction; true when all are there.
+    bool InsertDefaultConfig();
 
     // ---- Key assignments (t_key_macro_data, t_key_otherdata) --------------
     // key_code 0: nothing, 0. Otherwise deletes the key's row of that profile
-    // and layer, then inserts the record when macro_value != 0. New key_id, or 0.
+    // and layer, then inserts the record when macro_value != 0, in one
+    // transaction (a refused insert keeps the old row). New key_id, or 0.
     int SaveKeyAssignment(const KeyAssignment& record);
     // Fills `record` from the first matching row; false (record untouched) when none.
     bool GetKeyAssignment(int profile, int layer, int keyCode, KeyAssignment& record);
@@ -160,7 +192,7 @@ public:
     // profile, both layers) that plays it, in one transaction.
     bool RenameMacro(int id, const std::string& name);
     bool SetMacroLinkCount(int id, int count);
-    // Deletes the macro and then its steps; true only when both succeeded.
+    // Deletes the macro and its steps in one transaction: both, or neither.
     bool DeleteMacro(int id);
     bool GetMacro(int id, Macro& record);
     // Every macro in ascending id order (the keyboard's macro numbering).
@@ -189,13 +221,18 @@ public:
 private:
     bool OpenFileLocked(const std::string& baseFolder, const std::string& name);
     bool CreateSchemaLocked();
-    void WipeAllTablesLocked();
+    bool EnsureSchemaLocked();
+    void TakeBackupLocked();
+    bool WipeAllTablesLocked();
+    void NoteChange(int rc);
     int ListKeyAssignmentsLocked(const char* sql, int profile, const int* layer,
                                  std::vector<KeyAssignment>& list);
 
     SQLiteDB db_;
     mutable std::recursive_mutex lock_;
     int transactionDepth_ = 0;
+    // The failing result code of each thread whose last change failed.
+    std::map<std::thread::id, int> refusals_;
     std::string path_;
     std::string backupPath_;
     bool opened_ = false;

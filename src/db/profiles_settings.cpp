@@ -46,12 +46,10 @@ int ProfileDatabase::ListProfiles(std::vector<ProfileItem>& list) {
 }
 
 bool ProfileDatabase::SetActiveProfile(int id) {
-    {
-        std::lock_guard<std::recursive_mutex> guard(lock_);
-        Change(db_, "UPDATE t_profile_data SET status = ?", 0);
-    }
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    return Change(db_, "UPDATE t_profile_data SET status = ? WHERE profile = ?", 1, id);
+    Transaction transaction(*this);
+    return transaction.Began() && Change(db_, "UPDATE t_profile_data SET status = ?", 0) &&
+           Change(db_, "UPDATE t_profile_data SET status = ? WHERE profile = ?", 1, id) &&
+           transaction.Commit();
 }
 
 int ProfileDatabase::GetActiveProfile() {
@@ -64,15 +62,21 @@ int ProfileDatabase::ListProfilesCreatingDefaults(std::vector<ProfileItem>& list
     if (ListProfiles(list) > 0) {
         return static_cast<int>(list.size());
     }
-    const std::string& word = defaultWord;
-    const int first = AddProfile(word + " 1");
-    InsertDefaultConfig();
-    AddProfile(word + " 2");
-    AddProfile(word + " 3");
-    // On a new or wiped database the first profile is id 1. On a database whose
-    // profiles were all deleted the counter has moved on; activate the profile
-    // actually created rather than a missing id 1.
-    SetActiveProfile(first != 0 ? first : 1);
+    {
+        Transaction transaction(*this);
+        // Another program may have made them while this one waited.
+        if (transaction.Began() && ListProfiles(list) == 0) {
+            const std::string& word = defaultWord;
+            const int first = AddProfile(word + " 1");
+            // On a new or wiped database the first profile is id 1. On a
+            // database whose profiles were all deleted the counter has moved
+            // on; activate the profile actually created rather than a missing id 1.
+            if (first != 0 && InsertDefaultConfig() && AddProfile(word + " 2") != 0 &&
+                AddProfile(word + " 3") != 0 && SetActiveProfile(first)) {
+                transaction.Commit();
+            }
+        }
+    }
     return ListProfiles(list);
 }
 
@@ -102,17 +106,26 @@ bool ProfileDatabase::SetConfig(const std::string& key, const std::string& value
                   kSettingsProfile, key);
 }
 
-void ProfileDatabase::InsertDefaultConfig() {
+bool ProfileDatabase::InsertDefaultConfig() {
     static const std::pair<std::string, std::string> kDefaults[] = {
         {"version", "1.0.1"}, {"fn_layer", "0"},       {"lightmode", "1"},
         {"sleep_light", "0"}, {"userlight", "0"},      {"disable_gamemode", "0"},
         {"disable_win", "0"}, {"disable_alttab", "0"}, {"disable_altf4", "0"},
     };
-    for (const auto& [key, value] : kDefaults) {
-        std::lock_guard<std::recursive_mutex> guard(lock_);
-        Insert(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?);", kSettingsProfile, key,
-               value);
+    Transaction transaction(*this);
+    if (!transaction.Began()) {
+        return false;
     }
+    for (const auto& [key, value] : kDefaults) {
+        if (!Change(
+                db_,
+                "INSERT INTO t_config_data(profile, key, value) SELECT ?, ?, ? WHERE NOT EXISTS (SELECT 1 "
+                "FROM t_config_data WHERE profile = ? AND key = ?);",
+                kSettingsProfile, key, value, kSettingsProfile, key)) {
+            return false;
+        }
+    }
+    return transaction.Commit();
 }
 
 }  // namespace vantora

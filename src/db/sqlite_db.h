@@ -12,9 +12,25 @@ namespace vantora {
 
 // SQLite result codes this layer hands out itself or tests for.
 inline constexpr int kSqliteOk = 0;
+inline constexpr int kSqliteBusy = 5;
 inline constexpr int kSqliteMisuse = 21;
 inline constexpr int kSqliteRow = 100;
 inline constexpr int kSqliteDone = 101;
+// SQLITE_READONLY_DBMOVED: the file was deleted or replaced since it was opened.
+inline constexpr int kSqliteReadOnlyMoved = 1032;
+
+// Whether a result code says another connection kept the database busy
+// (also in its extended forms).
+inline bool IsBusy(int rc) {
+    return (rc & 0xFF) == kSqliteBusy;
+}
+
+// How long a connection waits for a database that another connection is
+// writing before a change gives up with SQLITE_BUSY.
+inline constexpr int kDefaultBusyTimeoutMs = 5000;
+// Tests set this environment variable to a number of milliseconds to wait
+// less (or more); the program never sets it.
+inline constexpr const char* kBusyTimeoutVariable = "VANTORA_DB_BUSY_TIMEOUT_MS";
 
 // Open flags: read-write in serialized mode, and the same plus create.
 inline constexpr int kOpenExisting = 0x00010002;
@@ -39,8 +55,16 @@ public:
     SQLiteDB(const SQLiteDB&) = delete;
     SQLiteDB& operator=(const SQLiteDB&) = delete;
 
-    // Closes any open connection, then opens `path` (UTF-8) with `flags` and
-    // turns off syncing to disk. False (and no connection) when SQLite refuses.
+    // Sees the result code of every change run through StepChange or
+    // ExecuteChange, on the thread that ran it.
+    using ChangeObserver = std::function<void(int rc)>;
+
+    // Closes any open connection, then opens `path` (UTF-8) with `flags`:
+    // the connection waits BusyTimeoutMs() for a busy database, keeps a
+    // write-ahead log and syncs every commit to disk. A file that can only
+    // be read and cannot be read as it is (a write-ahead log database in a
+    // folder nobody may write to) is opened again as immutable, for
+    // reading. False (and no connection) when SQLite refuses.
     bool Open(const char* path, int flags);
     // True when nothing is open afterwards; a refused close keeps the handle.
     bool Close();
@@ -54,13 +78,46 @@ public:
     // The rowid of the last insert on this connection; -1 without a connection.
     int64_t LastInsertId() const;
 
+    // A step or an Execute that changes the file. Outside a transaction it
+    // is refused when the file was deleted or replaced since it was opened
+    // (kSqliteReadOnlyMoved) or overwritten with what is not a database
+    // (SQLITE_NOTADB): what is written then would be lost or would damage
+    // what is there now. Reading goes on from what the connection has.
+    int StepChange(SQLiteStatement& statement);
+    int ExecuteChange(const char* sql);
+    // Whether the file the connection has open is no longer at its path.
+    bool FileHasMoved() const;
+    // True when the connection cannot write (a read-only file or folder).
+    bool IsReadOnly() const;
+    // The journal mode in use ("wal", "delete", ...); empty without a connection.
+    std::string JournalMode();
+
+    // Copies the whole database, as one consistent snapshot, into the
+    // existing file `path` (empty or a database to overwrite), which is left
+    // a plain single-file database. The SQLite result code.
+    int CopyTo(const std::string& path);
+
+    // The wait for a busy database, for this connection and later opens.
+    void SetBusyTimeout(int milliseconds);
+    int BusyTimeoutMs() const { return busyTimeoutMs_; }
+    // kBusyTimeoutVariable's value when it holds a number from 0 to 600000,
+    // else kDefaultBusyTimeoutMs.
+    static int DefaultBusyTimeoutMs();
+
     void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
+    void SetChangeObserver(ChangeObserver observer) { changeObserver_ = std::move(observer); }
 
 private:
     void Notify(const char* sql) const;
+    void NoteChange(int rc) const;
+    int RefusalBeforeChange();
+    bool OpenHandle(const char* path, int flags);
+    void CloseHandle();
 
     sqlite3* handle_ = nullptr;
+    int busyTimeoutMs_ = DefaultBusyTimeoutMs();
     StatementObserver observer_;
+    ChangeObserver changeObserver_;
 };
 
 // One prepared statement; a local of a single data operation.

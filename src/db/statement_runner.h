@@ -22,14 +22,15 @@ void PrepareBound(SQLiteDB& db, SQLiteStatement& statement, const char* sql, Arg
     statement.BindAll(args...);
 }
 
-// Runs a data-changing statement once; the step's result code (the prepare's
-// failure shows as SQLITE_MISUSE from stepping an empty statement).
+// Runs a data-changing statement once (SQLiteDB::StepChange); the step's
+// result code (the prepare's failure shows as SQLITE_MISUSE from stepping an
+// empty statement).
 template <class... Args>
 int RunChange(SQLiteDB& db, const char* sql, const Args&... args) {
     SQLiteStatement statement;
     db.Prepare(statement, sql);
     statement.BindAll(args...);
-    return statement.Step();
+    return db.StepChange(statement);
 }
 
 template <class... Args>

@@ -257,7 +257,8 @@ KeyAssignmentEditor::SaveResult KeyAssignmentEditor::Save(const KeyFunction& fun
             return SaveResult::kUnknownType;
     }
     const int keyId = db_.SaveKeyAssignment(record);
-    if (record.macro_value != 0 && keyId == 0) {
+    // The default function stores no row (id 0): only a refused change fails it.
+    if (keyId == 0 && (record.macro_value != 0 || db_.LastChangeFailed())) {
         return SaveResult::kStoreFailed;
     }
     return SaveResult::kSaved;

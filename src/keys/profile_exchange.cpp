@@ -315,8 +315,9 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     std::sort(result.skipped.begin(), result.skipped.end(),
               [](const SkippedItem& a, const SkippedItem& b) { return a.position < b.position; });
 
-    // Store.
-    const int profile = db.AddProfile(name);
+    // Store, in one transaction: the profile whole or nothing of it.
+    ProfileDatabase::Transaction transaction(db);
+    const int profile = transaction.Began() ? db.AddProfile(name) : 0;
     if (profile <= 0) {
         return StoreFailure(std::move(result), "the database did not take the new profile");
     }
@@ -352,6 +353,11 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     }
     if (!transaction.Commit()) {
         return StoreFailure(std::move(result), "the database did not take the profile");
+    }
+    if (!transaction.Commit()) {
+        result.status = ImportError::kStoreFailed;
+        result.error = "the database did not take the profile";
+        return result;
     }
     result.profileId = profile;
     return result;

@@ -54,33 +54,67 @@ LightMode CustomRow(int language) {
                     language);
 }
 
-std::optional<int> EnsureLightModes(ProfileDatabase& db, bool perKey, int language) {
-    if (db.CountLightModes(kLightingProfile) < 1) {
-        for (const CatalogueMode& mode : kCatalogue) {
-            db.AddLightMode(CatalogueRow(mode, language));
-        }
-        db.SetActiveLightMode(kLightingProfile, kFirstMode);
-    }
-    std::vector<LightMode> rows;
-    db.ListLightModes(rows);
-    const auto hasMode = [&rows](int mode) {
-        return std::any_of(rows.begin(), rows.end(), [mode](const LightMode& r) { return r.mode == mode; });
-    };
-    if (perKey && !hasMode(kPerKeyLightMode) && db.AddLightMode(CustomRow(language)) > 0) {
-        rows.push_back(CustomRow(language));
-    }
-    if (rows.empty()) {
-        return std::nullopt;
-    }
+namespace {
+
+bool HasMode(const std::vector<LightMode>& rows, int mode) {
+    return std::any_of(rows.begin(), rows.end(), [mode](const LightMode& r) { return r.mode == mode; });
+}
+
+const LightMode* CurrentRow(const std::vector<LightMode>& rows) {
     // The mode column cannot tell "no current row" from the per-key mode 0:
     // the status column can.
     const auto current =
         std::find_if(rows.begin(), rows.end(), [](const LightMode& r) { return r.status == 1; });
-    if (current != rows.end()) {
-        return current->mode;
+    return current != rows.end() ? &*current : nullptr;
+}
+
+bool IsComplete(const std::vector<LightMode>& rows, bool perKey) {
+    return std::all_of(kCatalogue.begin(), kCatalogue.end(),
+                       [&rows](const CatalogueMode& mode) { return HasMode(rows, mode.mode); }) &&
+           (!perKey || HasMode(rows, kPerKeyLightMode)) && CurrentRow(rows) != nullptr;
+}
+
+// Adds what `rows` (the stored rows) lack and makes a row current when none
+// is; false as soon as the database refuses something.
+bool Complete(ProfileDatabase& db, std::vector<LightMode>& rows, bool perKey, int language) {
+    for (const CatalogueMode& mode : kCatalogue) {
+        if (!HasMode(rows, mode.mode) && db.AddLightMode(CatalogueRow(mode, language)) == 0) {
+            return false;
+        }
     }
-    db.SetActiveLightMode(kLightingProfile, rows.front().mode);
-    return rows.front().mode;
+    if (perKey && !HasMode(rows, kPerKeyLightMode) && db.AddLightMode(CustomRow(language)) == 0) {
+        return false;
+    }
+    db.ListLightModes(rows);
+    // On a new table the first listed row is Spectrum.
+    return CurrentRow(rows) != nullptr || db.SetActiveLightMode(kLightingProfile, rows.front().mode);
+}
+
+}  // namespace
+
+std::optional<int> EnsureLightModes(ProfileDatabase& db, bool perKey, int language) {
+    std::vector<LightMode> rows;
+    db.ListLightModes(rows);
+    if (!IsComplete(rows, perKey)) {
+        // One transaction that reads the rows again once it holds the write
+        // lock: programs starting at once add each row once, and a table
+        // that holds some of the modes gets the others.
+        ProfileDatabase::Transaction transaction(db);
+        if (transaction.Began()) {
+            db.ListLightModes(rows);
+            if (!IsComplete(rows, perKey) && Complete(db, rows, perKey, language)) {
+                transaction.Commit();
+            }
+        }
+        db.ListLightModes(rows);
+    }
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    const LightMode* current = CurrentRow(rows);
+    // Without a current row that could be stored, the first row is the one
+    // shown and sent.
+    return current != nullptr ? current->mode : rows.front().mode;
 }
 
 }  // namespace vantora

@@ -29,11 +29,16 @@ LightMode CustomRow(int language);
 
 // Makes the stored light rows usable, each time they are loaded:
 // - an empty table gets the catalogue, with Spectrum current;
+// - a table that holds some of the catalogue's modes gets the others,
+//   appended in the catalogue's order;
 // - with `perKey`, a table without a mode-0 row gets the Custom row last;
 // - when no row is current, the first listed row is made current (a table
 //   without a current row would otherwise read as the per-key mode 0).
-// Returns the current mode; nothing when the table holds no row (the
-// database cannot be written).
+// What is missing is added in one transaction, so a row is never added
+// twice, also by programs starting at once. Nothing is written when the
+// rows are complete. Returns the current mode (the first row when no row is
+// current and none could be made so); nothing when the table holds no row
+// (the database cannot be written).
 std::optional<int> EnsureLightModes(ProfileDatabase& db, bool perKey, int language);
 
 }  // namespace vantora

@@ -4,7 +4,12 @@ namespace vantora {
 
 MusicSettings LoadMusicLayerSettings(ProfileDatabase& db, int layerId) {
     if (db.CountMusicLayers() == 0) {
-        db.AddMusicLayer(kMusicLayerName);
+        // Counted again inside the transaction: programs starting at once
+        // add one layer.
+        ProfileDatabase::Transaction transaction(db);
+        if (transaction.Began() && db.CountMusicLayers() == 0 && db.AddMusicLayer(kMusicLayerName) != 0) {
+            transaction.Commit();
+        }
     }
     MusicSettings settings;
     MusicLayer row;

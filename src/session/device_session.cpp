@@ -60,7 +60,7 @@ bool DeviceSession::Start() {
         return false;
     }
     started_ = true;
-    EnsureDirectory(dataFolder_ + "db");
+    EnsureDataFolder(dataFolder_);
     const bool opened = db_.OpenProfileDatabase(dataFolder_, kDatabaseName);
     layoutName_ = LayoutNameForNumber(ConfigInt("LAYOUT"));
     layout_ = LoadKeyboardLayoutFrom(programFolder_);
@@ -235,11 +235,19 @@ void DeviceSession::SetStreamingWanted(bool wanted) {
     }
 }
 
-void DeviceSession::RestoreFactory(JobDone done) {
-    db_.ResetProfileDatabase(dataFolder_, kDatabaseName);
+bool DeviceSession::RestoreFactory(JobDone done) {
+    // The keyboard is reset only once the database is empty: a keyboard
+    // reset while the rows stay would be written back from them.
+    if (!db_.ResetProfileDatabase(dataFolder_, kDatabaseName)) {
+        if (done) {
+            done(db_.LastChangeWasBusy() ? JobOutcome::kDatabaseBusy : JobOutcome::kDatabaseRefused);
+        }
+        return false;
+    }
     Queue(SyncFactoryReset, std::move(done));
     // Also when the initial load had run: the next arrival loads again.
     RequestInitialLoad();
+    return true;
 }
 
 bool DeviceSession::SetSystemSwitch(SystemSwitch which, bool on) {
@@ -327,6 +335,10 @@ KeyboardStatus DeviceSession::Status() const {
 
 bool DeviceSession::IsConnected() const {
     return connection_ != nullptr && connection_->DeviceIndex() != -1;
+}
+
+int DeviceSession::HostIdForSlot(int slot) const {
+    return worker_ ? worker_->HostIdForSlot(slot) : 0;
 }
 
 int DeviceSession::FirmwareVersion() const {

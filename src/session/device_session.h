@@ -98,14 +98,18 @@ public:
     void RequestInitialLoad();
     // Music frames are sent only while wanted (the MUSIC page is shown).
     void SetStreamingWanted(bool wanted);
-    // "Restore Factory": the database emptied, the keyboard reset and every
-    // page loaded again with the first-start defaults.
-    void RestoreFactory(JobDone done = {});
+    // "Restore Factory": the database emptied (in one transaction), then
+    // the keyboard reset and every page loaded again with the first-start
+    // defaults. False when the database was not emptied: then nothing was
+    // changed or queued, and `done` is told kDatabaseBusy (another program
+    // kept it busy) or kDatabaseRefused at once.
+    bool RestoreFactory(JobDone done = {});
     // Stores a system switch and queues the settings download; false
     // (nothing queued) when the database refused it.
     bool SetSystemSwitch(SystemSwitch which, bool on);
-    // Queues the jobs of `work` (kFactoryReset also empties the database);
-    // `done` gets the worst outcome of them once the last has run.
+    // Queues the jobs of `work` (kFactoryReset also empties the database,
+    // see RestoreFactory); `done` gets the worst outcome of them once the
+    // last has run.
     void Perform(KeyboardWork work, JobDone done);
 
     // The profile list, with the first-start rows (profiles, settings)
@@ -127,6 +131,10 @@ public:
     // The keyboard's firmware version (release number), 0 without one.
     // Never waits for a download.
     int FirmwareVersion() const;
+    // The host-side row a key press reported by its slot stands for, as the
+    // keyboard's key table assigns it; 0 when it stands for none (or the
+    // keyboard's table is not known yet). Any thread.
+    int HostIdForSlot(int slot) const;
     ProfileDatabase& Database() { return db_; }
     Selection& CurrentSelection() { return selection_; }
     // The MUSIC page's settings for the analyser (any thread).

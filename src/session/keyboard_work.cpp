@@ -27,10 +27,12 @@ struct OutcomeName {
     const char* name;
     int severity;
 };
-constexpr std::array<OutcomeName, 4> kOutcomeNames{{{JobOutcome::kDone, "ok", 0},
+constexpr std::array<OutcomeName, 6> kOutcomeNames{{{JobOutcome::kDone, "ok", 0},
                                                     {JobOutcome::kKeyboardFailed, "keyboard-failed", 1},
                                                     {JobOutcome::kNoKeyboard, "no-keyboard", 2},
-                                                    {JobOutcome::kCancelled, "cancelled", 3}}};
+                                                    {JobOutcome::kDatabaseRefused, "database-refused", 3},
+                                                    {JobOutcome::kDatabaseBusy, "database-busy", 4},
+                                                    {JobOutcome::kCancelled, "cancelled", 5}}};
 
 std::vector<std::string> Words(std::string_view line) {
     std::istringstream stream{std::string(line)};

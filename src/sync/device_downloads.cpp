@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "device/debug_log.h"
+#include "keys/function_catalogue.h"
 #include "sync/colour_tables.h"
 #include "sync/report_request.h"
 #include "sync/settings_block.h"
@@ -75,9 +76,27 @@ void DeviceDownloads::StoreDefaults(const KeyTableRead& defaults) {
 }
 
 void DeviceDownloads::InvalidateKeyTableCache() {
+    SetKeyboardSlots(std::nullopt);
     auto& cache = keyTableCache_;
     std::fill(cache.begin(), cache.end(), std::uint8_t{0});
     cacheValid_ = false;
+}
+
+// Whether every key-table entry that is a host-side function in either table
+// has the same three bytes in both.
+static bool HostEntriesAgree(const KeyTable& planned, const KeyTableRead& current) {
+    for (std::size_t start = 0; start + 3 <= kKeyTableBytes; start += 3) {
+        const std::uint8_t plannedClass = planned[start];
+        const std::uint8_t currentClass = current.bytes[start];
+        const auto host = [](std::uint8_t c) { return c == kClassApplication || c == kClassHostText; };
+        if ((host(plannedClass) || host(currentClass)) &&
+            !std::equal(planned.begin() + static_cast<std::ptrdiff_t>(start),
+                        planned.begin() + static_cast<std::ptrdiff_t>(start) + 3,
+                        current.bytes.begin() + static_cast<std::ptrdiff_t>(start))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 ReadBackResult DeviceDownloads::ReadBackKeyTables() {
@@ -85,6 +104,7 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     ReadBackResult result;
     BeginProgress(2 * kKeyTableBlocks.count);
     Begin();
+    SetKeyboardSlots(std::nullopt);
     const KeyTableRead defaults = ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, kDefaultReadWaitMs);
     StoreDefaults(defaults);
     const KeyTableRead current = ReadKeyTable(protocol::CMD_READ_KEYS, 0);
@@ -92,32 +112,67 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     result.currentComplete = current.Complete();
 
     const int profile = context_.selection.profile.load();
-    for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
-        KeyAssignment empty;
-        empty.profile = profile;
-        empty.fn_layer = key.layer;
-        empty.key_code = key.keyCode;
-        empty.macro_value = 0;  // deletes the row, inserts nothing
-        context_.db.SaveKeyAssignment(empty);
-        ++result.keysReset;
+    const KeyPlan before = PlanStoredKeys(context_.db, profile);
+    const auto stored = [&before](const KeyAtDefault& key) {
+        const auto& rows = key.layer == 0 ? before.standardRows : before.fnRows;
+        return std::any_of(rows.begin(), rows.end(),
+                           [&key](const KeyAssignment& row) { return row.key_code == key.keyCode; });
+    };
+    {
+        // One commit for all of them, not one per key.
+        ProfileDatabase::Transaction transaction(context_.db);
+        for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
+            if (!stored(key) || before.Find(key.layer, key.keyCode) != nullptr) {
+                continue;  // no row, or left at its default by our own plan, not by the keyboard
+            }
+            KeyAssignment empty;
+            empty.profile = profile;
+            empty.fn_layer = key.layer;
+            empty.key_code = key.keyCode;
+            empty.macro_value = 0;  // deletes the row, inserts nothing
+            context_.db.SaveKeyAssignment(empty);
+            ++result.keysReset;
+        }
+        transaction.Commit();
+    }
+    if (result.defaultsComplete && result.currentComplete) {
+        const KeyPlan plan = result.keysReset > 0 ? PlanStoredKeys(context_.db, profile) : before;
+        const KeyTable planned =
+            BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_), plan.standardRows,
+                          plan.fnRows, plan.macros, context_.layoutCodeToIndex);
+        result.hostKeysDiffer = !HostEntriesAgree(planned, current);
+        if (!result.hostKeysDiffer) {
+            SetKeyboardSlots(plan.hostSlots);
+        }
     }
     End();
     BeginProgress(0);
     return result;
 }
 
-MacroPositions DeviceDownloads::CurrentMacroPositions() {
-    std::vector<Macro> macros;
-    context_.db.ListMacros(macros);
-    const std::map<int, int> counts = context_.db.CountMacroStepsByMacro();
-    std::vector<int> ids;
-    std::vector<int> records;
-    for (const Macro& macro : macros) {
-        ids.push_back(macro.macro_id);
-        const auto found = counts.find(macro.macro_id);
-        records.push_back(found == counts.end() ? 0 : found->second);
+void DeviceDownloads::SetKeyboardSlots(std::optional<HostSlots> slots) {
+    std::lock_guard lock(slotsMutex_);
+    keyboardSlots_ = std::move(slots);
+}
+
+int DeviceDownloads::HostIdForSlot(int slot) const {
+    std::lock_guard lock(slotsMutex_);
+    return keyboardSlots_ ? keyboardSlots_->IdOf(slot) : 0;
+}
+
+// While a table is written, each key holds either its old or its new bytes:
+// a slot is sure where both tables agree on it or only one has it.
+static HostSlots SlotsOfEither(const HostSlots& before, const HostSlots& after) {
+    HostSlots either;
+    for (const auto* slots : {&before, &after}) {
+        for (const auto& [slot, id] : slots->IdsBySlot()) {
+            const int other = (slots == &before ? after : before).IdOf(slot);
+            if (other == 0 || other == id) {
+                either.Assign(id, slot);
+            }
+        }
     }
-    return PlanMacroMemory(ids, records).positions;
+    return either;
 }
 
 std::vector<MacroWithSteps> DeviceDownloads::StoredMacros() {
@@ -188,17 +243,24 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
             return result;
         }
     }
-    const MacroPositions macros = CurrentMacroPositions();
-    const int profile = context_.selection.profile.load();
-    std::vector<KeyAssignment> standardRows;
-    std::vector<KeyAssignment> fnRows;
-    context_.db.ListKeyAssignments(profile, 0, standardRows);
-    context_.db.ListKeyAssignments(profile, 1, fnRows);
-    const KeyTable table = BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_),
-                                         standardRows, fnRows, macros, context_.layoutCodeToIndex);
+    const KeyPlan plan = PlanStoredKeys(context_.db, context_.selection.profile.load());
+    const KeyTable table =
+        BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_), plan.standardRows,
+                      plan.fnRows, plan.macros, context_.layoutCodeToIndex);
+    {
+        // Until every block is acknowledged the keyboard holds a mix of both
+        // tables; a refused block leaves it so.
+        std::lock_guard lock(slotsMutex_);
+        if (keyboardSlots_) {
+            keyboardSlots_ = SlotsOfEither(*keyboardSlots_, plan.hostSlots);
+        }
+    }
     const BlockDownloadResult blocks = WriteBlocks(protocol::CMD_WRITE_KEYS, table, kKeyTableBlocks, false);
     result.written = true;
     result.blocksRefused = blocks.blocksRefused;
+    if (blocks.blocksRefused == 0) {
+        SetKeyboardSlots(plan.hostSlots);
+    }
     End();
     return result;
 }
@@ -283,6 +345,7 @@ BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
 }
 
 bool DeviceDownloads::SendFactoryReset() {
+    SetKeyboardSlots(std::nullopt);
     ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
     const bool acknowledged = context_.manager.SendReport(request, DeviceIndex());
     VANTORA_DEBUG("factory reset %02x %s", protocol::CMD_FACTORY_RESET,

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "db/profile_database.h"
 #include "db/selection.h"
 #include "device/clock.h"
 #include "device/hid_device_manager.h"
+#include "sync/key_plan.h"
 #include "sync/key_table_builder.h"
 #include "sync/macro_image.h"
 #include "sync/sync_host.h"
@@ -35,7 +38,11 @@ struct SyncContext {
 struct ReadBackResult {
     bool defaultsComplete = false;  // the default table is now cached
     bool currentComplete = false;
-    int keysReset = 0;  // assignments removed because the key is at its default
+    int keysReset = 0;  // stored assignments removed because the key is at its default
+    // The keyboard's program, web site and text keys differ from what the
+    // stored rows give (a keyboard written by another program or version):
+    // its bytes could start another key's function until the keys are written.
+    bool hostKeysDiffer = false;
 };
 
 struct KeyDownloadResult {
@@ -80,11 +87,15 @@ public:
     // Reads the default and current key tables, caches the default table
     // when every block was read, and removes the stored assignments of the
     // active profile for keys the keyboard reports at their default. Keys of
-    // a block that was not read keep their assignments.
+    // a block that was not read keep their assignments, and so do keys that
+    // a key download leaves at their default (KeyPlan::leftOut). The
+    // keyboard's host-side slots are known afterwards only when both tables
+    // were read and its host-side keys are the ones the rows give.
     ReadBackResult ReadBackKeyTables();
     // The key table from the cached default table plus the active profile's
     // assignments. Reads the default table first when none is cached; when
-    // it cannot be read completely nothing is written.
+    // it cannot be read completely nothing is written. Once written, the
+    // keyboard's host-side slots are the plan's.
     KeyDownloadResult DownloadKeys();
     // The whole macro memory. Macros that do not fit are left out and listed.
     MacroDownloadResult DownloadMacros();
@@ -112,6 +123,12 @@ public:
     // The keyboard's default key table as last read (zeros while invalid).
     const std::array<std::uint8_t, kKeyTableBytes>& KeyTableCache() const { return keyTableCache_; }
 
+    // The host-side row whose slot the keyboard reported on a key press,
+    // as the key table the keyboard holds assigns it; 0 when the keyboard's
+    // table is not known to carry that slot (nothing written yet, a
+    // different keyboard, a factory reset). Any thread.
+    int HostIdForSlot(int slot) const;
+
 private:
     bool Begin();
     bool End();
@@ -119,7 +136,8 @@ private:
     void StoreDefaults(const KeyTableRead& defaults);
     BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
                                     const BlockPlan& plan, bool stopOnRefusal);
-    MacroPositions CurrentMacroPositions();
+    // nullopt: the keyboard's table is not known.
+    void SetKeyboardSlots(std::optional<HostSlots> slots);
     // The macro list with every macro's records, read in two queries.
     std::vector<MacroWithSteps> StoredMacros();
 
@@ -136,6 +154,9 @@ private:
     ProgressSink progress_;
     int progressDone_ = 0;
     int progressTotal_ = 0;  // 0: no long transfer runs
+    // The host-side slots of the key table the keyboard holds, while known.
+    mutable std::mutex slotsMutex_;
+    std::optional<HostSlots> keyboardSlots_;
 };
 
 }  // namespace vantora

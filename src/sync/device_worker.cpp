@@ -51,6 +51,10 @@ const char* OutcomeName(JobOutcome outcome) {
             return "refused or not answered by the keyboard";
         case JobOutcome::kCancelled:
             return "cancelled";
+        case JobOutcome::kDatabaseBusy:
+            return "not run, the database stayed busy";
+        case JobOutcome::kDatabaseRefused:
+            return "not run, the database refused the change";
     }
     return "?";
 }
@@ -179,6 +183,10 @@ bool DeviceWorker::InitialLoad(bool& tablesRead) {
     }
     const ReadBackResult readBack = downloads_.ReadBackKeyTables();
     tablesRead = readBack.defaultsComplete && readBack.currentComplete;
+    if (readBack.hostKeysDiffer && !StopAsked()) {
+        // A press of those keys would report slots our rows do not give them.
+        downloads_.DownloadKeys();
+    }
     return !StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&
            host_.LoadSwitches();
 }

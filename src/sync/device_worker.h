@@ -42,6 +42,9 @@ public:
 
     // The macros the last macro download had to leave out (any thread).
     std::vector<MacroLeftOut> LastMacrosLeftOut() const;
+    // The host-side row of a slot the keyboard reported (see
+    // DeviceDownloads::HostIdForSlot); any thread.
+    int HostIdForSlot(int slot) const { return downloads_.HostIdForSlot(slot); }
 
     DeviceDownloads& Downloads() { return downloads_; }
 

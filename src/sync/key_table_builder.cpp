@@ -4,6 +4,7 @@
 
 #include "device/key_index.h"
 #include "keys/key_function_encoding.h"
+#include "sync/key_plan.h"
 
 namespace vantora {
 
@@ -39,7 +40,8 @@ int MacroPositions::Lookup(int macroId) const {
 }
 
 void ApplyKeyAssignments(KeyTable& table, int layer, const std::vector<KeyAssignment>& rows,
-                         const MacroPositions& macros, const std::map<int, int>& layoutCodeToIndex) {
+                         const MacroPositions& macros, const HostSlots& hostSlots,
+                         const std::map<int, int>& layoutCodeToIndex) {
     if (layer != 0 && layer != 1) {
         return;
     }
@@ -51,7 +53,13 @@ void ApplyKeyAssignments(KeyTable& table, int layer, const std::vector<KeyAssign
         if (index < 0 || index >= kKeyIndexCount) {
             continue;
         }
-        const KeyFunctionValues values{row.macro_type, row.macro_value, row.macro_value2};
+        KeyFunctionValues values{row.macro_type, row.macro_value, row.macro_value2};
+        if (IsHostSideType(row.macro_type)) {
+            values.macroValue = hostSlots.SlotOf(row.macro_value);
+            if (values.macroValue == 0) {
+                continue;  // no slot left: the key keeps its default function
+            }
+        }
         const int position = row.macro_type == 3 ? macros.Lookup(row.macro_value) : kNoMacroPosition;
         const std::size_t start = 6 * static_cast<std::size_t>(index) + 3 * static_cast<std::size_t>(layer);
         EncodeKeyFunction(values, position, std::span<std::uint8_t, 3>(table.data() + start, 3));
@@ -64,8 +72,9 @@ KeyTable BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes> defaults,
                        const std::map<int, int>& layoutCodeToIndex) {
     KeyTable table{};
     std::copy(defaults.begin(), defaults.end(), table.begin());
-    ApplyKeyAssignments(table, 0, standardRows, macros, layoutCodeToIndex);
-    ApplyKeyAssignments(table, 1, fnRows, macros, layoutCodeToIndex);
+    const HostSlots hostSlots = PlanHostSlots(standardRows, fnRows);
+    ApplyKeyAssignments(table, 0, standardRows, macros, hostSlots, layoutCodeToIndex);
+    ApplyKeyAssignments(table, 1, fnRows, macros, hostSlots, layoutCodeToIndex);
     return table;
 }
 

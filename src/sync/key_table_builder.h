@@ -42,14 +42,20 @@ private:
     std::map<int, int> positions_;
 };
 
-// Encodes every assignment row of one layer (0 standard, 1 FN) into `table`
-// over the bytes already there (the default table). Rows of type 0 and rows
-// whose key has no index (layout map first, built-in table second) are
-// skipped; a later row for the same key wins.
-void ApplyKeyAssignments(KeyTable& table, int layer, const std::vector<KeyAssignment>& rows,
-                         const MacroPositions& macros, const std::map<int, int>& layoutCodeToIndex);
+class HostSlots;
 
-// The whole table to write: the default table with both layers' rows applied.
+// Encodes every assignment row of one layer (0 standard, 1 FN) into `table`
+// over the bytes already there (the default table). Rows of type 0, rows
+// whose key has no index (layout map first, built-in table second), macro
+// rows whose macro the memory does not hold and host-side rows without a
+// slot are skipped; a later row for the same key wins. Host-side rows carry
+// their slot, not their id.
+void ApplyKeyAssignments(KeyTable& table, int layer, const std::vector<KeyAssignment>& rows,
+                         const MacroPositions& macros, const HostSlots& hostSlots,
+                         const std::map<int, int>& layoutCodeToIndex);
+
+// The whole table to write: the default table with both layers' rows applied,
+// host-side rows in the slots PlanHostSlots gives the rows of both layers.
 KeyTable BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes> defaults,
                        const std::vector<KeyAssignment>& standardRows,
                        const std::vector<KeyAssignment>& fnRows, const MacroPositions& macros,

@@ -26,6 +26,11 @@ enum class JobOutcome {
     kNoKeyboard,      // no keyboard was connected: the job was dropped
     kKeyboardFailed,  // the keyboard refused or did not answer
     kCancelled,       // the worker stopped before the job ran
+    // The job's database change (a factory reset's wipe) was refused, so
+    // nothing was sent: the database stayed busy (another program writing)
+    // through the whole wait, or refused for another reason.
+    kDatabaseBusy,
+    kDatabaseRefused,
 };
 
 using JobDone = std::function<void(JobOutcome)>;

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     ChooseLanguage();
-    EnsureDirectory(GetDataFolder() + "db");
+    EnsureDataFolder(GetDataFolder());
 
     DeviceMainDlg window;
     double firstPaint = -1;

@@ -101,7 +101,7 @@ bool SaveMainWindowPages(const QString& folder) {
         std::fprintf(stderr, "simulated keyboard: %s\n", error.c_str());
         return false;
     }
-    EnsureDirectory(GetDataFolder() + "db");
+    EnsureDataFolder(GetDataFolder());
 
     bool ok = true;
     {

@@ -14,7 +14,7 @@ public:
     Selection& CurrentSelection() override { return selection; }
     void QueueTask(int) override {}
     bool IsConnected() const override { return true; }
-    void RestoreFactoryDefaults() override {}
+    bool RestoreFactoryDefaults() override { return true; }
     bool SetSystemSwitch(SystemSwitch, bool) override { return true; }
     std::string ConfigText(const std::string&) const override { return {}; }
     int ConfigInt(const std::string&) const override { return 0; }

@@ -253,7 +253,7 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
             RefreshKeyboardStatus();
             break;
         case MSG_DEVICE_EVENT:
-            // The keyboard reports the id as one byte.
+            // The keyboard reports the key's slot as one byte.
             RunHostKey(static_cast<int>(lparam & 0xFF));
             return 0;
         case MSG_MACRO_MENU:
@@ -267,8 +267,15 @@ std::intptr_t DeviceMainDlg::OnWindowMessage(unsigned message, std::uintptr_t wp
 
 // ---- Host-side keys and the on-screen keyboard ------------------------------------
 
-void DeviceMainDlg::RunHostKey(int id) {
+void DeviceMainDlg::RunHostKey(int slot) {
     if (stopping_.load() || hostActions_ == nullptr) {
+        return;
+    }
+    const int id = session_->HostIdForSlot(slot);
+    if (id == 0) {
+        // The keyboard's table is not the one written from our rows (yet):
+        // running whatever row has that number could start another key's function.
+        qWarning("VANTORA: host-side key %d: not a slot of the key table written to the keyboard", slot);
         return;
     }
     const HostActionOutcome outcome = RunHostAction(session_->Database(), id, *hostActions_);
@@ -290,10 +297,13 @@ void DeviceMainDlg::OpenOnScreenKeyboard() {
 // "Restore Factory" after a Yes: the database is emptied, the macro fields
 // cleared, the keyboard is reset and every page is loaded again by the
 // worker (with the first-run defaults), also when the initial load had
-// already run.
-void DeviceMainDlg::RestoreFactoryDefaults() {
+// already run. Nothing of it when the database was not emptied.
+bool DeviceMainDlg::RestoreFactoryDefaults() {
+    if (!session_->RestoreFactory()) {
+        return false;
+    }
     macroPage_.ClearFields();
-    session_->RestoreFactory();
+    return true;
 }
 
 // ---- The ends of the program ----------------------------------------------------

@@ -126,7 +126,7 @@ public:
     Selection& CurrentSelection() override { return session_->CurrentSelection(); }
     void QueueTask(int task) override;
     bool IsConnected() const override;
-    void RestoreFactoryDefaults() override;
+    bool RestoreFactoryDefaults() override;
     bool SetSystemSwitch(SystemSwitch which, bool on) override {
         return session_->SetSystemSwitch(which, on);
     }

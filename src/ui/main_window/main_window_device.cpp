@@ -216,16 +216,21 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
     if (request->reloadMacros) {
         macroPage_.ShowMacros(session_->LoadMacros());
     }
-    if (request->work == KeyboardWork::kFactoryReset) {
-        macroPage_.ClearFields();
-    }
     // The answer goes out on the UI thread once the work has run. The
     // session calls back before its Stop returns, so before this window
     // dies; a reply still queued then is dropped with the window.
-    session_->Perform(request->work, [this, reply](JobOutcome outcome) {
+    auto done = [this, reply](JobOutcome outcome) {
         QMetaObject::invokeMethod(
             this, [reply, outcome] { reply(EncodeDoneReply(outcome)); }, Qt::QueuedConnection);
-    });
+    };
+    if (request->work == KeyboardWork::kFactoryReset) {
+        // A refused wipe answers at once and leaves everything as it was.
+        if (session_->RestoreFactory(done)) {
+            macroPage_.ClearFields();
+        }
+        return;
+    }
+    session_->Perform(request->work, done);
 }
 
 }  // namespace vantora

@@ -8,6 +8,7 @@
 #include "keys/profile_exchange.h"
 #include "keys/profile_names.h"
 #include "macros/macro_editor.h"
+#include "sync/key_plan.h"
 #include "sync/sync_task.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
@@ -637,6 +638,15 @@ void KeyPage::SaveKeyFunction() {
     }
     if (const std::string text = SaveRefusalText(result); !text.empty()) {
         ShowMessage(text, kKeySettingCaption);
+        return;
+    }
+    if (result == KeyAssignmentEditor::SaveResult::kSaved) {
+        const KeyPlan plan = PlanStoredKeys(host_.Database(), selection.profile);
+        if (const KeyLeftOut* out = plan.Find(selection.layer, key)) {
+            ShowMessage(std::string("Stored, but not on the keyboard: ") + KeyLeftOutText(out->reason) +
+                            ". The key keeps its default function there until there is room.",
+                        kKeySettingCaption);
+        }
     }
 }
 
@@ -665,29 +675,27 @@ void KeyPage::ShowMacroMarks() {
     if (picture == nullptr) {
         return;
     }
-    ProfileDatabase& db = host_.Database();
-    MacroEditor editor(db);
-    std::map<int, std::string> problems;  // macro id -> what is wrong
-    std::vector<Macro> macros;
-    db.ListMacros(macros);
-    for (const MacroLeftOut& out : editor.PlannedLeftOut()) {
-        problems[out.macroId] = std::string("not on the keyboard: ") + MacroLeftOutText(out.reason);
-    }
     const Selection& selection = host_.CurrentSelection();
-    std::vector<KeyAssignment> rows;
-    db.ListKeyAssignments(selection.profile, selection.layer, rows);
+    const int layer = selection.layer;
+    const KeyPlan plan = PlanStoredKeys(host_.Database(), selection.profile);
     picture->ClearKeyWarnings();
-    for (const KeyAssignment& row : rows) {
-        if (row.macro_type != kFunctionMacro) {
+    for (const KeyLeftOut& out : plan.leftOut) {
+        if (out.layer != layer) {
             continue;
         }
-        const bool exists = std::any_of(macros.begin(), macros.end(),
-                                        [&row](const Macro& m) { return m.macro_id == row.macro_value; });
-        const auto problem = problems.find(row.macro_value);
-        if (!exists) {
-            picture->SetKeyWarning(row.key_code, "Its macro was deleted: the key does nothing.");
-        } else if (problem != problems.end()) {
-            picture->SetKeyWarning(row.key_code, "The macro is " + problem->second + ".");
+        switch (out.reason) {
+            case KeyLeftOutReason::kMacroDeleted:
+                picture->SetKeyWarning(out.keyCode, "Its macro was deleted: the key does nothing.");
+                break;
+            case KeyLeftOutReason::kMacroDirectoryFull:
+            case KeyLeftOutReason::kMacroMemoryFull:
+                picture->SetKeyWarning(out.keyCode, std::string("The macro is not on the keyboard: ") +
+                                                        KeyLeftOutText(out.reason) + ".");
+                break;
+            case KeyLeftOutReason::kNoHostSlot:
+                picture->SetKeyWarning(
+                    out.keyCode, std::string("Not on the keyboard: ") + KeyLeftOutText(out.reason) + ".");
+                break;
         }
     }
     picture->UpdateControl();
@@ -736,7 +744,7 @@ void KeyPage::ExportProfileCommand() {
 
 void KeyPage::TellIfNotStored(ProfileEditor::Result result) {
     if (result == ProfileEditor::Result::kStoreFailed) {
-        ShowMessage(kNotStoredText, kKeySettingCaption);
+        TellNotStored(kKeySettingCaption);
     }
 }
 

@@ -406,7 +406,7 @@ void LightPage::ApplyColour(std::uint32_t colour) {
 
 void LightPage::Queue(const LightJobs& jobs) {
     if (jobs.refused) {
-        ShowMessage(kNotStoredText, kLightCaption);
+        TellNotStored(kLightCaption);
         return;
     }
     if (jobs.keyColours) {

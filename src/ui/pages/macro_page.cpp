@@ -829,7 +829,7 @@ void MacroPage::StopRecording() {
 
 void MacroPage::TellIfNotStored(MacroEditor::Result result) {
     if (result == MacroEditor::Result::kStoreFailed) {
-        ShowMessage(kNotStoredText, kMacroCaption);
+        TellNotStored(kMacroCaption);
     }
 }
 

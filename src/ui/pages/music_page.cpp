@@ -138,7 +138,7 @@ int MusicPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
                       : which == MusicSetting::kBackMode  ? settings.backMode
                                                           : settings.backBrightness;
     if (!StoreMusicSetting(host_.Database(), host_.CurrentSelection().musicLayerId.load(), which, value)) {
-        ShowMessage(kNotStoredText, kMusicCaption);
+        TellNotStored(kMusicCaption);
         return 1;
     }
     host_.MusicSettingsChanged(settings);

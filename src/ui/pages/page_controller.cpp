@@ -105,6 +105,10 @@ void PageController::ShowMessage(const std::string& text, int captionId) {
     ShowMessageBox(&Dialog(), text, GetUiString(captionId));
 }
 
+void PageController::TellNotStored(int captionId) {
+    ShowMessage(host_.Database().LastChangeWasBusy() ? kDatabaseBusyText : kNotStoredText, captionId);
+}
+
 bool PageController::Holds(const MControl* control) const {
     return control != nullptr && std::find(controls_.begin(), controls_.end(), control) != controls_.end();
 }

@@ -22,6 +22,10 @@ inline constexpr const char* kCheckMarkImage = "btn_checkbox_icon.png";
 // Said when the profile database did not take a change the user made (the
 // file is read-only, locked by another program, damaged or the disk full).
 inline constexpr const char* kNotStoredText = "The change could not be stored in the profile database.";
+// Said instead when another program kept the database busy through the
+// whole wait (it was writing to it for seconds).
+inline constexpr const char* kDatabaseBusyText =
+    "The profile database is in use by another program: the change was not stored. Try again in a moment.";
 // The region below the keyboard pictures where each page keeps its settings.
 inline constexpr CRect kConfigArea(211, 468, 1188, 690);
 
@@ -93,6 +97,9 @@ protected:
     MDialog& Dialog() const { return host_.Dialog(); }
     // A message box over the window, titled with string `captionId`.
     void ShowMessage(const std::string& text, int captionId);
+    // Tells that the database did not take the change just made on this
+    // page: kDatabaseBusyText when it stayed busy, else kNotStoredText.
+    void TellNotStored(int captionId);
 
     PageHost& host_;
 

@@ -46,8 +46,9 @@ public:
     virtual void QueueTask(int task) = 0;
     virtual bool IsConnected() const = 0;
     // "Restore Factory" after the user agreed: database emptied, defaults
-    // recreated, the keyboard reset and every page loaded again.
-    virtual void RestoreFactoryDefaults() = 0;
+    // recreated, the keyboard reset and every page loaded again; false
+    // (nothing changed) when the database was not emptied.
+    virtual bool RestoreFactoryDefaults() = 0;
     // Stores a SETTING page switch and queues the settings download; false
     // (nothing queued) when the database refused it.
     virtual bool SetSystemSwitch(SystemSwitch which, bool on) = 0;

@@ -107,7 +107,7 @@ void SettingPage::SwitchChanged(int id) {
         }
         if (!host_.SetSystemSwitch(item.which, box->GetCheck())) {
             box->SetCheck(!box->GetCheck());  // back to what is stored
-            ShowMessage(kNotStoredText, kSettingCaption);
+            TellNotStored(kSettingCaption);
         }
         return;
     }
@@ -122,12 +122,15 @@ void SettingPage::ShowSwitches(const SwitchData& data) {
 }
 
 // After a Yes the database is emptied, the keyboard is reset and every page
-// is loaded again (with the first-run defaults).
+// is loaded again (with the first-run defaults); a database that could not
+// be emptied is told, and nothing was reset.
 void SettingPage::RestoreFactory() {
     if (AskYesNo(&Dialog(), GetUiString(380), GetUiString(370)) == 2) {
         return;
     }
-    host_.RestoreFactoryDefaults();
+    if (!host_.RestoreFactoryDefaults()) {
+        TellNotStored(kSettingCaption);
+    }
 }
 
 }  // namespace vantora

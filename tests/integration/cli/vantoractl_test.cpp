@@ -19,6 +19,7 @@
 #include "sim/sim_keyboard_server.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "unit/db/db_fixture.h"
 
 namespace vantora {
 namespace {
@@ -53,6 +54,18 @@ protected:
 
     ProcessResult Ctl(const std::vector<std::string>& args) {
         return test::RunProgram(std::string(VANTORA_BIN_DIR) + "vantoractl", args, environment);
+    }
+    // The same command in `runs` processes at once.
+    std::vector<ProcessResult> AtOnce(int runs, const std::vector<std::string>& args) {
+        std::vector<ProcessResult> results(static_cast<std::size_t>(runs));
+        std::vector<std::thread> threads;
+        for (ProcessResult& result : results) {
+            threads.emplace_back([this, &result, &args] { result = Ctl(args); });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        return results;
     }
 
     std::string DataFolder() const { return dir.path() + "documents/VANTORA Files/"; }
@@ -309,26 +322,59 @@ TEST_F(VantoraCtlTest, ProfileVerbsFollowTheRulesAndReachTheKeyboard) {
     EXPECT_NE(last.out.find("\"exit_code\":5"), std::string::npos);
 }
 
-TEST_F(VantoraCtlTest, ADatabaseLockedByAnotherWriterRefusesChangesAtOnceWithExitSix) {
+// Another program writing to the database: a change waits for it (here
+// 200 ms) and is then refused with exit 8 and the reason; reading goes on;
+// a writer that lets go within the wait only delays the change.
+TEST_F(VantoraCtlTest, ADatabaseAnotherWriterKeepsBusyMakesChangesWaitThenExitEight) {
     Plug();
     ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open_v2((DataFolder() + "db/kb_data_data.db").c_str(), &other, SQLITE_OPEN_READWRITE,
-                              nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    environment[kBusyTimeoutVariable] = "200";
+    test::OtherWriter other(DataFolder() + "db/kb_data_data.db");
+    ASSERT_TRUE(other.Locked());
     const ProcessResult refused = Ctl({"profile", "add", "Locked"});
-    EXPECT_EQ(refused.exitCode, 6);
-    EXPECT_NE(refused.err.find("The database did not take the change."), std::string::npos) << refused.err;
-    EXPECT_EQ(Ctl({"profile", "list"}).exitCode, 0);  // reading goes on
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(Ctl({"profile", "add", "Free"}).exitCode, 0);
+    EXPECT_EQ(refused.exitCode, 8);
+    EXPECT_NE(refused.err.find("in use by another program"), std::string::npos) << refused.err;
+    EXPECT_NE(Ctl({"--json", "macro", "add", "Locked"}).out.find("\"exit_code\":8"), std::string::npos);
+    EXPECT_EQ(Ctl({"key", "set", "A", "default"}).exitCode, 8);  // a change that stores no row
+    EXPECT_EQ(Ctl({"profile", "list"}).exitCode, 0);             // reading goes on
+
+    environment[kBusyTimeoutVariable] = "30000";
+    std::thread release([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.Release();
+    });
+    const ProcessResult waited = Ctl({"profile", "add", "Waited"});
+    release.join();
+    EXPECT_EQ(waited.exitCode, 0) << waited.err;
     EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
                   std::vector<ProfileItem> profiles;
                   return db.ListProfiles(profiles);
               }),
               4);
+}
+
+// A reset the database does not take resets nothing: neither the rows nor
+// the keyboard.
+TEST_F(VantoraCtlTest, AResetOnABusyDatabaseChangesNothing) {
+    Plug();
+    ASSERT_EQ(Ctl({"switch", "win", "on"}).exitCode, 0);
+    environment[kBusyTimeoutVariable] = "200";
+    {
+        test::OtherWriter other(DataFolder() + "db/kb_data_data.db");
+        ASSERT_TRUE(other.Locked());
+        const ProcessResult reset = Ctl({"reset", "--yes"});
+        EXPECT_EQ(reset.exitCode, 8);
+        EXPECT_NE(reset.err.find("in use by another program"), std::string::npos) << reset.err;
+    }
+    const std::vector<int> commands = TracedCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), protocol::CMD_FACTORY_RESET), 0);
+    EXPECT_EQ(Firmware(17) & 0x01, 0x01);
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::string win;
+                  db.GetConfig("disable_win", win);
+                  return win;
+              }),
+              "1");
 }
 
 TEST_F(VantoraCtlTest, SwitchesResetAndSync) {
@@ -358,6 +404,58 @@ TEST_F(VantoraCtlTest, ARefusingKeyboardGivesExitFour) {
     Plug(faults);
     const ProcessResult result = Ctl({"switch", "win", "on"});
     EXPECT_EQ(result.exitCode, 4) << result.err;
+}
+
+// A new home: the file, its tables and the first start's rows (profiles,
+// settings, the light modes) are made once.
+TEST_F(VantoraCtlTest, FourAtOnceOnANewHomeMakeTheDatabaseOnce) {
+    for (const ProcessResult& result : AtOnce(4, {"light", "list"})) {
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+    const std::string file = DataFolder() + "db/kb_data_data.db";
+    const struct {
+        const char* sql;
+        int count;
+    } expected[] = {
+        {"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 't_%'", 9},
+        {"SELECT count(*) FROM t_profile_data", 3},
+        {"SELECT count(*) FROM t_config_data", 9},
+        {"SELECT count(*) FROM t_light_data", 23},
+        {"SELECT count(DISTINCT mode) FROM t_light_data", 23},
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(test::QueryIntOnFile(file, e.sql), e.count) << e.sql;
+    }
+}
+
+TEST_F(VantoraCtlTest, FourImportsAtOnceAreAllStored) {
+    ::mkdir((dir.path() + "out").c_str(), 0700);
+    const ProcessResult exported = Ctl({"profile", "export", "Profile 2", dir.path() + "out"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const std::string file = exported.out.substr(0, exported.out.find('\n'));
+    for (const ProcessResult& result : AtOnce(4, {"profile", "import", file})) {
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+    EXPECT_EQ(WithDatabase([](ProfileDatabase& db) {
+                  std::vector<ProfileItem> profiles;
+                  return db.ListProfiles(profiles);
+              }),
+              7);
+}
+
+// The database, its log, its backup and their folders are the user's alone.
+TEST_F(VantoraCtlTest, TheDataFolderAndTheDatabaseAreReadableByTheUserAlone) {
+    const mode_t mask = ::umask(022);
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    ::umask(mask);
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0777u;
+    };
+    EXPECT_EQ(mode(DataFolder()), 0700u);
+    EXPECT_EQ(mode(DataFolder() + "db"), 0700u);
+    EXPECT_EQ(mode(DataFolder() + "db/kb_data_data.db"), 0600u);
+    EXPECT_EQ(mode(DataFolder() + "db/data_bak.db"), 0600u);
 }
 
 // Two at once: each transaction runs whole before the other begins.
@@ -506,11 +604,11 @@ TEST_F(VantoraCtlTest, KeySetStoresWhatTheKeyPageStoresAndKeyListShowsIt) {
         fn.out,
         "{\"profile\":{\"id\":2,\"name\":\"Profile 2\"},\"layer\":1,\"keys\":[{\"key\":22,\"description\":"
         "\"Letter S\",\"type\":7,\"type_name\":\"Windows Shortcut\",\"value\":6,\"value2\":0,\"label\":"
-        "\"Copy\"}]}\n");
+        "\"Copy\",\"on_keyboard\":true}]}\n");
     const ProcessResult json = Ctl({"--json", "key", "list", "--profile", "2"});
     EXPECT_NE(json.out.find("\"type_name\":\"Application\",\"value\":1,\"value2\":0,\"label\":\"editor\","
                             "\"program\":\"" +
-                            program + "\"}"),
+                            program + "\",\"on_keyboard\":true}"),
               std::string::npos)
         << json.out;
 }
@@ -521,7 +619,7 @@ TEST_F(VantoraCtlTest, KeySetOnTheActiveProfileReachesTheKeyboardAndDefaultUndoe
     const std::array<std::uint8_t, 3> factory = KeySlot(keyA, 0);
     const ProcessResult set = Ctl({"--json", "key", "set", "4", "key", "B", "Shift"});
     EXPECT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_NE(set.out.find("\"label\":\"Shift + B\"}"), std::string::npos) << set.out;
+    EXPECT_NE(set.out.find("\"label\":\"Shift + B\",\"on_keyboard\":true}"), std::string::npos) << set.out;
     EXPECT_NE(set.out.find("\"written\":true"), std::string::npos);
     EXPECT_EQ(KeySlot(keyA, 0), (std::array<std::uint8_t, 3>{0x10, 0x02, 0x05}));
 
@@ -1064,6 +1162,36 @@ TEST_F(VantoraCtlTest, MacroDeleteWritesTheMacroMemoryThenTheKeysSoEveryKeyPlays
                   return db.GetKeyAssignment(1, 0, 41, row) ? row.macro_value : 0;
               }),
               1);
+}
+
+// A key bound to a macro the keyboard cannot hold keeps its default
+// function there: key set says so, the read-back of sync keeps the row, key
+// list marks it, and the binding reaches the keyboard once there is room.
+TEST_F(VantoraCtlTest, ABindingTheKeyboardCannotHoldStaysStoredAndComesBackWhenThereIsRoom) {
+    Plug();
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);
+    WithDatabase([](ProfileDatabase& db) {
+        for (int i = 1; i <= 33; ++i) {
+            AddKeyMacro(db, "M" + std::to_string(i), 'A', 1);
+        }
+    });
+    const int escape = 0;
+    const std::array<std::uint8_t, 3> escapeDefault = KeySlot(escape, 0);
+    const ProcessResult set = Ctl({"key", "set", "Escape", "macro", "M33"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.out.find("not on the keyboard: the keyboard holds 32 macros"), std::string::npos)
+        << set.out;
+    EXPECT_EQ(set.out.find("written to the keyboard"), std::string::npos) << set.out;
+
+    ASSERT_EQ(Ctl({"sync"}).exitCode, 0);
+    const ProcessResult list = Ctl({"key", "list"});
+    EXPECT_NE(list.out.find("M33  [not on the keyboard: the keyboard holds 32 macros]"), std::string::npos)
+        << list.out;
+    EXPECT_NE(Ctl({"--json", "key", "list"}).out.find("\"on_keyboard\":false"), std::string::npos);
+    EXPECT_EQ(KeySlot(escape, 0), escapeDefault);
+
+    ASSERT_EQ(Ctl({"macro", "delete", "M1"}).exitCode, 0);
+    EXPECT_EQ(KeySlot(escape, 0), (std::array<std::uint8_t, 3>{0x70, 31, 0x01}));
 }
 
 }  // namespace

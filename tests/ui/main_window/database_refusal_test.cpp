@@ -1,6 +1,7 @@
 // A change the profile database does not take (here: another program holds
-// a write transaction on the file) is said where the user made it, and the
-// window goes on: the same click works once the file is free.
+// a write transaction on the file through the whole wait, made short) is said
+// where the user made it, as the database being busy, and the window goes
+// on: the same click works once the file is free.
 #include "main_window_fixture.h"
 
 #include <sqlite3.h>
@@ -10,9 +11,13 @@
 #include "ui/pages/macro_page.h"
 #include "ui/pages/music_page.h"
 #include "ui/pages/page_controller.h"
+#include "ui/pages/setting_page.h"
 
 namespace vantora::test {
 namespace {
+
+// The wait for a busy database, short here; the program waits seconds.
+constexpr int kShortWaitMs = 200;
 
 // Another writer on the window's database file while it lives.
 class OtherWriter {
@@ -34,6 +39,7 @@ private:
 
 TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
     OpenConnected();
+    window->Database().SetBusyTimeout(kShortWaitMs);
     struct Case {
         int tab;
         int button;
@@ -53,7 +59,7 @@ TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
             Click(Control(c.button));
             // (QTRY_VERIFY would end the test silently: Qt's failures do not reach GoogleTest.)
             ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.button;
-            EXPECT_EQ(*boxText, kNotStoredText) << c.button;
+            EXPECT_EQ(*boxText, kDatabaseBusyText) << c.button;
             EXPECT_EQ(c.count(), before) << c.button;
         }
         boxText.reset();
@@ -67,6 +73,7 @@ TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
 // mode list goes back to the stored mode.
 TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) {
     OpenConnected();
+    window->Database().SetBusyTimeout(kShortWaitMs);
     MusicLayer music;
     ASSERT_TRUE(
         QTest::qWaitFor([this, &music] { return window->Database().GetMusicLayer(1, music); }, 10000));
@@ -101,7 +108,7 @@ TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) 
         AnswerNextBox(33);
         Choose(c.combo, c.choice);
         ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.combo;
-        EXPECT_EQ(*boxText, kNotStoredText) << c.combo;
+        EXPECT_EQ(*boxText, kDatabaseBusyText) << c.combo;
         EXPECT_TRUE(c.unchanged()) << c.combo;
         boxText.reset();
     }
@@ -110,6 +117,7 @@ TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) 
 // A SETTING switch: told, the box shows what is stored, nothing queued.
 TEST_F(MainWindowTest, ASwitchTheDatabaseRefusesIsToldAndGoesBack) {
     OpenConnected();
+    window->Database().SetBusyTimeout(kShortWaitMs);
     Click(VisibleTab(kTabSetting));
     auto* box = Control<CCheckButton>(kIdDisableWin);
     const bool before = box->GetCheck();
@@ -119,12 +127,41 @@ TEST_F(MainWindowTest, ASwitchTheDatabaseRefusesIsToldAndGoesBack) {
         AnswerNextBox(33);
         Click(box);
         ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
-        EXPECT_EQ(*boxText, kNotStoredText);
+        EXPECT_EQ(*boxText, kDatabaseBusyText);
         EXPECT_EQ(box->GetCheck(), before);
     }
     std::string stored;
     window->Database().GetConfig(SystemSwitchKey(SystemSwitch::kDisableWin), stored);
     EXPECT_EQ(stored == "1", before);
+}
+
+// Restore Factory on a busy database: told after the question, nothing
+// emptied, the keyboard not reset.
+TEST_F(MainWindowTest, ARestoreFactoryTheDatabaseRefusesIsToldAndChangesNothing) {
+    OpenConnected();
+    window->Database().SetBusyTimeout(kShortWaitMs);
+    Click(VisibleTab(kTabSetting));
+    Click(Control(kIdDisableWin));
+    QTRY_COMPARE_WITH_TIMEOUT(SwitchByte() & 0x01, 0x01, 10000);
+    {
+        OtherWriter other(window->Database().DatabasePath());
+        ASSERT_TRUE(other.Locked());
+        WhenShown<CUIMessageBox>([this](CUIMessageBox* question) {
+            AnswerNextBox(33);  // the message that follows the Yes
+            question->GetControlAs<MButton>(33)->Click();
+        });
+        Click(Control(kIdRestoreFactory));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
+        EXPECT_EQ(*boxText, kDatabaseBusyText);
+    }
+    EXPECT_TRUE(window->Worker()->InitialLoadDone());
+    WaitForWorkerToCatchUp();
+    EXPECT_EQ(SwitchByte() & 0x01, 0x01);
+    std::vector<ProfileItem> profiles;
+    EXPECT_EQ(window->Database().ListProfiles(profiles), 3);
+    std::string stored;
+    window->Database().GetConfig("disable_win", stored);
+    EXPECT_EQ(stored, "1");
 }
 
 }  // namespace

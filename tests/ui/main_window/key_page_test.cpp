@@ -170,6 +170,25 @@ TEST_F(KeyPageTest, SavesThatCannotBeMadeSayWhyAndKeepTheRow) {
     EXPECT_EQ(Row(kKeyA)->macro_type, kFunctionDisableKey);
 }
 
+// The 33rd macro has no place in the keyboard's memory: the binding is
+// stored, the page says it is not on the keyboard and marks the key.
+TEST_F(KeyPageTest, ABindingTheKeyboardCannotHoldIsStoredAndSaidSo) {
+    int last = 0;
+    for (int i = 0; i < 33; ++i) {
+        last = window->Database().AddMacro("M" + std::to_string(i + 1));
+    }
+    ClickKey(kKeyA);
+    Choose(kIdFunctionType, kFunctionMacro);
+    Choose(kIdFunctionValues, last);
+    AnswerNextBox(33);
+    Click(Control(kIdSaveKey));
+    ASSERT_TRUE(boxText.has_value());
+    EXPECT_NE(boxText->find("not on the keyboard: the keyboard holds 32 macros"), std::string::npos)
+        << *boxText;
+    ASSERT_TRUE(Row(kKeyA).has_value());
+    EXPECT_NE(picture->GetKeyWarning(kKeyA).find("the keyboard holds 32 macros"), std::string::npos);
+}
+
 TEST_F(KeyPageTest, AProgramIsChosenInTheFileDialogAndItsFileNameLabelsTheKey) {
     const std::string program = dir.path() + "my tool.sh";
     std::ofstream(program) << "#!/bin/sh\n";

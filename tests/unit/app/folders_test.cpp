@@ -103,6 +103,38 @@ TEST(EnsureDirectory, FailsWhenAFileIsInTheWayOrThePathIsEmpty) {
     EXPECT_FALSE(EnsureDirectory(""));
 }
 
+unsigned Mode(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The data folder holds the database (with the texts Send Text keys type):
+// new or found open to others, it and its db/ folder end up the user's
+// alone; a folder the data folder links to is used but not changed.
+TEST(EnsureDataFolder, MakesTheDataAndDatabaseFoldersPrivate) {
+    test::TempDir dir;
+    const mode_t mask = umask(022);
+    EXPECT_TRUE(EnsureDataFolder(dir.path() + "new/VANTORA Files/"));
+    umask(mask);
+    EXPECT_EQ(Mode(dir.path() + "new"), 0755u);  // a parent keeps the usual mode
+    EXPECT_EQ(Mode(dir.path() + "new/VANTORA Files"), 0700u);
+    EXPECT_EQ(Mode(dir.path() + "new/VANTORA Files/db"), 0700u);
+
+    ASSERT_TRUE(std::filesystem::create_directories(dir.path() + "old/VANTORA Files/db"));
+    chmod((dir.path() + "old/VANTORA Files").c_str(), 0755);
+    chmod((dir.path() + "old/VANTORA Files/db").c_str(), 0775);
+    EXPECT_TRUE(EnsureDataFolder(dir.path() + "old/VANTORA Files/"));
+    EXPECT_EQ(Mode(dir.path() + "old/VANTORA Files"), 0700u);
+    EXPECT_EQ(Mode(dir.path() + "old/VANTORA Files/db"), 0700u);
+
+    ASSERT_TRUE(std::filesystem::create_directories(dir.path() + "shared"));
+    chmod((dir.path() + "shared").c_str(), 0755);
+    std::filesystem::create_directory_symlink(dir.path() + "shared", dir.path() + "linked");
+    EXPECT_TRUE(EnsureDataFolder(dir.path() + "linked/"));
+    EXPECT_EQ(Mode(dir.path() + "shared"), 0755u);
+    EXPECT_EQ(Mode(dir.path() + "shared/db"), 0700u);
+}
+
 TEST(EnsureDirectory, FailsInAFolderWithoutWriteAccess) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root ignores folder permissions";

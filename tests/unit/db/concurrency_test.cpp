@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -84,6 +85,44 @@ TEST_F(ConcurrencyTest, TwoThreadsAddingProfilesGetDistinctIds) {
     EXPECT_EQ(all.front(), 1);
     EXPECT_EQ(all.back(), 200);
     EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
+}
+
+// Four programs changing one file at once, each with its own connection: a
+// change waits for the others' instead of being refused, and none is lost.
+// All of them take far less than the wait, so no change can wait it out.
+TEST_F(ConcurrencyTest, FourWritersOnOneFileAllSucceed) {
+    constexpr int kWriters = 4;
+    constexpr int kChanges = 20;
+    std::vector<int> refused(kWriters, 0);
+    std::latch start(kWriters);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            ProfileDatabase db;
+            const bool opened = db.OpenProfileDatabase(dir_.path(), "kb_data");
+            start.arrive_and_wait();
+            for (int i = 0; opened && i < kChanges; ++i) {
+                KeyAssignment key;
+                key.profile = w + 1;
+                key.key_code = i + 1;
+                key.macro_type = 2;
+                key.macro_value = 5;
+                std::vector<KeyColour> colours;
+                for (int k = 0; k < kKeys; ++k) {
+                    colours.push_back(KeyColour{0, 1, 0, k + 1, i});
+                }
+                refused[w] += db.SaveKeyAssignment(key) == 0 ? 1 : 0;
+                refused[w] += db.ReplaceKeyColours(w + 1, colours) ? 0 : 1;
+            }
+            refused[w] += opened ? 0 : 1;
+        });
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    EXPECT_EQ(refused, std::vector<int>(kWriters, 0));
+    EXPECT_EQ(Query("SELECT count(*) FROM t_key_macro_data"), kWriters * kChanges);
+    EXPECT_EQ(Query("SELECT count(*) FROM t_key_light_data"), kWriters * kKeys);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -59,7 +60,9 @@ TEST_F(DatabaseFileTest, FirstStartCreatesEveryTableAndABackupCopy) {
                                    "name NOT LIKE 'sqlite_%'"),
               8);
     ASSERT_TRUE(fs::exists(BackupFile()));
-    EXPECT_EQ(ReadAll(BackupFile()), ReadAll(DbFile()));
+    EXPECT_EQ(test::QueryIntOnFile(BackupFile(),
+                                   "SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'sqlite_%'"),
+              17);
 }
 
 TEST_F(DatabaseFileTest, SecondStartRunsNoSchemaStatementAndKeepsTheBackup) {
@@ -73,23 +76,22 @@ TEST_F(DatabaseFileTest, SecondStartRunsNoSchemaStatementAndKeepsTheBackup) {
     ASSERT_TRUE(Open(second));
     EXPECT_EQ(creates_, 0);
     EXPECT_EQ(ReadAll(BackupFile()), backup);
-    EXPECT_NE(ReadAll(BackupFile()), ReadAll(DbFile()));  // the profile is not in the snapshot
+    EXPECT_EQ(test::QueryIntOnFile(BackupFile(), "SELECT count(*) FROM t_profile_data"), 0);
     std::vector<ProfileItem> profiles;
     ASSERT_EQ(second.ListProfiles(profiles), 1);
     EXPECT_EQ(profiles[0].name, "kept");
 }
 
-TEST_F(DatabaseFileTest, DeletedBackupIsTakenAgainFromTheCurrentFile) {
-    {
-        ProfileDatabase first;
-        ASSERT_TRUE(Open(first));
-        first.AddProfile("later");
-    }
+// The snapshot holds what is committed, also while it is still in the
+// write-ahead log of a connection that is open.
+TEST_F(DatabaseFileTest, DeletedBackupIsTakenAgainFromTheCurrentDatabase) {
+    ProfileDatabase first;
+    ASSERT_TRUE(Open(first));
+    first.AddProfile("later");
     fs::remove(BackupFile());
     ProfileDatabase second;
     ASSERT_TRUE(Open(second));
     ASSERT_TRUE(fs::exists(BackupFile()));
-    EXPECT_EQ(ReadAll(BackupFile()), ReadAll(DbFile()));
     EXPECT_EQ(test::QueryIntOnFile(BackupFile(), "SELECT count(*) FROM t_profile_data"), 1);
 }
 
@@ -129,7 +131,7 @@ TEST_F(DatabaseFileTest, FactoryResetEmptiesEveryTableAndRestartsIds) {
     key.macro_value = 5;
     db.SaveKeyAssignment(key);
 
-    db.ResetProfileDatabase(dir_.path(), "kb_data");
+    EXPECT_TRUE(db.ResetProfileDatabase(dir_.path(), "kb_data"));
 
     for (const char* table :
          {"t_config_data", "t_profile_data", "t_key_macro_data", "t_key_otherdata", "t_light_data",
@@ -143,6 +145,23 @@ TEST_F(DatabaseFileTest, FactoryResetEmptiesEveryTableAndRestartsIds) {
     EXPECT_EQ(db.AddOtherData("x", "", 10), 1);
 }
 
+// The wipe is one change: when one table cannot be emptied, none is.
+TEST_F(DatabaseFileTest, AResetThatCannotFinishDeletesNothing) {
+    ProfileDatabase db;
+    ASSERT_TRUE(Open(db));
+    std::vector<ProfileItem> profiles;
+    ASSERT_EQ(db.ListProfilesCreatingDefaults(profiles, "Profile"), 3);
+    ASSERT_TRUE(db.AddMacroSteps({MacroStep{0, db.AddMacro("m"), 2, 0, 65, 10, "A"}}));
+    ASSERT_TRUE(test::ExecOnFile(DbFile(),
+                                 "CREATE TRIGGER keep BEFORE DELETE ON t_macrorecord BEGIN SELECT "
+                                 "RAISE(ABORT, 'kept'); END"));
+    EXPECT_FALSE(db.ResetProfileDatabase(dir_.path(), "kb_data"));
+    EXPECT_EQ(test::QueryIntOnFile(DbFile(), "SELECT count(*) FROM t_profile_data"), 3);
+    EXPECT_EQ(test::QueryIntOnFile(DbFile(), "SELECT count(*) FROM t_config_data"), 9);
+    EXPECT_EQ(test::QueryIntOnFile(DbFile(), "SELECT count(*) FROM t_macro_data"), 1);
+    EXPECT_EQ(test::QueryIntOnFile(DbFile(), "SELECT count(*) FROM t_macrorecord"), 1);
+}
+
 TEST_F(DatabaseFileTest, ResetOnAFreshObjectOpensTheFileFirst) {
     {
         ProfileDatabase first;
@@ -152,7 +171,7 @@ TEST_F(DatabaseFileTest, ResetOnAFreshObjectOpensTheFileFirst) {
     }
     fs::remove(BackupFile());
     ProfileDatabase db;
-    db.ResetProfileDatabase(dir_.path(), "kb_data");
+    EXPECT_TRUE(db.ResetProfileDatabase(dir_.path(), "kb_data"));
     EXPECT_TRUE(db.IsOpen());
     EXPECT_FALSE(fs::exists(BackupFile()));  // the reset takes no backup
     EXPECT_EQ(db.AddProfile("c"), 1);
@@ -206,7 +225,7 @@ void ExpectEveryOperationFailsQuietly(ProfileDatabase& db) {
     std::vector<LightMode> modes(1);
     EXPECT_EQ(db.ListLightModes(modes), 0);
     EXPECT_TRUE(modes.empty());
-    EXPECT_EQ(db.AddKeyColours({KeyColour{0, 1, 0, 4, 255}, KeyColour{0, 1, 0, 5, 255}}), 2);
+    EXPECT_EQ(db.AddKeyColours({KeyColour{0, 1, 0, 4, 255}, KeyColour{0, 1, 0, 5, 255}}), 0);
     EXPECT_FALSE(db.DeleteKeyColours(0));
     std::vector<KeyColour> colours(1);
     EXPECT_EQ(db.ListKeyColours(0, colours), 0);
@@ -256,14 +275,18 @@ TEST_F(DatabaseFileTest, AFileWhereTheDbFolderShouldBeLeavesNoConnection) {
     ExpectEveryOperationFailsQuietly(db);
 }
 
-TEST_F(DatabaseFileTest, EmptyFileOpensWithoutTablesAndIsNotChanged) {
+// An empty file is an empty database (a first start that stopped after
+// making the file, or another program's start still at it): it gets the tables.
+TEST_F(DatabaseFileTest, AnEmptyFileGetsTheTables) {
     dir_.WriteFile("db/kb_data_data.db", "");
     ProfileDatabase db;
     EXPECT_TRUE(Open(db));
-    EXPECT_EQ(creates_, 0);
-    EXPECT_TRUE(db.IsOpen());
-    ExpectEveryOperationFailsQuietly(db);
-    EXPECT_EQ(test::QueryIntOnFile(DbFile(), "SELECT count(*) FROM sqlite_master"), 0);
+    EXPECT_EQ(creates_, 17);
+    EXPECT_GT(db.AddProfile("p"), 0);
+    EXPECT_EQ(test::QueryIntOnFile(DbFile(),
+                                   "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                   "name LIKE 't_%'"),
+              9);
     EXPECT_TRUE(fs::exists(BackupFile()));
 }
 
@@ -319,6 +342,45 @@ TEST_F(DatabaseFileTest, ExistingFileWithOtherTablesIsUsedAsItIs) {
     EXPECT_EQ(test::QueryIntOnFile(
                   DbFile(), "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 't_%'"),
               2);
+}
+
+// ---- Who may read it --------------------------------------------------------
+
+unsigned Mode(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+TEST_F(DatabaseFileTest, ANewDatabaseItsLogAndItsBackupAreForTheOwnerAlone) {
+    const mode_t mask = ::umask(022);
+    ProfileDatabase db;
+    ASSERT_TRUE(Open(db));
+    ::umask(mask);
+    ASSERT_GT(db.AddProfile("p"), 0);
+    for (const std::string& file : {DbFile(), DbFile() + "-wal", DbFile() + "-shm", BackupFile()}) {
+        EXPECT_EQ(Mode(file), 0600u) << file;
+    }
+}
+
+// Files of an older version (0644) lose the group's and others' access when
+// opened; a backup that is a symbolic link is neither followed nor changed.
+TEST_F(DatabaseFileTest, FilesOthersCouldReadAreMadePrivateButALinkIsLeftAlone) {
+    {
+        ProfileDatabase first;
+        ASSERT_TRUE(Open(first));
+    }
+    const std::string elsewhere = dir_.WriteFile("elsewhere.db", "someone else's");
+    ::chmod(elsewhere.c_str(), 0644);
+    fs::remove(BackupFile());
+    fs::create_symlink(elsewhere, BackupFile());
+    ::chmod(DbFile().c_str(), 0644);
+    ProfileDatabase db;
+    ASSERT_TRUE(Open(db));
+    ASSERT_GT(db.AddProfile("p"), 0);
+    EXPECT_EQ(Mode(DbFile()), 0600u);
+    EXPECT_EQ(Mode(DbFile() + "-wal"), 0600u);
+    EXPECT_EQ(Mode(elsewhere), 0644u);
+    EXPECT_EQ(ReadAll(elsewhere), "someone else's");
 }
 
 }  // namespace

@@ -40,6 +40,34 @@ inline bool ExecOnFile(const std::string& path, const std::string& sql) {
     return done;
 }
 
+// Another program's connection holding the write lock of the database file
+// from construction to Release() (or its end).
+class OtherWriter {
+public:
+    explicit OtherWriter(const std::string& path) {
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        locked_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherWriter() {
+        Release();
+        sqlite3_close(db_);
+    }
+    OtherWriter(const OtherWriter&) = delete;
+    OtherWriter& operator=(const OtherWriter&) = delete;
+
+    bool Locked() const { return locked_; }
+    void Release() {
+        if (locked_) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            locked_ = false;
+        }
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    bool locked_ = false;
+};
+
 // A fresh profile database in a temporary data folder.
 class DatabaseTest : public ::testing::Test {
 protected:

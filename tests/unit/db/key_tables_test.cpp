@@ -56,6 +56,19 @@ TEST_F(KeyTablesTest, SavingAKeyTwiceLeavesOneRowWithANewId) {
     EXPECT_EQ(read.macro_type, 5);
 }
 
+// The delete and the insert are one change: a refused insert keeps the key's row.
+TEST_F(KeyTablesTest, AnInsertTheDatabaseRefusesKeepsTheOldRow) {
+    const int old = db_.SaveKeyAssignment(Key(1, 0, 0x04, 2, 0x05, "B"));
+    ASSERT_TRUE(test::ExecOnFile(db_.DatabasePath(),
+                                 "CREATE TRIGGER refuse BEFORE INSERT ON t_key_macro_data BEGIN SELECT "
+                                 "RAISE(ABORT, 'refused'); END"));
+    EXPECT_EQ(db_.SaveKeyAssignment(Key(1, 0, 0x04, 5, 0x01, "Left")), 0);
+    KeyAssignment read;
+    ASSERT_TRUE(db_.GetKeyAssignment(1, 0, 0x04, read));
+    EXPECT_EQ(read.key_id, old);
+    EXPECT_EQ(read.macro_desc, "B");
+}
+
 TEST_F(KeyTablesTest, KeyCodeZeroChangesNothing) {
     db_.SaveKeyAssignment(Key(1, 0, 0x04, 2, 0x05));
     EXPECT_EQ(db_.SaveKeyAssignment(Key(1, 0, 0, 2, 0x05)), 0);

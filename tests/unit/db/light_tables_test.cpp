@@ -140,8 +140,8 @@ TEST_F(LightTablesTest, ColourSetCommitsAsOneTransaction) {
     int inserts = 0;
     db_.SetStatementObserver([&](const char* sql) {
         const std::string text(sql);
-        begins += text == "BEGIN";
-        ends += text == "END";
+        begins += text == "BEGIN IMMEDIATE";
+        ends += text == "COMMIT";
         inserts += text.rfind("INSERT INTO t_key_light_data", 0) == 0;
     });
     db_.AddKeyColours(ColourSet(0, 104, 1));

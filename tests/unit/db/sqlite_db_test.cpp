@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/env_guard.h"
 #include "support/temp_dir.h"
 
 namespace vantora {
@@ -45,20 +46,40 @@ TEST_F(SQLiteDBTest, OpenRefusesANullPathAndAMissingFileWithoutCreate) {
     EXPECT_FALSE(db_.IsOpen());
 }
 
-TEST_F(SQLiteDBTest, OpenCreatesTheFileAndTurnsOffSyncing) {
+// A commit is synced to disk (durable across a power cut); the write-ahead
+// log keeps that from making readers wait.
+TEST_F(SQLiteDBTest, OpenCreatesTheFileWithAWriteAheadLogAndFullSyncing) {
     ASSERT_TRUE(db_.Open(path_.c_str(), kOpenCreate));
     EXPECT_TRUE(db_.IsOpen());
-    ASSERT_EQ(seen_.size(), 1u);
-    EXPECT_EQ(seen_[0], "PRAGMA synchronous = OFF; ");
+    EXPECT_FALSE(db_.IsReadOnly());
+    EXPECT_EQ(db_.JournalMode(), "wal");
     SQLiteStatement statement;
     ASSERT_EQ(db_.Prepare(statement, "PRAGMA synchronous"), kSqliteOk);
     ASSERT_EQ(statement.Step(), kSqliteRow);
-    EXPECT_EQ(statement.ColumnInt(0), 0);
+    EXPECT_EQ(statement.ColumnInt(0), 2);  // FULL
     statement.Finalize();
     EXPECT_TRUE(db_.Close());
     EXPECT_FALSE(db_.IsOpen());
     // Reopening the existing file without the create flag works.
     EXPECT_TRUE(db_.Open(path_.c_str(), kOpenExisting));
+}
+
+TEST(SQLiteDBBusyTimeout, IsFiveSecondsUnlessTheTestVariableGivesAnotherWait) {
+    const struct {
+        const char* value;  // nullptr: unset
+        int expected;
+    } cases[] = {{nullptr, 5000}, {"250", 250}, {"0", 0},         {"", 5000},
+                 {"12x", 5000},   {"-1", 5000}, {"600001", 5000}, {"600000", 600000}};
+    for (const auto& c : cases) {
+        test::EnvGuard env;
+        if (c.value == nullptr) {
+            env.Unset(kBusyTimeoutVariable);
+        } else {
+            env.Set(kBusyTimeoutVariable, c.value);
+        }
+        SQLiteDB db;
+        EXPECT_EQ(db.BusyTimeoutMs(), c.expected) << (c.value ? c.value : "unset");
+    }
 }
 
 TEST_F(SQLiteDBTest, PrepareBindStepAndReadBack) {

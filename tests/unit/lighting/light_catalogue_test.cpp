@@ -1,8 +1,14 @@
 #include "lighting/light_catalogue.h"
 
+#include <latch>
+#include <numeric>
+#include <thread>
+
 #include "i18n/strings.h"
 #include "lighting/light_parameters.h"
+#include "lighting/music_layer.h"
 #include "lighting_fixture.h"
+#include "unit/db/db_fixture.h"
 
 namespace vantora {
 namespace {
@@ -80,10 +86,33 @@ TEST_F(CatalogueTest, PerKeyAppendsCustomOnceToNewAndExistingTables) {
     EXPECT_EQ(rows.back().mode, 0);
 }
 
-TEST_F(CatalogueTest, WithoutPerKeyAStoredCustomRowIsStillListed) {
+TEST_F(CatalogueTest, WithoutPerKeyAStoredCustomRowStaysFirstAndTheCatalogueFollows) {
     db.AddLightMode(CustomRow(kEnglish));
-    EXPECT_EQ(EnsureLightModes(db, false, kEnglish), 0);  // the only row, made current
-    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(EnsureLightModes(db, false, kEnglish), 0);  // the first row, made current
+    const std::vector<LightMode> rows = Rows();
+    ASSERT_EQ(rows.size(), 23u);
+    EXPECT_EQ(rows.front().mode, 0);
+}
+
+// A table holding some of the modes (a start that stopped half-way) gets
+// the others, each once; the current mode stays.
+TEST_F(CatalogueTest, APartialCatalogueIsCompletedWithoutDuplicates) {
+    for (std::size_t i : {0u, 5u, 21u}) {
+        ASSERT_GT(db.AddLightMode(CatalogueRow(LightCatalogue()[i], kEnglish)), 0);
+    }
+    const int kept = LightCatalogue()[5].mode;
+    db.SetActiveLightMode(1, kept);
+    for (int load = 0; load < 2; ++load) {
+        EXPECT_EQ(EnsureLightModes(db, true, kEnglish), kept);
+        std::vector<int> modes;
+        for (const LightMode& row : Rows()) {
+            modes.push_back(row.mode);
+        }
+        std::sort(modes.begin(), modes.end());
+        std::vector<int> expected(23);
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(modes, expected) << "load " << load;
+    }
 }
 
 // "No current row" would read as mode 0, the per-key mode: the first listed
@@ -98,6 +127,50 @@ TEST_F(CatalogueTest, WithoutACurrentRowTheFirstIsMadeCurrent) {
     db.SetActiveLightMode(1, 0);  // Custom current: kept
     EXPECT_EQ(EnsureLightModes(db, true, kEnglish), 0);
     EXPECT_EQ(CurrentModes(), std::vector<int>{0});
+}
+
+// Four programs starting at once on a new data folder (four "vantoractl
+// light list" on a new home): the file, its tables and every first-start
+// row are made once.
+TEST(FirstStartsAtOnce, MakeTheFileTablesAndFirstRowsOnce) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() + "db");
+    constexpr int kStarts = 4;
+    std::latch start(kStarts);
+    std::vector<int> current(kStarts, -1);
+    std::vector<std::thread> starts;
+    for (int s = 0; s < kStarts; ++s) {
+        starts.emplace_back([&, s] {
+            ProfileDatabase db;
+            start.arrive_and_wait();
+            if (db.OpenProfileDatabase(dir.path(), "kb")) {
+                std::vector<ProfileItem> profiles;
+                db.ListProfilesCreatingDefaults(profiles, "Profile");
+                LoadMusicLayerSettings(db, 1);
+                current[static_cast<std::size_t>(s)] = EnsureLightModes(db, true, kEnglish).value_or(-1);
+            }
+        });
+    }
+    for (std::thread& s : starts) {
+        s.join();
+    }
+    EXPECT_EQ(current, std::vector<int>(kStarts, 1));
+    const struct {
+        const char* sql;
+        int count;
+    } expected[] = {
+        {"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 't_%'", 9},
+        {"SELECT count(*) FROM t_profile_data", 3},
+        {"SELECT count(*) FROM t_profile_data WHERE status = 1", 1},
+        {"SELECT count(*) FROM t_config_data", 9},
+        {"SELECT count(*) FROM t_light_data", 23},
+        {"SELECT count(DISTINCT mode) FROM t_light_data", 23},
+        {"SELECT count(*) FROM t_light_data WHERE status = 1", 1},
+        {"SELECT count(*) FROM t_musiclayer_data", 1},
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(test::QueryIntOnFile(dir.path() + "db/kb_data.db", e.sql), e.count) << e.sql;
+    }
 }
 
 TEST(CatalogueWithoutDatabase, NothingIsCurrent) {

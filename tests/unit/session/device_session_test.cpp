@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "device/device_connection.h"
@@ -17,6 +18,7 @@
 #include "support/manual_hotplug.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
+#include "unit/db/db_fixture.h"
 
 namespace vantora {
 namespace {
@@ -228,7 +230,7 @@ TEST_F(DeviceSessionTest, RestoreFactoryEmptiesTheDatabaseResetsTheKeyboardAndRe
     session->SetSystemSwitch(SystemSwitch::kDisableWin, true);
     ASSERT_TRUE(WaitFor([this] { return SwitchByte() == 0x01; }));
     observer.Clear();
-    session->RestoreFactory();
+    EXPECT_TRUE(session->RestoreFactory());
     ASSERT_TRUE(WaitFor([this] { return observer.Count("switches") == 1; }));
     EXPECT_EQ(observer.Calls(), kInitialLoad);
     EXPECT_EQ(CommandsReceived(protocol::CMD_FACTORY_RESET), 1);
@@ -236,6 +238,31 @@ TEST_F(DeviceSessionTest, RestoreFactoryEmptiesTheDatabaseResetsTheKeyboardAndRe
     EXPECT_FALSE(observer.switches.disableWin);
     EXPECT_EQ(SwitchByte(), 0x00);
     EXPECT_FALSE(session->Worker()->InitialLoadDone());  // the next arrival loads again
+}
+
+// The keyboard is reset only once the database is empty: with another
+// program keeping it busy through the wait, both stay as they were and the
+// caller is told why at once.
+TEST_F(DeviceSessionTest, RestoreFactoryOnABusyDatabaseChangesNothing) {
+    StartLoaded();
+    ProfileDatabase& db = session->Database();
+    ASSERT_GT(db.AddProfile("mine"), 0);
+    db.SetBusyTimeout(50);
+    std::optional<JobOutcome> told;
+    {
+        test::OtherWriter other(db.DatabasePath());
+        ASSERT_TRUE(other.Locked());
+        EXPECT_FALSE(session->RestoreFactory([&told](JobOutcome outcome) { told = outcome; }));
+    }
+    EXPECT_EQ(told, JobOutcome::kDatabaseBusy);
+    std::vector<ProfileItem> profiles;
+    EXPECT_EQ(db.ListProfiles(profiles), 4);
+    // A job queued after it runs after anything it could have queued.
+    std::atomic<bool> settingsDone{false};
+    session->Queue(SyncSettings, [&settingsDone](JobOutcome) { settingsDone = true; });
+    ASSERT_TRUE(WaitFor([&settingsDone] { return settingsDone.load(); }));
+    EXPECT_EQ(CommandsReceived(protocol::CMD_FACTORY_RESET), 0);
+    EXPECT_TRUE(session->Worker()->InitialLoadDone());
 }
 
 // The light rows exist once the initial load ran, whether or not a page

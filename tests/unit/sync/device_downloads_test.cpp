@@ -45,6 +45,7 @@ TEST_F(DownloadsTest, ReadBackRemovesKeysAtTheirDefault) {
     const ReadBackResult result = downloads.ReadBackKeyTables();
     EXPECT_TRUE(result.defaultsComplete);
     EXPECT_TRUE(result.currentComplete);
+    EXPECT_EQ(result.keysReset, 2);
     EXPECT_TRUE(Rows(1).empty());
     ASSERT_EQ(Rows(0).size(), 1u);
     EXPECT_EQ(Rows(0)[0].key_code, 20);
@@ -75,6 +76,52 @@ TEST_F(DownloadsTest, ReadBackKeepsKeysOfUnreadBlocks) {
     const auto rows = Rows(0);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].key_code, 4);
+}
+
+// Keys our own key download leaves at their default (a macro the memory
+// cannot hold, a deleted macro, no host-side slot left) are not the
+// keyboard's doing: their rows stay and come back once there is room.
+TEST_F(DownloadsTest, ReadBackKeepsRowsTheKeyDownloadLeftOut) {
+    for (int i = 0; i < 33; ++i) {
+        db.AddMacro("m" + std::to_string(i));
+    }
+    Assign(0, 4, 3, 33);  // the 33rd macro
+    Assign(0, 5, 3, 77);  // no such macro
+    downloads.DownloadKeys();
+    downloads.ReadBackKeyTables();
+    EXPECT_EQ(Rows(0).size(), 2u);
+
+    db.DeleteMacro(1);  // now macro 33 has a place
+    downloads.DownloadKeys();
+    EXPECT_EQ(Slot(keyboard.currentKeys, KeyCodeToIndex(4), 0),
+              (std::array<std::uint8_t, 3>{0x70, 31, 0x01}));
+}
+
+// The keyboard reports a press by the slot it holds; only the table we
+// wrote, or one read back equal to ours, says which row the slot stands for.
+TEST_F(DownloadsTest, SlotsOfPressesFollowTheTableTheKeyboardHolds) {
+    Assign(0, 41, 8, 1);                       // Escape: the user's program, row 1
+    Assign(0, 4, 9, 257);                      // A: a web site an import stored as row 257
+    EXPECT_EQ(downloads.HostIdForSlot(1), 0);  // nothing written yet
+    downloads.DownloadKeys();
+    EXPECT_EQ(downloads.HostIdForSlot(1), 1);
+    EXPECT_EQ(downloads.HostIdForSlot(2), 257);
+    EXPECT_EQ(Slot(keyboard.currentKeys, KeyCodeToIndex(4), 0), (std::array<std::uint8_t, 3>{0x60, 2, 0x00}));
+
+    // Read back unchanged: the slots hold.
+    EXPECT_FALSE(downloads.ReadBackKeyTables().hostKeysDiffer);
+    EXPECT_EQ(downloads.HostIdForSlot(2), 257);
+
+    // A keyboard written elsewhere (A with row 257's low byte, as before):
+    // no slot is trusted until our table is written again.
+    keyboard.currentKeys[6 * static_cast<std::size_t>(KeyCodeToIndex(4)) + 1] = 1;
+    EXPECT_TRUE(downloads.ReadBackKeyTables().hostKeysDiffer);
+    EXPECT_EQ(downloads.HostIdForSlot(1), 0);
+
+    downloads.DownloadKeys();
+    EXPECT_EQ(downloads.HostIdForSlot(1), 1);
+    downloads.InvalidateKeyTableCache();  // another keyboard may have arrived
+    EXPECT_EQ(downloads.HostIdForSlot(1), 0);
 }
 
 TEST_F(DownloadsTest, ReadBackWithoutKeyboardDeletesNothing) {

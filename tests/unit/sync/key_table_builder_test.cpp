@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "device/key_index.h"
 #include "keys/key_function_encoding.h"
+#include "sync/key_plan.h"
 
 namespace vantora {
 namespace {
@@ -63,7 +66,7 @@ TEST(KeyTableBuilderTest, EveryFunctionClassThroughTheTable) {
         Row(61, 6, 7),    // F4 multimedia 7
         Row(62, 7, 5),    // F5 Switch Windows
         Row(63, 7, 10),   // F6 shortcut 10
-        Row(64, 8, 300),  // F7 application 300 (low byte)
+        Row(64, 8, 300),  // F7 application row 300: the first slot left free
         Row(65, 9, 17),   // F8 website
         Row(66, 10, 18),  // F9 send text
         Row(67, 7, 9),    // F10 unknown shortcut: class only
@@ -77,7 +80,7 @@ TEST(KeyTableBuilderTest, EveryFunctionClassThroughTheTable) {
     EXPECT_EQ(Layer(table, KeyCodeToIndex(61), 0), (Bytes{0x30, 0xE2, 0x00}));
     EXPECT_EQ(Layer(table, KeyCodeToIndex(62), 0), (Bytes{0xF0, 0xA6, 0x00}));
     EXPECT_EQ(Layer(table, KeyCodeToIndex(63), 0), (Bytes{0x10, 0x02, 0x02}));
-    EXPECT_EQ(Layer(table, KeyCodeToIndex(64), 0), (Bytes{0x50, 0x2C, 0x00}));
+    EXPECT_EQ(Layer(table, KeyCodeToIndex(64), 0), (Bytes{0x50, 1, 0x00}));
     EXPECT_EQ(Layer(table, KeyCodeToIndex(65), 0), (Bytes{0x60, 17, 0x00}));
     EXPECT_EQ(Layer(table, KeyCodeToIndex(66), 0), (Bytes{0x60, 18, 0x00}));
     const Bytes f10 = Layer(defaults, KeyCodeToIndex(67), 0);
@@ -173,6 +176,55 @@ TEST(KeysAtDefaultTest, LayoutMapNamesTheKeys) {
     const auto keys = FindKeysAtDefault(defaults, defaults, layout);
     EXPECT_NE(std::find(keys.begin(), keys.end(), KeyAtDefault{1, 135}), keys.end());
     EXPECT_EQ(keys.size(), 2u * 110u);
+}
+
+// A profile imported beside others: rows past 255 must not reach the
+// keyboard as their low byte, where they would stand for another row.
+TEST(KeyTableBuilderTest, HostSideRowsGetSlotsOfTheirProfile) {
+    std::vector<KeyAssignment> rows = {Row(41, 8, 1), Row(4, 9, 257), Row(5, 10, 2)};
+    // Keys 6.. take ids 300.. until every slot is used; the last one finds none.
+    for (int i = 0; i < 253; ++i) {
+        rows.push_back(Row(6 + i % 200, 9, 300 + i));
+    }
+    const std::vector<KeyAssignment> fnRows = {Row(7, 9, 257), Row(8, 9, 999)};
+    const HostSlots slots = PlanHostSlots(rows, fnRows);
+    EXPECT_EQ(slots.SlotOf(1), 1);
+    EXPECT_EQ(slots.SlotOf(2), 2);
+    EXPECT_EQ(slots.SlotOf(257), 3);  // shared by two keys: one slot
+    EXPECT_EQ(slots.SlotOf(300), 4);
+    EXPECT_EQ(slots.SlotOf(551), 255);
+    EXPECT_EQ(slots.SlotOf(552), 0);
+    EXPECT_EQ(slots.SlotOf(999), 0);
+    EXPECT_EQ(slots.IdOf(3), 257);
+    EXPECT_EQ(slots.IdOf(0), 0);
+
+    const KeyTable defaults = PatternTable();
+    const KeyTable table =
+        BuildKeyTable(defaults, {Row(41, 8, 1), Row(4, 9, 257)}, {}, MacroPositions{}, kNoLayout);
+    EXPECT_EQ(Layer(table, KeyCodeToIndex(41), 0), (Bytes{0x50, 1, 0x00}));
+    EXPECT_EQ(Layer(table, KeyCodeToIndex(4), 0), (Bytes{0x60, 2, 0x00}));
+}
+
+TEST(KeyTableBuilderTest, PlanListsRowsLeftAtTheirDefaultAndWhy) {
+    const MacroImage memory = PlanMacroMemory({10, 11, 12}, {800, 100, 5});  // 11 does not fit
+    std::vector<KeyAssignment> standard = {Row(4, 3, 10), Row(5, 3, 11), Row(6, 3, 99)};
+    std::vector<KeyAssignment> fn = {Row(7, 3, 12)};
+    for (int i = 0; i < 256; ++i) {
+        fn.push_back(Row(8 + i % 100, 9, 1000 + i));
+    }
+    const KeyPlan plan = PlanKeys(standard, fn, memory);
+    ASSERT_NE(plan.Find(0, 5), nullptr);
+    EXPECT_EQ(plan.Find(0, 5)->reason, KeyLeftOutReason::kMacroMemoryFull);
+    ASSERT_NE(plan.Find(0, 6), nullptr);
+    EXPECT_EQ(plan.Find(0, 6)->reason, KeyLeftOutReason::kMacroDeleted);
+    EXPECT_EQ(plan.Find(0, 4), nullptr);
+    EXPECT_EQ(plan.Find(1, 7), nullptr);
+    EXPECT_EQ(plan.leftOut.size(), 3u);  // and the 256th host-side row
+    EXPECT_EQ(plan.leftOut.back(), (KeyLeftOut{1, 8 + 255 % 100, KeyLeftOutReason::kNoHostSlot}));
+    std::vector<int> ids(33);
+    std::iota(ids.begin(), ids.end(), 1);
+    EXPECT_EQ(PlanKeys({Row(4, 3, 33)}, {}, PlanMacroMemory(ids, {})).leftOut,
+              (std::vector<KeyLeftOut>{{0, 4, KeyLeftOutReason::kMacroDirectoryFull}}));
 }
 
 }  // namespace
