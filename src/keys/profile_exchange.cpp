@@ -315,9 +315,8 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     std::sort(result.skipped.begin(), result.skipped.end(),
               [](const SkippedItem& a, const SkippedItem& b) { return a.position < b.position; });
 
-    // Store, in one transaction: the profile whole or nothing of it.
-    ProfileDatabase::Transaction transaction(db);
-    const int profile = transaction.Began() ? db.AddProfile(name) : 0;
+    // Store (inside the transaction begun above).
+    const int profile = db.AddProfile(name);
     if (profile <= 0) {
         return StoreFailure(std::move(result), "the database did not take the new profile");
     }
@@ -353,11 +352,6 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     }
     if (!transaction.Commit()) {
         return StoreFailure(std::move(result), "the database did not take the profile");
-    }
-    if (!transaction.Commit()) {
-        result.status = ImportError::kStoreFailed;
-        result.error = "the database did not take the profile";
-        return result;
     }
     result.profileId = profile;
     return result;
