@@ -56,7 +56,8 @@ bool ProfileDatabase::RenameMacro(int id, const std::string& name) {
     // A key bound to the macro is labelled with the macro's name: the labels
     // follow the name in the same transaction, so no key keeps an old name.
     Transaction transaction(*this);
-    return Change(db_, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?", name, id) &&
+    return transaction.Began() &&
+           Change(db_, "UPDATE t_macro_data SET name = ? WHERE macro_id = ?", name, id) &&
            Change(db_, "UPDATE t_key_macro_data SET macro_desc = ? WHERE macro_type = ? AND macro_value = ?",
                   name, kMacroFunctionType, id) &&
            transaction.Commit();

@@ -315,7 +315,7 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     std::sort(result.skipped.begin(), result.skipped.end(),
               [](const SkippedItem& a, const SkippedItem& b) { return a.position < b.position; });
 
-    // Store (in the transaction begun above: the profile whole or nothing of it).
+    // Store (inside the transaction begun above).
     const int profile = db.AddProfile(name);
     if (profile <= 0) {
         return StoreFailure(std::move(result), "the database did not take the new profile");

@@ -138,7 +138,7 @@ MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) 
 
     // The macro and its records are stored whole or not at all.
     ProfileDatabase::Transaction transaction(db);
-    const int id = db.AddMacroWithSettings(macro);
+    const int id = transaction.Began() ? db.AddMacroWithSettings(macro) : 0;
     if (id <= 0) {
         return Failure(MacroImportStatus::kStoreFailed, "the database did not take the new macro");
     }

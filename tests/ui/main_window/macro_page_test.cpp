@@ -212,6 +212,13 @@ TEST_F(MacroPageTest, RecordsAreInsertedSelectedEditedAndDeleted) {
     ClickRow(records, 0);
     EXPECT_EQ(delay->GetTitle(), "40");
     EXPECT_EQ(key->GetTitle(), "B");
+    // The field shows at once that the keyboard holds no more than 65535.
+    delay->GetEditHwnd()->setFocus();
+    delay->GetEditHwnd()->selectAll();
+    QTest::keyClicks(delay->GetEditHwnd(), "70000");
+    EXPECT_EQ(delay->GetTitle(), "65535");
+    key->GetEditHwnd()->setFocus();
+    EXPECT_EQ(std::get<3>(Stored(id)[0]), 65535);
     delay->GetEditHwnd()->setFocus();
     delay->SetTitle("7");
     key->GetEditHwnd()->setFocus();  // the delay field loses the focus
@@ -228,14 +235,6 @@ TEST_F(MacroPageTest, RecordsAreInsertedSelectedEditedAndDeleted) {
     Click(Control(kIdDeleteRecord));
     EXPECT_EQ(Stored(id), (std::vector<Step>{{"B", 2, 66, 7}}));
     EXPECT_EQ(records->GetCurSel(), 0);
-
-    // The delay field shows at once that the keyboard holds no more than 65535.
-    delay->GetEditHwnd()->setFocus();
-    delay->GetEditHwnd()->selectAll();
-    QTest::keyClicks(delay->GetEditHwnd(), "70000");
-    EXPECT_EQ(delay->GetTitle(), "65535");
-    key->GetEditHwnd()->setFocus();
-    EXPECT_EQ(std::get<3>(Stored(id)[0]), 65535);
     Click(Control(kIdClearRecords));
     EXPECT_TRUE(Stored(id).empty());
     ExpectKeyboardMacros();
