@@ -69,10 +69,14 @@ seed_keyboard_answers() {
 }
 
 smoke=0
+seed_option=""
 if [[ "${1:-}" == --smoke ]]; then
     smoke=1
     seconds="${2:-30}"
     which=all
+    # The smoke run repeats the same mutations every time, so that what it
+    # finds does not depend on luck; longer runs explore with fresh seeds.
+    seed_option="-seed=1"
 else
     seconds="${1:-60}"
     which="${2:-all}"
@@ -155,8 +159,8 @@ for row in "${TARGETS[@]}"; do
     fi
     echo "== $name: fuzzing for $seconds s"
     # shellcheck disable=SC2086
-    if ! (cd "$dir" && "./${name}_fuzz" -max_total_time="$seconds" $options -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 corpus); then
+    if ! (cd "$dir" && "./${name}_fuzz" -max_total_time="$seconds" $options $seed_option -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 corpus); then
         failed+=("$name")
     fi
 done
