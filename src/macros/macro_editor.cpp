@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "macros/macro_space.h"
+#include "sync/key_plan.h"
 
 namespace vantora {
 namespace {
@@ -26,17 +27,7 @@ const char* MacroLeftOutText(MacroLeftOutReason reason) {
 }
 
 MacroImage MacroEditor::Plan() {
-    std::vector<Macro> macros;
-    db_.ListMacros(macros);
-    const std::map<int, int> counts = db_.CountMacroStepsByMacro();
-    std::vector<int> ids;
-    std::vector<int> records;
-    for (const Macro& macro : macros) {
-        ids.push_back(macro.macro_id);
-        const auto found = counts.find(macro.macro_id);
-        records.push_back(found == counts.end() ? 0 : found->second);
-    }
-    return PlanMacroMemory(ids, records);
+    return PlanStoredMacroMemory(db_);
 }
 
 std::vector<MacroSummary> MacroEditor::List(int profile) {
