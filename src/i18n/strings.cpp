@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kEnglish = 1033;
 constexpr int kFirstId = 1;
-constexpr int kLastId = 699;
+constexpr int kLastId = 1999;  // 1..699 as in the original tables, 1000 on our own
 
 std::string Unescape(std::string_view text) {
     std::string out;
@@ -117,7 +117,7 @@ bool ParseStringTable(std::string_view text, StringTable& table, std::string& er
                 return fail("unknown line start '" + std::string(head) + "'");
             }
             if (id < kFirstId || id > kLastId) {
-                return fail("id " + std::to_string(id) + " is outside 1..699");
+                return fail("id " + std::to_string(id) + " is outside 1..1999");
             }
             table.entries.emplace_back(id, Unescape(value));
         }
@@ -160,6 +160,24 @@ const std::string& GetUiString(int id, int language) {
 
 const std::string& GetUiString(int id) {
     return GetUiString(id, CurrentUiLanguage.load(std::memory_order_relaxed));
+}
+
+std::string FormatUiString(int id, std::initializer_list<std::string_view> args) {
+    const std::string& format = GetUiString(id);
+    std::string out;
+    out.reserve(format.size());
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] >= '1' && format[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(format[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
 }
 
 }  // namespace vantora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,10 @@ extern std::atomic<int> CurrentUiLanguage;
 const std::string& GetUiString(int id);
 // The same for a given LANGID.
 const std::string& GetUiString(int id, int language);
+// The text of `id` in the current language with "%1" to "%9" replaced by
+// `args` (in the order the language puts them); a placeholder without an
+// argument stays as it is, an argument's own "%1" is not replaced again.
+std::string FormatUiString(int id, std::initializer_list<std::string_view> args);
 
 // One language's texts, sorted by id.
 struct StringTable {
@@ -32,7 +37,7 @@ struct StringTable {
 // Parses a table file: "@langid<TAB>n", "@tag<TAB>text" and "<id><TAB><text>"
 // lines; '#' starts a comment line; "\n", "\t" and "\\" are escapes in texts.
 // False with a message naming the line for anything else (unknown directive,
-// id outside 1..699, duplicate id, missing tab, missing @langid or @tag).
+// id outside 1..1999, duplicate id, missing tab, missing @langid or @tag).
 bool ParseStringTable(std::string_view text, StringTable& table, std::string& error);
 
 // Every compiled-in table, in the order of the language list.

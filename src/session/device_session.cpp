@@ -245,6 +245,9 @@ bool DeviceSession::RestoreFactory(JobDone done) {
         return false;
     }
     Queue(SyncFactoryReset, std::move(done));
+    // The wipe took the music layer row with it: the default row is stored
+    // again and shown, so the MUSIC page's changes have a row to go to.
+    Queue(SyncMusicLayer);
     // Also when the initial load had run: the next arrival loads again.
     RequestInitialLoad();
     return true;

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "i18n/strings.h"
 #include "platform/program_launcher.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/host/xtest_keys.h"
+#include "ui/pages/own_texts.h"
 
 namespace vantora {
 namespace {
@@ -76,9 +78,7 @@ HostActionResult QtHostActions::SendText(const std::string& text) {
     if (!xtest::Available()) {
         if (!sendTextMessageShown) {
             sendTextMessageShown = true;
-            ShowMessageLater(
-                "Sending text is not possible in this desktop session: typing into other programs "
-                "needs an X11 session. The keys that send text do nothing here.");
+            ShowMessageLater(GetUiString(ui_text::kNoTextSending));
         }
         return HostActionResult::Failed("sending text needs an X11 session with the XTest extension");
     }
@@ -109,7 +109,7 @@ HostActionResult QtHostActions::OpenOnScreenKeyboard() {
     if (desktop.find("kde") != std::string::npos && !maliit.empty()) {
         return Spawn({maliit});
     }
-    ShowMessageLater("No on-screen keyboard was found. Install one, such as Onboard or Florence.");
+    ShowMessageLater(GetUiString(ui_text::kNoOnScreenKeyboard));
     return HostActionResult::Failed("no on-screen keyboard was found");
 }
 

@@ -6,6 +6,7 @@
 #include "layouts/keyboard_layout.h"
 #include "ui/main_window/main_window.h"
 #include "ui/pages/home_picture.h"
+#include "ui/pages/own_texts.h"
 #include "ui/toolkit/skin.h"
 
 #include <QFileDialog>
@@ -40,6 +41,16 @@ int DeviceMainDlg::ConfigInt(const std::string& key) const {
     return session_->ConfigInt(key);
 }
 
+namespace {
+
+// A file dialog's filter: the files' kind in the user's language and the pattern.
+QString Filter(int kindText, const char* pattern) {
+    return QString::fromStdString(GetUiString(kindText)) +
+           QStringLiteral(" (%1)").arg(QLatin1String(pattern));
+}
+
+}  // namespace
+
 std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title) {
     if (options_.chooseFile) {
         return options_.chooseFile(kind);
@@ -48,7 +59,7 @@ std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title)
     QString chosen;
     switch (kind) {
         case FileChoice::kProgram:
-            chosen = QFileDialog::getOpenFileName(this, caption, {}, "Programs and desktop entries (*)");
+            chosen = QFileDialog::getOpenFileName(this, caption, {}, Filter(ui_text::kProgramFilter, "*"));
             break;
         case FileChoice::kProfileFile:
             chosen = QFileDialog::getOpenFileName(this, caption, {}, "KeyMacroInfo (*.xml)");
@@ -57,7 +68,7 @@ std::string DeviceMainDlg::ChooseFile(FileChoice kind, const std::string& title)
             chosen = QFileDialog::getExistingDirectory(this, caption);
             break;
         case FileChoice::kMacroFile:
-            chosen = QFileDialog::getOpenFileName(this, caption, {}, "Macros (*.xml)");
+            chosen = QFileDialog::getOpenFileName(this, caption, {}, Filter(ui_text::kMacroFilter, "*.xml"));
             break;
     }
     return chosen.toStdString();

@@ -13,6 +13,7 @@
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
+#include "ui/pages/own_texts.h"
 
 #include <algorithm>
 #include <map>
@@ -42,18 +43,17 @@ std::string SaveRefusalText(KeyAssignmentEditor::SaveResult result) {
     using R = KeyAssignmentEditor::SaveResult;
     switch (result) {
         case R::kNothingCaptured:
-            return "Click the Single or Combo field and press the key to assign first.";
+            return GetUiString(ui_text::kNothingCaptured);
         case R::kNothingChosen:
-            return "Choose an entry of the list first.";
+            return GetUiString(ui_text::kNothingChosen);
         case R::kEmptyText:
-            return "Enter the text first.";
+            return GetUiString(ui_text::kEmptyText);
         case R::kNoProgram:
-            return "Choose the program to start first.";
+            return GetUiString(ui_text::kNoProgram);
         case R::kNoFreeId:
-            return "This profile already has 255 application, web site and text functions, as many as "
-                   "the keyboard holds. Remove one from another key first.";
+            return GetUiString(ui_text::kNoFreeHostSlot);
         case R::kStoreFailed:
-            return "The key's function could not be stored.";
+            return GetUiString(ui_text::kKeyNotStored);
         default:
             return {};
     }
@@ -63,21 +63,6 @@ std::string SaveRefusalText(KeyAssignmentEditor::SaveResult result) {
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string SkipReasonText(ImportSkipReason reason) {
-    switch (reason) {
-        case ImportSkipReason::kUnknownMacro:
-            return "no macro of that name here";
-        case ImportSkipReason::kUnknownApplication:
-            return "the program is not known here";
-        case ImportSkipReason::kNoHostSlot:
-            return "the profile already has 255 application, web site and text keys";
-        case ImportSkipReason::kUnknownType:
-            return "unknown function";
-        default:
-            return "invalid entry";
-    }
 }
 
 constexpr ControlRow kRows[] = {
@@ -584,7 +569,7 @@ void KeyPage::BrowseApplication() {
         return;
     }
     if (!IsStartableProgramFile(path)) {
-        ShowMessage("\"" + path + "\" is neither a program nor a desktop entry.", kKeySettingCaption);
+        ShowMessage(FormatUiString(ui_text::kNotAProgram, {path}), kKeySettingCaption);
         return;
     }
     edited_.programPath = path;
@@ -617,8 +602,7 @@ void KeyPage::SaveKeyFunction() {
     if (function.type == kFunctionWebsite && !function.text.empty() &&
         !WebAddressUrl(function.text, url, reason)) {
         // A press would refuse it: nothing is stored.
-        ShowMessage("\"" + function.text + "\" is no web address a key can open: " + reason + ".",
-                    kKeySettingCaption);
+        ShowMessage(FormatUiString(ui_text::kNotAWebAddress, {function.text}), kKeySettingCaption);
         return;
     }
     KeyAssignmentEditor editor(host_.Database(), selection);
@@ -636,16 +620,16 @@ void KeyPage::SaveKeyFunction() {
         }
         host_.QueueTask(SyncKeys);
     }
-    if (const std::string text = SaveRefusalText(result); !text.empty()) {
-        ShowMessage(text, kKeySettingCaption);
+    if (const std::string refusal = SaveRefusalText(result); !refusal.empty()) {
+        ShowMessage(refusal, kKeySettingCaption);
         return;
     }
     if (result == KeyAssignmentEditor::SaveResult::kSaved) {
         const KeyPlan plan = PlanStoredKeys(host_.Database(), selection.profile);
         if (const KeyLeftOut* out = plan.Find(selection.layer, key)) {
-            ShowMessage(std::string("Stored, but not on the keyboard: ") + KeyLeftOutText(out->reason) +
-                            ". The key keeps its default function there until there is room.",
-                        kKeySettingCaption);
+            ShowMessage(
+                FormatUiString(ui_text::kStoredNotOnKeyboard, {ui_text::KeyLeftOutWords(out->reason)}),
+                kKeySettingCaption);
         }
     }
 }
@@ -685,16 +669,16 @@ void KeyPage::ShowMacroMarks() {
         }
         switch (out.reason) {
             case KeyLeftOutReason::kMacroDeleted:
-                picture->SetKeyWarning(out.keyCode, "Its macro was deleted: the key does nothing.");
+                picture->SetKeyWarning(out.keyCode, GetUiString(ui_text::kMacroDeletedMark));
                 break;
             case KeyLeftOutReason::kMacroDirectoryFull:
             case KeyLeftOutReason::kMacroMemoryFull:
-                picture->SetKeyWarning(out.keyCode, std::string("The macro is not on the keyboard: ") +
-                                                        KeyLeftOutText(out.reason) + ".");
+                picture->SetKeyWarning(out.keyCode, FormatUiString(ui_text::kMacroNotOnKeyboardMark,
+                                                                   {ui_text::KeyLeftOutWords(out.reason)}));
                 break;
             case KeyLeftOutReason::kNoHostSlot:
-                picture->SetKeyWarning(
-                    out.keyCode, std::string("Not on the keyboard: ") + KeyLeftOutText(out.reason) + ".");
+                picture->SetKeyWarning(out.keyCode, FormatUiString(ui_text::kNotOnKeyboardMark,
+                                                                   {ui_text::KeyLeftOutWords(out.reason)}));
                 break;
         }
     }
@@ -708,18 +692,19 @@ void KeyPage::ImportProfileCommand() {
     }
     const ImportResult imported = ImportProfile(host_.Database(), path);
     if (imported.profileId == 0) {
-        ShowMessage("The profile could not be imported: " + imported.error, 18);
+        ShowMessage(FormatUiString(ui_text::kProfileNotImported, {ui_text::ImportErrorWords(imported)}), 18);
         return;
     }
     // The new profile is listed; it is neither selected nor written to the keyboard.
     ReloadProfiles();
     if (!imported.skipped.empty()) {
-        std::string text = "Imported without these keys:";
+        std::string said = GetUiString(ui_text::kImportedWithout);
         for (const SkippedItem& item : imported.skipped) {
-            text += "\nkey " + std::to_string(item.key_code) + " \"" + item.macro_desc +
-                    "\": " + SkipReasonText(item.reason);
+            said +=
+                "\n" + FormatUiString(ui_text::kSkippedKey, {std::to_string(item.key_code), item.macro_desc,
+                                                             ui_text::ImportSkipWords(item.reason)});
         }
-        ShowMessage(text, 18);
+        ShowMessage(said, 18);
     }
 }
 
@@ -736,9 +721,9 @@ void KeyPage::ExportProfileCommand() {
     std::string written;
     std::string error;
     if (ExportProfile(host_.Database(), profile, folder, written, error)) {
-        ShowMessage("Exported to " + written, kExportCaption);
+        ShowMessage(FormatUiString(ui_text::kExportedTo, {written}), kExportCaption);
     } else {
-        ShowMessage("The profile could not be exported: " + error, kExportCaption);
+        ShowMessage(FormatUiString(ui_text::kProfileNotExported, {error}), kExportCaption);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "ui/dialogs/record_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
+#include "ui/pages/own_texts.h"
 #include "ui/toolkit/menu_wnd.h"
 #include "ui/window_messages.h"
 
@@ -42,9 +43,9 @@ constexpr int kEditRecordTitle = 251;    // "Edit Record"
 constexpr const char* kNewMacroName = "Macro";
 
 // The page's controls that recording switches off (all but Record).
-constexpr int kOffWhileRecording[] = {kIdAddMacro,  kIdMacroList,  kIdDeleteRecord, kIdClearRecords,
-                                      kIdInsertKey, kIdRecordList, kIdMacroDelay,   kIdMacroCommand,
-                                      kIdMacroKey,  kIdMacroMouse};
+constexpr int kOffWhileRecording[] = {kIdAddMacro,     kIdImportMacro, kIdMacroList,  kIdDeleteRecord,
+                                      kIdClearRecords, kIdInsertKey,   kIdRecordList, kIdMacroDelay,
+                                      kIdMacroCommand, kIdMacroKey,    kIdMacroMouse};
 
 std::int64_t SteadyMilliseconds() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -90,7 +91,13 @@ constexpr ControlRow Tool(int id, int x, int tooltip, const char* image) {
 constexpr ControlRow kRows[] = {
     // Macro list column.
     Panel(127, {232, 72, 512, 690}, "img_macro_list_bkg.png"),
-    Label(128, {248, 82, 440, 118}, 201),
+    Label(128, {248, 82, 414, 118}, 201),
+    {.id = kIdImportMacro,
+     .className = "CImageButton",
+     .rect = {420, 82, 456, 118},
+     .tooltip = kImportCaption,
+     .image = "btn_import_n.png",
+     .container = kPageMacro},
     {.id = kIdAddMacro,
      .className = "CImageButton",
      .rect = {462, 82, 498, 118},
@@ -290,6 +297,12 @@ int MacroPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
                 return 1;
             }
             return 0;
+        case kIdImportMacro:
+            if (code == kNotifyClick) {
+                ImportMacroFile();
+                return 1;
+            }
+            return 0;
         case kIdMacroList:
             if (code == kNotifySelChanged) {
                 const int macro = SelectedMacro();
@@ -334,12 +347,6 @@ int MacroPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
             }
             if (code == kNotifySelChanged) {
                 RecordSelected();
-                return 1;
-            }
-            return 0;
-        case kIdMacroDelay:
-            if (code == kNotifyKillFocus) {
-                DelayEdited();
                 return 1;
             }
             return 0;
@@ -478,18 +485,26 @@ void MacroPage::ImportMacroFile() {
     }
     const MacroImportResult imported = ImportMacro(host_.Database(), path);
     if (imported.macroId <= 0) {
-        ShowMessage("The macro could not be imported: " + imported.error, kImportCaption);
+        ShowMessage(FormatUiString(ui_text::kMacroNotImported, {ui_text::ImportErrorWords(imported)}),
+                    kImportCaption);
         return;
     }
-    // Listed, not selected; the keyboard gets it with the next macro download.
+    // Listed, not selected (unless the list was empty: then its records are
+    // shown); the keyboard gets it with the next macro download.
     Macro macro;
     host_.Database().GetMacro(imported.macroId, macro);
     if (auto* macros = ControlAs<MacroListBox>(kIdMacroList)) {
-        macros->AddItem(macro.name, 0, imported.macroId);
+        const bool wasEmpty = macros->GetCount() == 0;
+        const int row = macros->AddItem(macro.name, 0, imported.macroId);
+        if (wasEmpty) {
+            macros->SetCurSel(row);
+            LoadRecords(imported.macroId);
+        }
     }
     ShowMemoryHint();
     if (!imported.note.empty()) {
-        ShowMessage("The macro was imported; " + imported.note + ".", kImportCaption);
+        ShowMessage(FormatUiString(ui_text::kDelaysShortened, {std::to_string(imported.clampedDelays)}),
+                    kImportCaption);
     }
 }
 
@@ -505,9 +520,9 @@ void MacroPage::ExportMacroFile() {
     std::string written;
     std::string error;
     if (ExportMacro(host_.Database(), id, folder, written, error)) {
-        ShowMessage("Exported to " + written, kExportCaption);
+        ShowMessage(FormatUiString(ui_text::kExportedTo, {written}), kExportCaption);
     } else {
-        ShowMessage("The macro could not be exported: " + error, kExportCaption);
+        ShowMessage(FormatUiString(ui_text::kMacroNotExported, {error}), kExportCaption);
     }
 }
 
@@ -537,13 +552,13 @@ void MacroPage::ShowMemoryHint() {
         hint->SetTitle({});
         return;
     }
-    std::string text = "Not on the keyboard (keys bound to them do nothing):";
+    std::string said = GetUiString(ui_text::kMacrosNotOnKeyboard);
     for (const MacroLeftOut& out : leftOut) {
         const int index = macros->FindData(out.macroId);
         const std::string name = index >= 0 ? macros->GetItemText(index) : "#" + std::to_string(out.macroId);
-        text += "\n\u2022 " + name + ": " + MacroLeftOutText(out.reason);
+        said += "\n\u2022 " + name + ": " + ui_text::MacroLeftOutWords(out.reason);
     }
-    hint->SetTitle(text);
+    hint->SetTitle(said);
 }
 
 // ---- Records -------------------------------------------------------------------
@@ -592,13 +607,12 @@ bool MacroPage::SaveRecords(const std::vector<MacroStep>& steps, int select) {
             ShowMemoryHint();
             return true;
         case MacroEditor::Result::kNoSpace:
-            ShowMessage("Not enough macro space: all macros together hold at most " +
-                            std::to_string(kMacroRecordSpace) + " records, and " +
-                            std::to_string(editor.UsedRecords()) + " are in use.",
+            ShowMessage(FormatUiString(ui_text::kNoRecordSpace, {std::to_string(kMacroRecordSpace),
+                                                                 std::to_string(editor.UsedRecords())}),
                         kMacroCaption);
             break;
         default:
-            ShowMessage("The macro's records could not be stored.", kMacroCaption);
+            ShowMessage(GetUiString(ui_text::kRecordsNotStored), kMacroCaption);
             break;
     }
     ShowRecords(editor.Records(id), -1);
@@ -664,7 +678,10 @@ void MacroPage::EditRecordCommand() {
     }
 }
 
-// A selected record fills the fields; changing them changes the record.
+// A selected record fills the fields, as a start for the next insert; the
+// fields never change a stored record (double-click opens the record editor
+// for that), so a key captured or a delay typed after an insert cannot
+// overwrite the record the insert left selected.
 void MacroPage::RecordSelected() {
     auto* records = ControlAs<CRecordList>(kIdRecordList);
     RecordItem item;
@@ -685,23 +702,6 @@ void MacroPage::RecordSelected() {
             key->SetTitle(item.desc);
         }
     }
-}
-
-void MacroPage::DelayEdited() {
-    auto* records = ControlAs<CRecordList>(kIdRecordList);
-    auto* delayField = ControlAs<MEdit>(kIdMacroDelay);
-    RecordItem item;
-    if (records == nullptr || delayField == nullptr || !records->GetRecordItem(records->GetCurSel(), item)) {
-        return;
-    }
-    const int delay = ParseTypedDelay(delayField->GetEditText());
-    if (delay == item.delay) {
-        return;
-    }
-    const int index = records->GetCurSel();
-    std::vector<MacroStep> steps = WorkingCopy();
-    steps[static_cast<std::size_t>(index)].delay_time = delay;
-    SaveRecords(steps, index);
 }
 
 void MacroPage::CommandKindChanged() {
@@ -741,18 +741,6 @@ void MacroPage::TakeCapturedKey(unsigned code, const std::string& name, bool) {
     if (MControl* key = Control(kIdMacroKey)) {
         key->SetTitle(name);
     }
-    // The selected key record takes the key, keeping its direction.
-    auto* records = ControlAs<CRecordList>(kIdRecordList);
-    RecordItem item;
-    if (records == nullptr || !records->GetRecordItem(records->GetCurSel(), item) ||
-        (item.desc == name && item.value == capturedCode_)) {
-        return;
-    }
-    const int index = records->GetCurSel();
-    std::vector<MacroStep> steps = WorkingCopy();
-    if (EditKeyRecord(steps, index, name, capturedCode_, item.delay)) {
-        SaveRecords(steps, index);
-    }
 }
 
 // ---- Recording -------------------------------------------------------------------
@@ -786,7 +774,7 @@ void MacroPage::StartRecording() {
         // this window's keys are recorded.
         recordHintShown_ = true;
         if (MControl* hint = Control(kIdRecordHint)) {
-            hint->SetTitle("Keys are recorded while this window has the keyboard focus.");
+            hint->SetTitle(GetUiString(ui_text::kRecordedInWindowOnly));
         }
     }
 }

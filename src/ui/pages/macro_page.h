@@ -12,6 +12,7 @@ namespace vantora {
 
 enum MacroPageId : int {
     kIdAddMacro = 130,
+    kIdImportMacro = 139,  // beside "+": reachable while the list is empty
     kIdMacroList = 131,
     kIdRecord = 133,
     kIdDeleteRecord = 134,
@@ -91,7 +92,6 @@ private:
     void InsertKeyCommand();
     void EditRecordCommand();
     void RecordSelected();
-    void DelayEdited();
     void CommandKindChanged();
     void KeyFieldFocus(int code);
     void StartRecording();

@@ -3,6 +3,7 @@
 
 #include "i18n/strings.h"
 #include "ui/dialogs/ui_message_box.h"
+#include "ui/pages/own_texts.h"
 
 #include <algorithm>
 #include <string>
@@ -106,7 +107,11 @@ void PageController::ShowMessage(const std::string& text, int captionId) {
 }
 
 void PageController::TellNotStored(int captionId) {
-    ShowMessage(host_.Database().LastChangeWasBusy() ? kDatabaseBusyText : kNotStoredText, captionId);
+    // Not stored: the file is read-only, locked, damaged or the disk full;
+    // busy: another program kept it busy through the whole wait.
+    ShowMessage(
+        GetUiString(host_.Database().LastChangeWasBusy() ? ui_text::kDatabaseBusy : ui_text::kNotStored),
+        captionId);
 }
 
 bool PageController::Holds(const MControl* control) const {

@@ -19,13 +19,6 @@ enum class ImageUse : std::uint8_t {
 };
 
 inline constexpr const char* kCheckMarkImage = "btn_checkbox_icon.png";
-// Said when the profile database did not take a change the user made (the
-// file is read-only, locked by another program, damaged or the disk full).
-inline constexpr const char* kNotStoredText = "The change could not be stored in the profile database.";
-// Said instead when another program kept the database busy through the
-// whole wait (it was writing to it for seconds).
-inline constexpr const char* kDatabaseBusyText =
-    "The profile database is in use by another program: the change was not stored. Try again in a moment.";
 // The region below the keyboard pictures where each page keeps its settings.
 inline constexpr CRect kConfigArea(211, 468, 1188, 690);
 
@@ -98,7 +91,7 @@ protected:
     // A message box over the window, titled with string `captionId`.
     void ShowMessage(const std::string& text, int captionId);
     // Tells that the database did not take the change just made on this
-    // page: kDatabaseBusyText when it stayed busy, else kNotStoredText.
+    // page: the busy text when it stayed busy, else that it was not stored.
     void TellNotStored(int captionId);
 
     PageHost& host_;

@@ -4,6 +4,8 @@
 // on: the same click works once the file is free.
 #include "main_window_fixture.h"
 
+#include "ui/pages/own_texts.h"
+
 #include <sqlite3.h>
 
 #include "session/system_switches.h"
@@ -59,7 +61,7 @@ TEST_F(MainWindowTest, AnAddTheDatabaseRefusesIsToldAndWorksOnceTheFileIsFree) {
             Click(Control(c.button));
             // (QTRY_VERIFY would end the test silently: Qt's failures do not reach GoogleTest.)
             ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.button;
-            EXPECT_EQ(*boxText, kDatabaseBusyText) << c.button;
+            EXPECT_EQ(*boxText, GetUiString(ui_text::kDatabaseBusy)) << c.button;
             EXPECT_EQ(c.count(), before) << c.button;
         }
         boxText.reset();
@@ -108,7 +110,7 @@ TEST_F(MainWindowTest, ALightOrMusicChoiceTheDatabaseRefusesIsToldAndNotStored) 
         AnswerNextBox(33);
         Choose(c.combo, c.choice);
         ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000)) << c.combo;
-        EXPECT_EQ(*boxText, kDatabaseBusyText) << c.combo;
+        EXPECT_EQ(*boxText, GetUiString(ui_text::kDatabaseBusy)) << c.combo;
         EXPECT_TRUE(c.unchanged()) << c.combo;
         boxText.reset();
     }
@@ -127,7 +129,7 @@ TEST_F(MainWindowTest, ASwitchTheDatabaseRefusesIsToldAndGoesBack) {
         AnswerNextBox(33);
         Click(box);
         ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
-        EXPECT_EQ(*boxText, kDatabaseBusyText);
+        EXPECT_EQ(*boxText, GetUiString(ui_text::kDatabaseBusy));
         EXPECT_EQ(box->GetCheck(), before);
     }
     std::string stored;
@@ -152,7 +154,7 @@ TEST_F(MainWindowTest, ARestoreFactoryTheDatabaseRefusesIsToldAndChangesNothing)
         });
         Click(Control(kIdRestoreFactory));
         ASSERT_TRUE(QTest::qWaitFor([this] { return boxText.has_value(); }, 5000));
-        EXPECT_EQ(*boxText, kDatabaseBusyText);
+        EXPECT_EQ(*boxText, GetUiString(ui_text::kDatabaseBusy));
     }
     EXPECT_TRUE(window->Worker()->InitialLoadDone());
     WaitForWorkerToCatchUp();

@@ -166,7 +166,7 @@ TEST_F(KeyPageTest, SavesThatCannotBeMadeSayWhyAndKeepTheRow) {
     AnswerNextBox(33);
     Click(Control(kIdSaveKey));
     ASSERT_TRUE(boxText.has_value());
-    EXPECT_NE(boxText->find("is no web address a key can open"), std::string::npos) << *boxText;
+    EXPECT_NE(boxText->find("is not a web address a key can open"), std::string::npos) << *boxText;
     EXPECT_EQ(Row(kKeyA)->macro_type, kFunctionDisableKey);
 }
 

@@ -200,44 +200,75 @@ TEST_F(MacroPageTest, RecordsAreInsertedSelectedEditedAndDeleted) {
     Click(Control(kIdAddMacro));
     const int id = static_cast<int>(macros->GetCurData());
     auto* key = Control<MEdit>(kIdMacroKey);
-    key->GetEditHwnd()->setFocus();
-    QTest::keyClick(key->GetEditHwnd(), Qt::Key_B);
-    EXPECT_EQ(key->GetTitle(), "B");
     auto* delay = Control<MEdit>(kIdMacroDelay);
+    const auto insert = [&](Qt::Key pressed) {
+        key->GetEditHwnd()->setFocus();
+        QTest::keyClick(key->GetEditHwnd(), pressed);
+        Click(Control(kIdInsertKey));
+    };
     delay->SetTitle("40");
-    Click(Control(kIdInsertKey));
-    EXPECT_EQ(Stored(id), (std::vector<Step>{{"B", 2, 66, 40}, {"B", 3, 66, 40}}));
+    insert(Qt::Key_A);
+    EXPECT_EQ(key->GetTitle(), "A");
+    // The recipe twice: each pair goes after the selected record, and a key
+    // captured after an insert does not rewrite the release it left selected.
+    insert(Qt::Key_B);
+    EXPECT_EQ(Stored(id),
+              (std::vector<Step>{{"A", 2, 65, 40}, {"A", 3, 65, 40}, {"B", 2, 66, 40}, {"B", 3, 66, 40}}));
 
-    // A selected record fills the fields; a new delay typed there is its own.
+    // A selected record fills the fields; what is typed there afterwards is
+    // for the next insert, not for the record.
     ClickRow(records, 0);
     EXPECT_EQ(delay->GetTitle(), "40");
-    EXPECT_EQ(key->GetTitle(), "B");
+    EXPECT_EQ(key->GetTitle(), "A");
     // The field shows at once that the keyboard holds no more than 65535.
     delay->GetEditHwnd()->setFocus();
     delay->GetEditHwnd()->selectAll();
     QTest::keyClicks(delay->GetEditHwnd(), "70000");
     EXPECT_EQ(delay->GetTitle(), "65535");
-    key->GetEditHwnd()->setFocus();
-    EXPECT_EQ(std::get<3>(Stored(id)[0]), 65535);
-    delay->GetEditHwnd()->setFocus();
-    delay->SetTitle("7");
-    key->GetEditHwnd()->setFocus();  // the delay field loses the focus
-    EXPECT_EQ(std::get<3>(Stored(id)[0]), 7);
+    insert(Qt::Key_C);
+    EXPECT_EQ(Stored(id)[0], (Step{"A", 2, 65, 40}));
+    EXPECT_EQ(Stored(id)[1], (Step{"C", 2, 67, 65535}));
+    EXPECT_EQ(Stored(id)[2], (Step{"C", 3, 67, 65535}));
 
     // The record edit dialog keeps a release a release and limits the delay.
     WhenShown<RecordEditDlg>([](RecordEditDlg* dialog) {
         dialog->GetControlAs<MEdit>(36)->SetTitle("99999");
         dialog->GetControlAs<MButton>(37)->Click();
     });
-    ClickRow(records, 1, true);
-    EXPECT_EQ(Stored(id)[1], (Step{"B", 3, 66, 65535}));
+    ClickRow(records, 3, true);
+    EXPECT_EQ(Stored(id)[3], (Step{"A", 3, 65, 65535}));
 
     Click(Control(kIdDeleteRecord));
-    EXPECT_EQ(Stored(id), (std::vector<Step>{{"B", 2, 66, 7}}));
-    EXPECT_EQ(records->GetCurSel(), 0);
+    EXPECT_EQ(Stored(id).size(), 5u);
+    EXPECT_EQ(Stored(id)[3], (Step{"B", 2, 66, 40}));
+    EXPECT_EQ(records->GetCurSel(), 2);  // the record before the deleted one
     Click(Control(kIdClearRecords));
     EXPECT_TRUE(Stored(id).empty());
     ExpectKeyboardMacros();
+}
+
+// "Import Macro" is reachable while the list is empty, and the imported
+// macro is then shown with its records.
+TEST_F(MacroPageTest, AMacroIsImportedIntoAnEmptyList) {
+    const int id = AddStoredMacro("Copy/Paste", 2);
+    chosenFile = dir.path() + "out";
+    std::filesystem::create_directories(chosenFile);
+    ReloadMacroPage();
+    AnswerNextBox(33);
+    PickMenu(0, GetUiString(209));
+    QTRY_VERIFY(boxText.has_value());
+    const std::vector<Step> exported = Stored(id);
+    const std::string file = std::filesystem::directory_iterator(chosenFile)->path().string();
+    ASSERT_TRUE(Db().DeleteMacro(id));
+    ReloadMacroPage();
+    ASSERT_EQ(macros->GetCount(), 0);
+
+    chosenFile = file;
+    Click(Control(kIdImportMacro));
+    ASSERT_EQ(macros->GetCount(), 1);
+    EXPECT_EQ(macros->GetCurSel(), 0);
+    EXPECT_EQ(records->GetCount(), static_cast<int>(exported.size()));
+    EXPECT_EQ(Stored(static_cast<int>(macros->GetCurData())), exported);
 }
 
 TEST_F(MacroPageTest, TheRecordSpaceStopsRecordingAndInserts) {

@@ -49,6 +49,25 @@ TEST_F(MusicPageTest, TheTabOpensThePageWhoseSettingsAreStoredInTheMusicLayer) {
     EXPECT_FALSE(window->MusicActive());
 }
 
+// Restore Factory stores the default music layer again and shows it, so
+// the page's next change is stored (and reaches the analyser).
+TEST_F(MusicPageTest, AfterRestoreFactoryThePageShowsAndStoresTheDefaultLayer) {
+    OpenConnected();
+    Click(VisibleTab(kTabMusic));
+    Choose(kIdForegroundScheme, 17);
+    Click(VisibleTab(kTabSetting));
+    AnswerNextBox(33);
+    Click(Control(kIdRestoreFactory));
+    MusicLayer row;
+    QTRY_VERIFY_WITH_TIMEOUT(window->Database().GetMusicLayer(1, row), 15000);
+    EXPECT_EQ(row.foremode, 13);
+    Click(VisibleTab(kTabMusic));
+    QTRY_COMPARE(Control<MComboBox>(kIdForegroundScheme)->GetCurData(), 13);
+    Choose(kIdBackgroundScheme, 3);
+    ASSERT_TRUE(window->Database().GetMusicLayer(1, row));
+    EXPECT_EQ(row.backmode, 3);
+}
+
 // A tone played while the page is shown lights the keyboard's keys and the
 // page's picture alike; silence darkens both (one dark frame, which the
 // keyboard keeps); leaving the page corks the capture and the keyboard

@@ -92,7 +92,7 @@ TEST(StringTables, EveryShippedFileParses) {
 // page's capture messages), which every language has.
 TEST(StringTables, EnglishHasItsTextsAndThe232Message) {
     ASSERT_NE(Table(1033), nullptr);
-    EXPECT_EQ(EnglishSet().size(), 182u + 2u);
+    EXPECT_EQ(EnglishSet().size(), 182u + 2u + 50u);
     EXPECT_TRUE(EnglishSet().contains(690) && EnglishSet().contains(691));
     EXPECT_FALSE(GetUiString(232, 1033).empty());
     EXPECT_NE(GetUiString(232, 1033), "ENG");
@@ -114,7 +114,7 @@ TEST(StringTables, EachLanguageHasExactlyTheEnglishSetWithItsGapsAndExtras) {
         for (const auto& [id, text] : table->entries) {
             actual.insert(id);
             EXPECT_GE(id, 1);
-            EXPECT_LE(id, 699);
+            EXPECT_LE(id, 1999);
         }
         EXPECT_EQ(actual, expected);
     }
@@ -200,6 +200,14 @@ TEST(GetUiString, Id232IsDefinedInEveryLanguage) {
     }
 }
 
+TEST(FormatUiString, FillsPlaceholdersInTheLanguagesOrderOnce) {
+    LanguageScope russian(1049);
+    // "клавиша %1 «%2»: %3"; an argument's own "%1" stays as it is.
+    EXPECT_EQ(FormatUiString(1032, {"4", "%1", "x"}), "клавиша 4 «%1»: x");
+    CurrentUiLanguage = 1033;
+    EXPECT_EQ(FormatUiString(1032, {"4"}), "key 4 \u201c%2\u201d: %3");
+}
+
 TEST(GetUiString, ReturnsTheSameStorageEveryTime) {
     EXPECT_EQ(&GetUiString(2, 1033), &GetUiString(2, 1033));
 }
@@ -207,7 +215,8 @@ TEST(GetUiString, ReturnsTheSameStorageEveryTime) {
 TEST(ParseStringTable, AcceptsCommentsEscapesAndCarriageReturns) {
     StringTable table;
     std::string error;
-    ASSERT_TRUE(ParseStringTable("# c\r\n@langid\t9\r\n@tag\tT\r\n5\ta\\nb\\t\\\\c\r\n3\t\r\n\r\n", table, error))
+    ASSERT_TRUE(
+        ParseStringTable("# c\r\n@langid\t9\r\n@tag\tT\r\n5\ta\\nb\\t\\\\c\r\n3\t\r\n\r\n", table, error))
         << error;
     EXPECT_EQ(table.langId, 9);
     EXPECT_EQ(table.tag, "T");
@@ -219,7 +228,7 @@ TEST(ParseStringTable, AcceptsCommentsEscapesAndCarriageReturns) {
 
 TEST(ParseStringTable, RejectsMalformedFilesWithTheLine) {
     const std::map<std::string, std::string> bad = {
-        {"@langid\t1\n@tag\tT\n700\tx\n", "outside"},
+        {"@langid\t1\n@tag\tT\n2000\tx\n", "outside"},
         {"@langid\t1\n@tag\tT\n0\tx\n", "outside"},
         {"@langid\t1\n@tag\tT\n5\tx\n5\ty\n", "twice"},
         {"@langid\t1\n@tag\tT\n5 x\n", "line 3"},
