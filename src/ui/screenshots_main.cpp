@@ -3,6 +3,9 @@
 // one is chosen.
 #include "app/folders.h"
 #include "i18n/strings.h"
+#include "lighting/light_editor.h"
+#include "lighting/light_parameters.h"
+#include "platform/audio_capture.h"
 #include "sim/sim_keyboard_server.h"
 #include "sync/device_worker.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
@@ -17,8 +20,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <numbers>
+#include <vector>
 
 namespace {
 
@@ -81,9 +88,51 @@ bool WaitFor(Condition done, int ms) {
     return true;
 }
 
+// The sound the MUSIC page follows in the pictures: a steady chord, fed
+// from the UI thread while the page is shown (no sound server is needed).
+class ToneCapture : public AudioCapture {
+public:
+    void Start(Samples samples, StateChanged state) override {
+        std::lock_guard lock(mutex_);
+        samples_ = std::move(samples);
+        if (state) {
+            state(AudioCaptureState::kCapturing);
+        }
+    }
+    void SetActive(bool on) override { active_ = on; }
+    void Stop() override {
+        std::lock_guard lock(mutex_);
+        samples_ = nullptr;
+    }
+    // 10 ms of the chord, when the capture is active.
+    void FeedPacket() {
+        std::lock_guard lock(mutex_);
+        if (!samples_ || !active_) {
+            return;
+        }
+        std::vector<float> packet(2 * kAudioCaptureRate / 100);
+        for (std::size_t i = 0; i < packet.size(); i += 2, ++sample_) {
+            float v = 0;
+            for (const float hz : {110.0f, 440.0f, 1760.0f, 5000.0f}) {
+                v += 0.2f * std::sin(2 * std::numbers::pi_v<float> * hz * static_cast<float>(sample_) /
+                                     kAudioCaptureRate);
+            }
+            packet[i] = packet[i + 1] = v;
+        }
+        samples_(packet, 2);
+    }
+
+private:
+    std::mutex mutex_;
+    Samples samples_;
+    std::atomic<bool> active_{false};
+    long sample_ = 0;
+};
+
 // Every page of the main window, connected to a simulated keyboard, in a
-// private home so that nothing of the user's is touched.
-bool SaveMainWindowPages(const QString& folder) {
+// private home so that nothing of the user's is touched; the file names end
+// in `suffix` (the language).
+bool SaveMainWindowPages(const QString& folder, const std::string& suffix) {
     QTemporaryDir home;
     if (!home.isValid()) {
         return false;
@@ -104,8 +153,16 @@ bool SaveMainWindowPages(const QString& folder) {
     EnsureDataFolder(GetDataFolder());
 
     bool ok = true;
+    const auto name = [&suffix](const char* page) { return std::string(page) + suffix; };
     {
-        DeviceMainDlg window;
+        ToneCapture* tone = nullptr;
+        MainWindowOptions options;
+        options.audioCapture = [&tone] {
+            auto capture = std::make_unique<ToneCapture>();
+            tone = capture.get();
+            return capture;
+        };
+        DeviceMainDlg window(std::move(options));
         window.CreateMainWindow();
         window.show();
         if (!WaitFor([&] { return window.Worker()->InitialLoadDone(); }, 15000)) {
@@ -131,23 +188,48 @@ bool SaveMainWindowPages(const QString& folder) {
         window.OnKeyAssignmentsLoaded(window.Session().LoadKeyAssignments());
         window.OnMacrosLoaded(window.Session().LoadMacros());
 
-        ok &= Save(window, folder, "main_home");
+        ok &= Save(window, folder, name("main_home").c_str());
         window.show();
         window.SwitchPage(kTabDevice);
-        ok &= Save(window, folder, "main_device_key");
+        ok &= Save(window, folder, name("main_device_key").c_str());
+        // Per-key colours set as "vantoractl light keys" sets them: the page
+        // shows them (keys without a colour off) as the keyboard does.
+        {
+            LightingEditor editor(db, window.CurrentSelection());
+            editor.SaveKeyColours({{0x29, 0xFF0000},
+                                   {0x1A, 0x00FF00},
+                                   {0x04, 0x00FF00},
+                                   {0x16, 0x00FF00},
+                                   {0x07, 0x00FF00},
+                                   {0x2C, 0x0080FF}});
+            editor.ChooseMode(kPerKeyLightMode);
+            window.OnLightingLoaded(window.Session().LoadLighting());
+            window.QueueTask(SyncKeyColours);
+            window.QueueTask(SyncSettings);
+        }
         window.show();
         window.SwitchSubPage(kTabLight);
-        ok &= Save(window, folder, "main_device_light");
+        WaitFor([] { return false; }, 300);
+        ok &= Save(window, folder, name("main_device_light_custom").c_str());
         window.show();
         window.SwitchSubPage(kTabKey);
         window.SwitchPage(kTabMacro);
-        ok &= Save(window, folder, "main_macro");
+        ok &= Save(window, folder, name("main_macro").c_str());
         window.show();
         window.SwitchPage(kTabSetting);
-        ok &= Save(window, folder, "main_setting");
+        ok &= Save(window, folder, name("main_setting").c_str());
         window.show();
-        window.SwitchPage(kTabMusic);  // not reachable by the user: no MUSIC tab on screen
-        ok &= Save(window, folder, "main_music");
+        window.SwitchPage(kTabMusic);
+        // About a second of the chord: the picture follows the frames.
+        WaitFor(
+            [&tone] {
+                if (tone != nullptr) {
+                    tone->FeedPacket();
+                }
+                return false;
+            },
+            1200);
+        ok &= Save(window, folder, name("main_music").c_str());
         window.CloseDialog();
     }
     keyboard.Unplug();
@@ -269,6 +351,8 @@ int main(int argc, char** argv) {
         page.Make<MText>(91, CRect(610, 20, 740, 50), GetUiString(55))->SetTextColor(skin::kUiTextColor);
         ok &= Save(page, folder, "controls");
     }
-    ok &= SaveMainWindowPages(folder);
+    ok &= SaveMainWindowPages(folder, "");
+    CurrentUiLanguage = 1049;
+    ok &= SaveMainWindowPages(folder, "_ru");
     return ok ? 0 : 1;
 }
