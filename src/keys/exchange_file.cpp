@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 
 namespace vantora {
 namespace {
@@ -102,20 +101,14 @@ bool WriteNewExchangeFile(const std::string& folder, const std::string& itemName
     return false;
 }
 
-bool ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + file;
-        return false;
+FileRead ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes,
+                          std::string& error) {
+    const FileRead read = ReadRegularFile(file, maxBytes, bytes, error);
+    if (read == FileRead::kTooLarge) {
+        bytes.clear();
+        error = file + " is larger than an exchange file may be (" + std::to_string(maxBytes >> 20) + " MB)";
     }
-    bytes.assign(maxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        error = "cannot read " + file;
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return true;
+    return read;
 }
 
 }  // namespace vantora

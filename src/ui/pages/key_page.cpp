@@ -713,12 +713,16 @@ void KeyPage::ImportProfileCommand() {
     }
     // The new profile is listed; it is neither selected nor written to the keyboard.
     ReloadProfiles();
+    std::string text =
+        imported.note.empty() ? std::string() : "The profile was imported; " + imported.note + ".";
     if (!imported.skipped.empty()) {
-        std::string text = "Imported without these keys:";
+        text += std::string(text.empty() ? "" : "\n") + "Imported without these keys:";
         for (const SkippedItem& item : imported.skipped) {
             text += "\nkey " + std::to_string(item.key_code) + " \"" + item.macro_desc +
                     "\": " + SkipReasonText(item.reason);
         }
+    }
+    if (!text.empty()) {
         ShowMessage(text, 18);
     }
 }
