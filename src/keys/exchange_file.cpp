@@ -7,14 +7,16 @@
 #include <chrono>
 #include <cstring>
 
+#include "text/utf8.h"
+
 namespace vantora {
 namespace {
 
 constexpr std::size_t kMaxFileNameBytes = 255;
 constexpr int kMaxNameAttempts = 1000;
 
-bool IsBadFileNameByte(unsigned char c) {
-    return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr;
+bool IsBadFileNameByte(char32_t c) {
+    return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", static_cast<int>(c)) != nullptr;
 }
 
 // Creates `path` (never replacing or following anything there) with `bytes`.
@@ -62,10 +64,14 @@ std::string ExchangeFileName(const std::string& itemName, std::int32_t tick, int
         tail += "-" + std::to_string(attempt);
     }
     tail += ".xml";
-    std::string name = itemName;
-    for (char& c : name) {
-        if (IsBadFileNameByte(static_cast<unsigned char>(c))) {
-            c = '_';
+    std::string name;
+    for (std::size_t pos = 0; pos < itemName.size();) {
+        const std::size_t start = pos;
+        const char32_t cp = NextUtf8(itemName, pos);
+        if (cp == kInvalidUtf8 || IsControlCharacter(cp) || (cp < 0x80 && IsBadFileNameByte(cp))) {
+            name += '_';
+        } else {
+            name.append(itemName, start, pos - start);
         }
     }
     const std::size_t room = kMaxFileNameBytes - tail.size();

@@ -17,7 +17,8 @@ std::int32_t ExchangeTickCount();
 
 // The file name an export uses: "<name>-<tick>.xml", from the second attempt
 // on "<name>-<tick>-<attempt>.xml". In the name, '/', '\', ':', '*', '?',
-// '"', '<', '>', '|' and control characters (NUL included) become '_', and
+// '"', '<', '>', '|', control characters (NUL and C1 included) and each byte
+// that is not UTF-8 become '_', and
 // the name is cut on a UTF-8 character boundary so that the whole file name
 // fits 255 bytes. The result never contains '/' and is never "." or "..".
 std::string ExchangeFileName(const std::string& itemName, std::int32_t tick, int attempt = 1);
