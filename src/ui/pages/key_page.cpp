@@ -10,6 +10,7 @@
 #include "macros/macro_editor.h"
 #include "sync/key_plan.h"
 #include "sync/sync_task.h"
+#include "text/item_names.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
@@ -412,6 +413,10 @@ void KeyPage::RenameProfileCommand() {
         editor.Rename(static_cast<int>(profiles->GetCurData(0)), dialog.name);
     if (result == ProfileEditor::Result::kDone) {
         ReloadProfiles();
+    }
+    if (const NameFault fault = CheckItemName(dialog.name);
+        fault != NameFault::kNone && fault != NameFault::kBlank) {
+        ShowMessage(std::string("A profile name ") + NameFaultText(fault) + ".", 130);
     }
     TellIfNotStored(result);
 }

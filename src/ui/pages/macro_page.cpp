@@ -7,6 +7,7 @@
 #include "macros/macro_space.h"
 #include "macros/record_list.h"
 #include "sync/sync_task.h"
+#include "text/item_names.h"
 #include "ui/capture/capture_decoder.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/record_edit_dlg.h"
@@ -440,6 +441,10 @@ void MacroPage::RenameMacro() {
     if (result == MacroEditor::Result::kDone) {
         macros->SetItemText(macros->FindData(id), dialog.name);
         ShowMemoryHint();
+    }
+    if (const NameFault fault = CheckItemName(dialog.name);
+        fault != NameFault::kNone && fault != NameFault::kBlank) {
+        ShowMessage(std::string("A macro name ") + NameFaultText(fault) + ".", kMacroCaption);
     }
     TellIfNotStored(result);
 }
