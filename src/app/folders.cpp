@@ -8,12 +8,16 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
+
+#include "text/regular_file.h"
 
 namespace vantora {
 namespace {
 
 constexpr const char* kDataFolderName = "VANTORA Files/";
+// user-dirs.dirs is a few lines; more than this is not read.
+constexpr std::size_t kMaxUserDirsBytes = 64 * 1024;
 
 bool IsDirectory(const std::string& path) {
     struct stat info {};
@@ -27,7 +31,10 @@ std::string EnvOrEmpty(const char* name) {
 
 // user-dirs.dirs holds shell assignments like XDG_DOCUMENTS_DIR="$HOME/Documents".
 std::string DocumentsFromUserDirs(const std::string& home) {
-    std::ifstream in(GetConfigHome() + "/user-dirs.dirs");
+    std::string text;
+    std::string error;
+    ReadRegularFile(GetConfigHome() + "/user-dirs.dirs", kMaxUserDirsBytes, text, error);
+    std::istringstream in(text);
     std::string line;
     const std::string prefix = "XDG_DOCUMENTS_DIR=";
     while (std::getline(in, line)) {

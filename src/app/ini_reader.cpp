@@ -1,14 +1,10 @@
 #include "app/ini_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <sstream>
 
+#include "text/regular_file.h"
 #include "text/utf8.h"
 
 namespace vantora {
@@ -64,29 +60,10 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian) {
 constexpr std::size_t kMaxIniBytes = std::size_t{1} << 20;
 
 bool ReadWholeFile(const std::string& file, std::string& text) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
+    std::string error;
+    if (ReadRegularFile(file, kMaxIniBytes, text, error) == FileRead::kFailed) {
+        return false;  // a larger file is read as far as its first MiB
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    text.resize(kMaxIniBytes);
-    std::size_t got = 0;
-    while (got < kMaxIniBytes) {
-        const ssize_t n = ::read(fd, text.data() + got, kMaxIniBytes - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    text.resize(got);
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         text.erase(0, 3);
     } else if (text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE') {

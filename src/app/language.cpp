@@ -4,22 +4,24 @@
 #include "app/folders.h"
 #include "app/ini_reader.h"
 #include "i18n/strings.h"
+#include "text/regular_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace vantora {
 namespace {
 
 constexpr const char* kLcidKey = "LCID";
+// The settings file holds one line; more than this is not read.
+constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 
 std::string SettingsFolder() {
     return GetConfigHome() + "/VANTORA";
@@ -74,19 +76,19 @@ struct LocaleEntry {
 // Windows LANGIDs of common locales. Language-only rows apply to every
 // territory not listed with its own row.
 constexpr std::array kLocaleTable = {
-    LocaleEntry{"zh_CN", 2052}, LocaleEntry{"zh_SG", 4100}, LocaleEntry{"zh_TW", 1028},
-    LocaleEntry{"zh_HK", 1028}, LocaleEntry{"zh_MO", 1028}, LocaleEntry{"zh", 2052},
-    LocaleEntry{"ru", 1049},    LocaleEntry{"fr_BE", 2060}, LocaleEntry{"fr_CA", 3084},
-    LocaleEntry{"fr_CH", 4108}, LocaleEntry{"fr_LU", 5132}, LocaleEntry{"fr", 1036},
-    LocaleEntry{"th", 1054},    LocaleEntry{"ar", 1025},    LocaleEntry{"tr", 1055},
-    LocaleEntry{"it_CH", 2064}, LocaleEntry{"it", 1040},    LocaleEntry{"es_ES", 3082},
-    LocaleEntry{"es_MX", 2058}, LocaleEntry{"es_AR", 11274}, LocaleEntry{"es_CO", 9226},
+    LocaleEntry{"zh_CN", 2052},  LocaleEntry{"zh_SG", 4100},  LocaleEntry{"zh_TW", 1028},
+    LocaleEntry{"zh_HK", 1028},  LocaleEntry{"zh_MO", 1028},  LocaleEntry{"zh", 2052},
+    LocaleEntry{"ru", 1049},     LocaleEntry{"fr_BE", 2060},  LocaleEntry{"fr_CA", 3084},
+    LocaleEntry{"fr_CH", 4108},  LocaleEntry{"fr_LU", 5132},  LocaleEntry{"fr", 1036},
+    LocaleEntry{"th", 1054},     LocaleEntry{"ar", 1025},     LocaleEntry{"tr", 1055},
+    LocaleEntry{"it_CH", 2064},  LocaleEntry{"it", 1040},     LocaleEntry{"es_ES", 3082},
+    LocaleEntry{"es_MX", 2058},  LocaleEntry{"es_AR", 11274}, LocaleEntry{"es_CO", 9226},
     LocaleEntry{"es_CL", 13322}, LocaleEntry{"es_US", 21514}, LocaleEntry{"es", 3082},
-    LocaleEntry{"pt_BR", 1046}, LocaleEntry{"pt", 2070},    LocaleEntry{"en_GB", 2057},
-    LocaleEntry{"en_AU", 3081}, LocaleEntry{"en_CA", 4105}, LocaleEntry{"en", 1033},
-    LocaleEntry{"de", 1031},    LocaleEntry{"ja", 1041},    LocaleEntry{"ko", 1042},
-    LocaleEntry{"nl", 1043},    LocaleEntry{"pl", 1045},    LocaleEntry{"uk", 1058},
-    LocaleEntry{"cs", 1029},    LocaleEntry{"sv", 1053},    LocaleEntry{"vi", 1066},
+    LocaleEntry{"pt_BR", 1046},  LocaleEntry{"pt", 2070},     LocaleEntry{"en_GB", 2057},
+    LocaleEntry{"en_AU", 3081},  LocaleEntry{"en_CA", 4105},  LocaleEntry{"en", 1033},
+    LocaleEntry{"de", 1031},     LocaleEntry{"ja", 1041},     LocaleEntry{"ko", 1042},
+    LocaleEntry{"nl", 1043},     LocaleEntry{"pl", 1045},     LocaleEntry{"uk", 1058},
+    LocaleEntry{"cs", 1029},     LocaleEntry{"sv", 1053},     LocaleEntry{"vi", 1066},
 };
 
 std::string EnvOrEmpty(const char* name) {
@@ -110,11 +112,11 @@ int ReadLanguageSetting() {
         std::ofstream create(file, std::ios::binary | std::ios::app);
         return create ? 0 : 2052;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    std::string text;
+    std::string error;
+    if (ReadRegularFile(file, kMaxSettingsBytes, text, error) == FileRead::kFailed) {
         return 2052;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string value;
     return FindLcid(text, value) ? ParseStoredLanguage(value) : 0;
 }
@@ -127,9 +129,12 @@ void WriteLanguageSetting(int language) {
     // Keep every other line of the file; replace or append the LCID line.
     std::vector<std::string> lines;
     {
-        std::ifstream in(file, std::ios::binary);
+        std::string text;
+        std::string error;
+        ReadRegularFile(file, kMaxSettingsBytes, text, error);
+        std::istringstream in(text);
         std::string line;
-        while (in && std::getline(in, line)) {
+        while (std::getline(in, line)) {
             std::string ignored;
             if (!FindLcid(line, ignored)) {
                 lines.push_back(line);
@@ -202,8 +207,8 @@ int ChooseLanguage(const std::string& configFile) {
         const char* key;
     };
     static constexpr std::array kSwitches = {
-        Allowed{2052, "LAN_CHINESE "}, Allowed{1049, "LAN_RUSSIAN"},    Allowed{1036, "LAN_FRENCH"},
-        Allowed{1054, "LAN_THAI"},     Allowed{1025, "LAN_ARABIC"},     Allowed{1055, "LAN_TURKISH"},
+        Allowed{2052, "LAN_CHINESE "},    Allowed{1049, "LAN_RUSSIAN"}, Allowed{1036, "LAN_FRENCH"},
+        Allowed{1054, "LAN_THAI"},        Allowed{1025, "LAN_ARABIC"},  Allowed{1055, "LAN_TURKISH"},
         Allowed{1028, "LAN_TRADITIONAL"}, Allowed{1040, "LAN_ITALIAN"}, Allowed{3082, "LAN_SPANISH"},
         Allowed{2070, "LAN_PORTUGUESE"},
     };

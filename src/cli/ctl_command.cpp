@@ -365,7 +365,8 @@ Exit codes:
   0 done; 1 bad usage (also an unknown key or function name); 2 not found
   (profile, macro, light mode); 3 no keyboard connected (nothing changed);
   4 the keyboard refused or did not answer; 5 refused by a rule (the last
-  profile, an empty name or text, no free id for a host-side function, a
+  profile, an empty name or text, a name with control characters or bytes
+  that are not UTF-8, no free id for a host-side function, a
   parameter the light mode does not offer, no per-key mode, an imported
   macro whose records would pass the 1000 records of all macros);
   6 the database could not be opened or did not take the change; 7 a file

@@ -7,6 +7,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/macro_verbs.h"
+#include "cli/terminal_text.h"
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
 #include "keys/key_assignment_editor.h"
@@ -17,6 +18,7 @@
 #include "lighting/light_editor.h"
 #include "sync/firmware_version.h"
 #include "sync/key_plan.h"
+#include "text/item_names.h"
 #include "text/numbers.h"
 
 namespace vantora::cli {
@@ -122,7 +124,8 @@ private:
             const bool exists = std::any_of(list.begin(), list.end(),
                                             [&](const ProfileItem& item) { return item.profile == *number; });
             if (!exists) {
-                failure = Failure(kExitNotFound, "No profile has the id " + target + ".", command_.json);
+                failure = Failure(kExitNotFound, "No profile has the id " + TerminalText(target) + ".",
+                                  command_.json);
                 return false;
             }
             id = *number;
@@ -135,13 +138,15 @@ private:
             }
         }
         if (matches.empty()) {
-            failure = Failure(kExitNotFound, "No profile is named \"" + target + "\".", command_.json);
+            failure = Failure(kExitNotFound, "No profile is named \"" + TerminalText(target) + "\".",
+                              command_.json);
             return false;
         }
         if (matches.size() > 1) {
-            std::string message = "More than one profile is named \"" + target + "\"; give its id:";
+            std::string message =
+                "More than one profile is named \"" + TerminalText(target) + "\"; give its id:";
             for (const ProfileItem* item : matches) {
-                message += "\n  " + std::to_string(item->profile) + "  " + Shown(item->name);
+                message += "\n  " + std::to_string(item->profile) + "  " + TerminalCell(Shown(item->name));
             }
             failure = Failure(kExitUsage, message, command_.json);
             return false;
@@ -193,8 +198,9 @@ private:
                                        : std::string("not connected (" + Hex4(status.vendorId) + ":" +
                                                      Hex4(status.productId) + ")")) +
                      (viaProgram ? ", through the running program" : "") + "\n";
-        result.out += "Layout:    " + context_.layoutName + "\n";
-        result.out += "Profile:   " + std::to_string(active) + "  " + Shown(NameOf(active)) + "\n";
+        result.out += "Layout:    " + TerminalText(context_.layoutName) + "\n";
+        result.out +=
+            "Profile:   " + std::to_string(active) + "  " + TerminalText(Shown(NameOf(active))) + "\n";
         if (status.musicStreaming) {
             result.out += "Music:     the keys follow the sound (the program's MUSIC page is shown)\n";
         }
@@ -223,7 +229,7 @@ private:
         result.out = "  " + pad("ID") + "  NAME\n";
         for (const ProfileItem& item : list) {
             result.out += std::string(item.status == 1 ? "* " : "  ") + pad(std::to_string(item.profile)) +
-                          "  " + Shown(item.name) + "\n";
+                          "  " + TerminalCell(Shown(item.name)) + "\n";
         }
         return result;
     }
@@ -243,6 +249,11 @@ private:
         return Failure(kExitNoDatabase, "The database did not take the change.", command_.json);
     }
 
+    // Why the editor refused the NAME argument.
+    std::string NameRefusal() const {
+        return std::string("A profile name ") + NameFaultText(CheckItemName(command_.name)) + ".";
+    }
+
     // The change is stored; the program shows it and the keyboard gets it.
     CtlResult ProfileChanged(int id, KeyboardWork work, const std::string& text) {
         return Work(
@@ -256,12 +267,12 @@ private:
 
     CtlResult Add() {
         int id = 0;
-        if (auto failure = EditorFailure(editor_.Add(command_.name, id), "A profile name cannot be empty.")) {
+        if (auto failure = EditorFailure(editor_.Add(command_.name, id), NameRefusal())) {
             return *failure;
         }
         return ProfileChanged(
             id, KeyboardWork::kKeys,
-            "Profile " + std::to_string(id) + " \"" + command_.name + "\" added and active.\n");
+            "Profile " + std::to_string(id) + " \"" + TerminalText(command_.name) + "\" added and active.\n");
     }
 
     CtlResult Rename() {
@@ -270,12 +281,12 @@ private:
         if (!Resolve(id, failure)) {
             return failure;
         }
-        if (auto refused =
-                EditorFailure(editor_.Rename(id, command_.name), "A profile name cannot be empty.")) {
+        if (auto refused = EditorFailure(editor_.Rename(id, command_.name), NameRefusal())) {
             return *refused;
         }
-        return ProfileChanged(id, KeyboardWork::kNothing,
-                              "Profile " + std::to_string(id) + " renamed to \"" + command_.name + "\".\n");
+        return ProfileChanged(
+            id, KeyboardWork::kNothing,
+            "Profile " + std::to_string(id) + " renamed to \"" + TerminalText(command_.name) + "\".\n");
     }
 
     CtlResult Delete() {
@@ -334,7 +345,7 @@ private:
             json.BeginObject().Key("file").String(written).EndObject();
             result.out = json.Text() + "\n";
         } else {
-            result.out = written + "\n";
+            result.out = TerminalText(written) + "\n";
         }
         return result;
     }
@@ -385,10 +396,13 @@ private:
             return result;
         }
         result.out = "Profile " + std::to_string(imported.profileId) + " \"" +
-                     Shown(NameOf(imported.profileId)) + "\" imported.\n";
+                     TerminalText(Shown(NameOf(imported.profileId))) + "\" imported.\n";
+        if (!imported.note.empty()) {
+            result.err += "vantoractl: " + imported.note + ".\n";
+        }
         for (const SkippedItem& item : imported.skipped) {
             result.err += "vantoractl: left out: key " + std::to_string(item.key_code) + " layer " +
-                          std::to_string(item.fn_layer) + " (" + item.macro_desc +
+                          std::to_string(item.fn_layer) + " (" + TerminalCell(item.macro_desc) +
                           "): " + reason(item.reason) + "\n";
         }
         return result;
@@ -477,31 +491,32 @@ private:
             result.out = json.Text() + "\n";
             return result;
         }
-        result.out = "Profile " + std::to_string(id) + " \"" + Shown(NameOf(id)) + "\", " + LayerText() +
-                     ": " + (rows.empty() ? "every key has its default function.\n" : "\n");
+        result.out = "Profile " + std::to_string(id) + " \"" + TerminalText(Shown(NameOf(id))) + "\", " +
+                     LayerText() + ": " + (rows.empty() ? "every key has its default function.\n" : "\n");
         if (rows.empty()) {
             return result;
         }
         std::vector<std::array<std::string, 5>> table = {{"KEY", "DESCRIPTION", "TYPE", "VALUES", "LABEL"}};
         for (const KeyAssignment& row : rows) {
-            table.push_back({std::to_string(row.key_code), KeyDescription(context_.keys, row.key_code),
-                             TypeName(row.macro_type),
-                             std::to_string(row.macro_value) + " " + std::to_string(row.macro_value2),
-                             row.macro_desc + (LeftOut(plan, row) == nullptr
-                                                   ? std::string()
-                                                   : std::string("  [not on the keyboard: ") +
-                                                         KeyLeftOutText(LeftOut(plan, row)->reason) + "]")});
+            table.push_back(
+                {std::to_string(row.key_code), TerminalCell(KeyDescription(context_.keys, row.key_code)),
+                 TerminalText(TypeName(row.macro_type)),
+                 std::to_string(row.macro_value) + " " + std::to_string(row.macro_value2),
+                 TerminalCell(row.macro_desc) +
+                     (LeftOut(plan, row) == nullptr ? std::string()
+                                                    : std::string("  [not on the keyboard: ") +
+                                                          KeyLeftOutText(LeftOut(plan, row)->reason) + "]")});
         }
         std::array<std::size_t, 5> width{};
         for (const auto& line : table) {
             for (std::size_t column = 0; column < width.size(); ++column) {
-                width[column] = std::max(width[column], line[column].size());
+                width[column] = std::max(width[column], CodePointCount(line[column]));
             }
         }
         for (const auto& line : table) {
-            std::string text = "  " + std::string(width[0] - line[0].size(), ' ') + line[0];
+            std::string text = "  " + std::string(width[0] - CodePointCount(line[0]), ' ') + line[0];
             for (std::size_t column = 1; column + 1 < line.size(); ++column) {
-                text += "  " + line[column] + std::string(width[column] - line[column].size(), ' ');
+                text += "  " + line[column] + std::string(width[column] - CodePointCount(line[column]), ' ');
             }
             result.out += text + "  " + line.back() + "\n";
         }
@@ -571,10 +586,10 @@ private:
         }
         const KeyPlan plan = PlanStoredKeys(context_.db, id);
         const KeyLeftOut* leftOut = LeftOut(plan, row);
-        const std::string what = "Key " + std::to_string(usage) + " (" +
-                                 KeyDescription(context_.keys, usage) + ") of profile " + std::to_string(id) +
-                                 ", " + LayerText() + ": " + TypeName(row.macro_type) +
-                                 (row.macro_desc.empty() ? std::string() : " \"" + row.macro_desc + "\"");
+        const std::string what =
+            "Key " + std::to_string(usage) + " (" + TerminalText(KeyDescription(context_.keys, usage)) +
+            ") of profile " + std::to_string(id) + ", " + LayerText() + ": " + TypeName(row.macro_type) +
+            (row.macro_desc.empty() ? std::string() : " \"" + TerminalText(row.macro_desc) + "\"");
         auto fields = [this, id, &row, &plan, active, leftOut](JsonWriter& json) {
             WriteProfile(json, "profile", id);
             json.Key("layer").Int(command_.layer).Key("key");
@@ -720,15 +735,16 @@ private:
         }
         std::size_t width = 4;
         for (const LightMode& row : rows) {
-            width = std::max(width, EnglishName(row).size());
+            width = std::max(width, CodePointCount(TerminalCell(EnglishName(row))));
         }
         result.out = "  MODE  " + std::string("NAME") + std::string(width - 4, ' ') + "  PARAMETERS\n";
         for (const LightMode& row : rows) {
             const std::string number = std::to_string(row.mode);
-            const std::string name = EnglishName(row);
+            const std::string name = TerminalCell(EnglishName(row));
             result.out += std::string(row.mode == current ? "* " : "  ") +
                           std::string(4 - std::min<std::size_t>(4, number.size()), ' ') + number + "  " +
-                          name + std::string(width - name.size(), ' ') + "  " + ParameterText(row) + "\n";
+                          name + std::string(width - CodePointCount(name), ' ') + "  " + ParameterText(row) +
+                          "\n";
         }
         return result;
     }
@@ -747,7 +763,7 @@ private:
         }
         failure = Failure(kExitNotFound,
                           "No light mode is " + std::string(number ? "numbered" : "named") + " \"" +
-                              command_.mode + "\" (see \"vantoractl light list\").",
+                              TerminalText(command_.mode) + "\" (see \"vantoractl light list\").",
                           command_.json);
         return false;
     }
@@ -796,7 +812,7 @@ private:
         const LightArgs& light = command_.light;
         if (const std::string missing = UnofferedParameter(light, row); !missing.empty()) {
             return Failure(kExitRefused,
-                           "Light mode " + std::to_string(row.mode) + " \"" + EnglishName(row) +
+                           "Light mode " + std::to_string(row.mode) + " \"" + TerminalText(EnglishName(row)) +
                                "\" has no " + missing + ": nothing was changed.",
                            command_.json);
         }
@@ -829,7 +845,7 @@ private:
         const std::string parameters = ParameterText(*stored);
         return LightWork(
             jobs, [&stored](JsonWriter& json) { WriteModeField(json, *stored); },
-            "Light mode " + std::to_string(row.mode) + " \"" + EnglishName(*stored) + "\"" +
+            "Light mode " + std::to_string(row.mode) + " \"" + TerminalText(EnglishName(*stored)) + "\"" +
                 (parameters.empty() ? "" : " (" + parameters + ")") +
                 " is current, written to the keyboard.\n");
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/json_writer.h"
+#include "cli/terminal_text.h"
 #include "device/protocol.h"
 #include "device/report_descriptor.h"
 
@@ -138,8 +139,9 @@ CtlResult DevicesResult(const std::vector<ListedInterface>& interfaces, int vend
         result.out += std::string(entry.configured ? "* " : "  ") + Hex4(entry.info.vendorId) + ":" +
                       Hex4(entry.info.productId) + "  " +
                       std::string(number.size() < 2 ? 2 - number.size() : 0, ' ') + number + "  " +
-                      Padded(CheckWord(entry.passesCheck), 9) + "  " + entry.info.productString + "\n" +
-                      std::string(28, ' ') + entry.info.path + "\n";
+                      Padded(CheckWord(entry.passesCheck), 9) + "  " +
+                      TerminalCell(entry.info.productString) + "\n" + std::string(28, ' ') +
+                      TerminalText(entry.info.path) + "\n";
     }
     result.out += configuredSeen
                       ? "* the keyboard configured in config.ini (" + configured + ")\n"

@@ -4,8 +4,10 @@
 #include <array>
 
 #include "cli/json_writer.h"
+#include "cli/terminal_text.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_exchange.h"
+#include "text/item_names.h"
 
 namespace vantora::cli {
 namespace {
@@ -35,20 +37,21 @@ KeyboardWork WorkFor(const MacroJobs& jobs) {
 }
 
 // Columns of text, two blanks apart; right-aligned where `right` says. The
-// last column is not padded.
+// last column is not padded. Cells are shown as TerminalCell makes them.
 template <std::size_t N>
-std::string Table(const std::vector<std::array<std::string, N>>& rows, const std::array<bool, N>& right) {
+std::string Table(std::vector<std::array<std::string, N>> rows, const std::array<bool, N>& right) {
     std::array<std::size_t, N> width{};
-    for (const auto& row : rows) {
+    for (auto& row : rows) {
         for (std::size_t column = 0; column < N; ++column) {
-            width[column] = std::max(width[column], row[column].size());
+            row[column] = TerminalCell(row[column]);
+            width[column] = std::max(width[column], CodePointCount(row[column]));
         }
     }
     std::string text;
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t column = 0; column < N; ++column) {
-            const std::string pad(width[column] - row[column].size(), ' ');
+            const std::string pad(width[column] - CodePointCount(row[column]), ' ');
             const bool last = column + 1 == N;
             line += "  " + (right[column] ? pad + row[column] : row[column] + (last ? "" : pad));
         }
@@ -115,9 +118,13 @@ private:
     CtlResult EditorFailure(MacroEditor::Result result) const {
         switch (result) {
             case MacroEditor::Result::kNotFound:
-                return Failure(kExitNotFound, "No macro has the id " + command_.target + ".", command_.json);
+                return Failure(kExitNotFound, "No macro has the id " + TerminalText(command_.target) + ".",
+                               command_.json);
             case MacroEditor::Result::kRefused:
-                return Failure(kExitRefused, "A macro name cannot be empty.", command_.json);
+                return Failure(
+                    kExitRefused,
+                    std::string("A macro name ") + NameFaultText(CheckItemName(command_.name)) + ".",
+                    command_.json);
             case MacroEditor::Result::kNoSpace:
                 return Failure(kExitRefused,
                                "The records of all macros together would pass " +
@@ -195,7 +202,7 @@ private:
             json.EndArray().EndObject();
             return {kExitOk, json.Text() + "\n", {}};
         }
-        std::string text = "Macro " + std::to_string(id) + " \"" + name +
+        std::string text = "Macro " + std::to_string(id) + " \"" + TerminalText(name) +
                            "\": " + std::to_string(records.size()) +
                            (records.size() == 1 ? " record" : " records") + (records.empty() ? ".\n" : "\n");
         if (records.empty()) {
@@ -235,7 +242,7 @@ private:
                        command_.json ? Json(id, command_.name)
                                      : CtlResult{kExitOk,
                                                  "Macro " + std::to_string(id) + " renamed to \"" +
-                                                     command_.name + "\".\n",
+                                                     TerminalText(command_.name) + "\".\n",
                                                  {}});
     }
 
@@ -258,8 +265,8 @@ private:
         return Changed(outcome.jobs, true,
                        command_.json ? Json(id, name)
                                      : CtlResult{kExitOk,
-                                                 "Macro " + std::to_string(id) + " \"" + name + "\" deleted" +
-                                                     written + ".\n",
+                                                 "Macro " + std::to_string(id) + " \"" + TerminalText(name) +
+                                                     "\" deleted" + written + ".\n",
                                                  {}});
     }
 
@@ -311,7 +318,7 @@ private:
             json.BeginObject().Key("file").String(written).EndObject();
             return {kExitOk, json.Text() + "\n", {}};
         }
-        return {kExitOk, written + "\n", {}};
+        return {kExitOk, TerminalText(written) + "\n", {}};
     }
 
     const Command& command_;

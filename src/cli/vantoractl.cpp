@@ -8,6 +8,7 @@
 #include "cli/ctl_runner.h"
 #include "cli/device_list.h"
 #include "cli/keyboard_links.h"
+#include "cli/terminal_text.h"
 #include "device/debug_log.h"
 #include "device/default_hid_backend.h"
 #include "device/hid_device_manager.h"
@@ -24,9 +25,13 @@ namespace {
 // Two vantoractl that would write to the keyboard wait for each other.
 constexpr int kKeyboardLockWaitMs = 120000;
 
-int Finish(const CtlResult& result, std::ostream& out, std::ostream& err) {
-    out << result.out;
-    err << result.err;
+// The one place output leaves: text is made safe for a terminal (names and
+// labels were escaped and cut where they were put in; this catches every
+// other control character, say in an argument echoed in a message). JSON
+// goes out as its writer made it.
+int Finish(const CtlResult& result, std::ostream& out, std::ostream& err, bool json) {
+    out << (json ? result.out : TerminalLines(result.out));
+    err << TerminalLines(result.err);
     return result.exitCode;
 }
 
@@ -73,7 +78,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     if (!ParseCommand(args, command, error)) {
         CtlResult failure = Failure(kExitUsage, error, command.json);
         failure.err += UsageLine();
-        return Finish(failure, out, err);
+        return Finish(failure, out, err, command.json);
     }
     if (command.verb == Verb::kHelp) {
         out << HelpText();
@@ -87,14 +92,15 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string configFile = programFolder + "config.ini";
     if (command.verb == Verb::kDevices) {
         if (command.rule) {
-            return Finish(RuleResult(command.ruleVendorId, command.ruleProductId, command.json), out, err);
+            return Finish(RuleResult(command.ruleVendorId, command.ruleProductId, command.json), out, err,
+                          command.json);
         }
         const int vendorId = ParseHexId(ReadConfigStringFrom(configFile, "VID "));
         const int productId = ParseHexId(ReadConfigStringFrom(configFile, "PID "));
         const auto backend = CreateDefaultHidBackend();
         return Finish(
             DevicesResult(ListInterfaces(*backend, vendorId, productId), vendorId, productId, command.json),
-            out, err);
+            out, err, command.json);
     }
     CurrentUiLanguage = ChooseLanguage(configFile);
     const std::string layoutName = LayoutNameForNumber(ReadConfigIntFrom(configFile, "LAYOUT"));
@@ -115,30 +121,30 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
         ProfileDatabase db;
         Selection selection;
         if (auto failure = OpenDatabase(db, selection, dataFolder, command.json)) {
-            return Finish(*failure, out, err);
+            return Finish(*failure, out, err, command.json);
         }
         ProgramKeyboard keyboard(program);
         CtlContext context{db, selection, &keyboard, layoutName, CurrentUiLanguage.load(), keys, perKey};
-        return Finish(RunCommand(command, context), out, err);
+        return Finish(RunCommand(command, context), out, err, command.json);
     }
     if (!NeedsKeyboard(command.verb)) {
         ProfileDatabase db;
         Selection selection;
         if (auto failure = OpenDatabase(db, selection, dataFolder, command.json)) {
-            return Finish(*failure, out, err);
+            return Finish(*failure, out, err, command.json);
         }
         CtlContext context{db, selection, nullptr, layoutName, CurrentUiLanguage.load(), keys, perKey};
-        return Finish(RunCommand(command, context), out, err);
+        return Finish(RunCommand(command, context), out, err, command.json);
     }
 
     ProcessLock lock;
     if (ChangesStoredData(command.verb) && socketPath.empty()) {
-        return Finish(Failure(kExitKeyboardFailed, folderError, command.json), out, err);
+        return Finish(Failure(kExitKeyboardFailed, folderError, command.json), out, err, command.json);
     }
     if (ChangesStoredData(command.verb) && !lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs)) {
         return Finish(
             Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json), out,
-            err);
+            err, command.json);
     }
     SessionOptions options;
     options.programFolder = programFolder;
@@ -152,7 +158,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     const bool opened = session.Start();
     const ProfileListData profiles = opened ? session.LoadProfiles() : ProfileListData{};
     if (auto failure = Unusable(session.Database(), opened, profiles.profiles, dataFolder, command.json)) {
-        return Finish(*failure, out, err);
+        return Finish(*failure, out, err, command.json);
     }
     SessionKeyboard keyboard(session);
     CtlContext context{session.Database(),
@@ -162,7 +168,7 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
                        CurrentUiLanguage.load(),
                        keys,
                        perKey};
-    const int code = Finish(RunCommand(command, context), out, err);
+    const int code = Finish(RunCommand(command, context), out, err, command.json);
     session.Stop();
     return code;
 }

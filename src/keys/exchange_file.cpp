@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
+
+#include "text/utf8.h"
 
 namespace vantora {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 constexpr std::size_t kMaxFileNameBytes = 255;
 constexpr int kMaxNameAttempts = 1000;
 
-bool IsBadFileNameByte(unsigned char c) {
-    return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr;
+bool IsBadFileNameByte(char32_t c) {
+    return c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", static_cast<int>(c)) != nullptr;
 }
 
 // Creates `path` (never replacing or following anything there) with `bytes`.
@@ -63,10 +64,14 @@ std::string ExchangeFileName(const std::string& itemName, std::int32_t tick, int
         tail += "-" + std::to_string(attempt);
     }
     tail += ".xml";
-    std::string name = itemName;
-    for (char& c : name) {
-        if (IsBadFileNameByte(static_cast<unsigned char>(c))) {
-            c = '_';
+    std::string name;
+    for (std::size_t pos = 0; pos < itemName.size();) {
+        const std::size_t start = pos;
+        const char32_t cp = NextUtf8(itemName, pos);
+        if (cp == kInvalidUtf8 || IsControlCharacter(cp) || (cp < 0x80 && IsBadFileNameByte(cp))) {
+            name += '_';
+        } else {
+            name.append(itemName, start, pos - start);
         }
     }
     const std::size_t room = kMaxFileNameBytes - tail.size();
@@ -102,20 +107,14 @@ bool WriteNewExchangeFile(const std::string& folder, const std::string& itemName
     return false;
 }
 
-bool ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + file;
-        return false;
+FileRead ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes,
+                          std::string& error) {
+    const FileRead read = ReadRegularFile(file, maxBytes, bytes, error);
+    if (read == FileRead::kTooLarge) {
+        bytes.clear();
+        error = file + " is larger than an exchange file may be (" + std::to_string(maxBytes >> 20) + " MB)";
     }
-    bytes.assign(maxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        error = "cannot read " + file;
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return true;
+    return read;
 }
 
 }  // namespace vantora

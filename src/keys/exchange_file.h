@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/regular_file.h"
+
 namespace vantora {
 
 // The files profiles and macros are exchanged in: how they are named,
@@ -15,7 +17,8 @@ std::int32_t ExchangeTickCount();
 
 // The file name an export uses: "<name>-<tick>.xml", from the second attempt
 // on "<name>-<tick>-<attempt>.xml". In the name, '/', '\', ':', '*', '?',
-// '"', '<', '>', '|' and control characters (NUL included) become '_', and
+// '"', '<', '>', '|', control characters (NUL and C1 included) and each byte
+// that is not UTF-8 become '_', and
 // the name is cut on a UTF-8 character boundary so that the whole file name
 // fits 255 bytes. The result never contains '/' and is never "." or "..".
 std::string ExchangeFileName(const std::string& itemName, std::int32_t tick, int attempt = 1);
@@ -27,9 +30,11 @@ std::string ExchangeFileName(const std::string& itemName, std::int32_t tick, int
 bool WriteNewExchangeFile(const std::string& folder, const std::string& itemName, std::int32_t tick,
                           const std::string& bytes, std::string& writtenPath, std::string& error);
 
-// Reads at most `maxBytes` + 1 bytes of `file` (one more than an import
-// takes, so that a file too large is seen as such). False with the reason in
-// `error` when the file cannot be opened or read.
-bool ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, std::string& error);
+// Reads `file` for an import: a regular file only (a pipe or device is
+// refused at once, never waited on), of at most `maxBytes` bytes. kRead with
+// the bytes; otherwise the reason in `error` (kTooLarge names the limit) and
+// no bytes.
+FileRead ReadExchangeFile(const std::string& file, std::size_t maxBytes, std::string& bytes,
+                          std::string& error);
 
 }  // namespace vantora

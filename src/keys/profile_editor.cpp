@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/item_names.h"
+
 namespace vantora {
 
 std::vector<ProfileItem> ProfileEditor::List() {
@@ -24,21 +26,13 @@ ProfileEditor::Result ProfileEditor::Activate(int id) {
     return Result::kDone;
 }
 
-namespace {
-
-bool Blank(const std::string& text) {
-    return text.find_first_not_of(" \t\r\n") == std::string::npos;
-}
-
-}  // namespace
-
 std::string ProfileEditor::NextDefaultName(const std::string& defaultWord) {
     return defaultWord + " " + std::to_string(List().size() + 1);
 }
 
 ProfileEditor::Result ProfileEditor::Add(const std::string& name, int& newId) {
     newId = 0;
-    if (Blank(name)) {
+    if (CheckItemName(name) != NameFault::kNone) {
         return Result::kRefused;
     }
     newId = db_.AddProfile(name);
@@ -59,7 +53,7 @@ ProfileEditor::Result ProfileEditor::Rename(int id, const std::string& name) {
     if (!Exists(id)) {
         return Result::kNotFound;
     }
-    if (Blank(name)) {
+    if (CheckItemName(name) != NameFault::kNone) {
         return Result::kRefused;
     }
     return db_.RenameProfile(id, name) ? Result::kDone : Result::kStoreFailed;

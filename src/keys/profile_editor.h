@@ -17,7 +17,7 @@ public:
     enum class Result {
         kDone,
         kNotFound,     // no profile with that id
-        kRefused,      // a rule of the program: the last profile, an empty name
+        kRefused,      // a rule of the program: the last profile, a name CheckItemName faults
         kStoreFailed,  // the database did not take the change
     };
 
@@ -30,12 +30,13 @@ public:
     // The name the add button gives: "<defaultWord> <n>", n the number of
     // profiles plus one (names may repeat after deletions).
     std::string NextDefaultName(const std::string& defaultWord);
-    // A new profile; it becomes the active and current profile. A blank
-    // name is refused. `newId` receives its id (0 when none was made).
+    // A new profile; it becomes the active and current profile. A name
+    // CheckItemName faults (blank, control characters, not UTF-8) is
+    // refused. `newId` receives its id (0 when none was made).
     Result Add(const std::string& name, int& newId);
     // Makes `id` the active and current profile (standard layer kept).
     Result Select(int id);
-    // A blank name is refused.
+    // A name CheckItemName faults is refused.
     Result Rename(int id, const std::string& name);
     // The last profile cannot be deleted. When the active profile goes, the
     // one listed before it (the new first one when it was first) becomes

@@ -8,6 +8,7 @@
 
 #include "keys/function_catalogue.h"
 #include "keys/key_assignment_editor.h"
+#include "text/item_names.h"
 #include "text/numbers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_text_codec.h"
@@ -170,8 +171,13 @@ bool ExportProfileAt(ProfileDatabase& db, int profileId, const std::string& fold
 ImportResult ImportProfile(ProfileDatabase& db, const std::string& file) {
     std::string bytes;
     std::string error;
-    if (!ReadExchangeFile(file, kMaxExchangeFileBytes, bytes, error)) {
-        return Failure(ImportError::kUnreadable, error);
+    switch (ReadExchangeFile(file, kMaxExchangeFileBytes, bytes, error)) {
+        case FileRead::kRead:
+            break;
+        case FileRead::kTooLarge:
+            return Failure(ImportError::kTooLarge, error);
+        case FileRead::kFailed:
+            return Failure(ImportError::kUnreadable, error);
     }
     return ImportProfileBytes(db, bytes);
 }
@@ -183,7 +189,11 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
     XmlResult decodeResult;
     unsigned flags = 0;
     XmlDocument doc;
-    if (!doc.SetDocumentText(DecodeXmlBytes(bytes, flags, decodeResult)) || !doc.FindElement("profile")) {
+    const bool wellFormed = doc.SetDocumentText(DecodeXmlBytes(bytes, flags, decodeResult));
+    if (!doc.LimitError().empty()) {
+        return Failure(ImportError::kTooLarge, doc.LimitError());
+    }
+    if (!wellFormed || !doc.FindElement("profile")) {
         return Failure(ImportError::kNotAProfile, "the file is not a profile");
     }
     doc.EnterElement();
@@ -197,6 +207,11 @@ ImportResult ImportProfileBytes(ProfileDatabase& db, std::string_view bytes) {
 
     // Read and check every item before anything is stored.
     ImportResult result;
+    bool cleaned = false;
+    name = CleanItemName(name, cleaned);
+    if (cleaned) {
+        result.note = kCleanedNameNote;
+    }
     std::vector<Item> items;
     std::size_t position = 0;
     doc.ResetPos();

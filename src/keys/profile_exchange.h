@@ -29,7 +29,8 @@ namespace vantora {
 // Nothing else travels: no lighting, no macros, no host-side rows.
 
 // The largest file ImportProfile reads, and the most item elements it takes
-// (two layers of at most 255 keys fit many times over).
+// (two layers of at most 255 keys fit many times over). The XML reader's own
+// limits (XmlDocument::kMaxDepth, kMaxReadElements) hold as well.
 inline constexpr std::size_t kMaxExchangeFileBytes = 8u << 20;
 inline constexpr std::size_t kMaxExchangeItems = 4096;
 
@@ -37,7 +38,8 @@ inline constexpr std::size_t kMaxExchangeItems = 4096;
 // ExchangeFileName with the system's millisecond tick count (as a signed
 // 32-bit number). An existing file is never replaced: a taken name moves on
 // to the next attempt, so two exports always give two files. The name
-// attribute holds the stored profile name unchanged. True with the file's
+// attribute holds the stored profile name as the XML writer can hold it
+// (EscapeXml: characters XML cannot carry become U+FFFD). True with the file's
 // path in `writtenPath`; false with a reason in `error` (no such profile, no
 // such folder, the file cannot be written), in which case no file is left.
 bool ExportProfile(ProfileDatabase& db, int profileId, const std::string& folder, std::string& writtenPath,
@@ -80,10 +82,13 @@ struct ImportResult {
     std::vector<SkippedItem> skipped;
     ImportError status = ImportError::kNone;
     std::string error;  // English, for logs and messages; empty on success
+    std::string note;   // English, for the user: the file's name was cleaned; else empty
 };
 
 // Reads an exchange file into a new profile with the file's name; the
-// profile is neither activated nor written to the keyboard. Every item
+// profile is neither activated nor written to the keyboard. A name that
+// breaks the name rule (text/item_names.h) is stored cleaned by
+// CleanItemName, and `note` says so. Every item
 // becomes a row unless it is skipped (listed with the reason); several items
 // for one layer and key: the last one wins.
 //

@@ -4,14 +4,15 @@
 
 #include "macros/macro_space.h"
 #include "sync/key_plan.h"
+#include "text/item_names.h"
 
 namespace vantora {
 namespace {
 
 constexpr int kMacroFunctionType = 3;
 
-bool IsBlank(const std::string& name) {
-    return std::all_of(name.begin(), name.end(), [](char c) { return c == ' ' || c == '\t'; });
+bool Refused(const std::string& name) {
+    return CheckItemName(name) != NameFault::kNone;
 }
 
 }  // namespace
@@ -95,7 +96,7 @@ int MacroEditor::UsedRecords() {
 
 MacroEditor::Outcome MacroEditor::Add(const std::string& name, int& newId) {
     newId = 0;
-    if (IsBlank(name)) {
+    if (Refused(name)) {
         return {Result::kRefused, {}};
     }
     newId = db_.AddMacro(name);
@@ -106,7 +107,7 @@ MacroEditor::Outcome MacroEditor::Rename(int id, const std::string& name) {
     if (!Exists(id)) {
         return {Result::kNotFound, {}};
     }
-    if (IsBlank(name)) {
+    if (Refused(name)) {
         return {Result::kRefused, {}};
     }
     return {db_.RenameMacro(id, name) ? Result::kDone : Result::kStoreFailed, {}};

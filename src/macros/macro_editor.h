@@ -44,7 +44,7 @@ public:
     enum class Result {
         kDone,
         kNotFound,     // no macro with that id
-        kRefused,      // a rule of the program: an empty name
+        kRefused,      // a rule of the program: a name CheckItemName faults
         kNoSpace,      // the records would take the stored total past kMacroRecordSpace
         kStoreFailed,  // the database did not take the change; what was stored stays
     };
@@ -68,9 +68,10 @@ public:
     int UsedRecords();
 
     // A new empty macro at the end of the list; nothing to download (it
-    // moves no other macro). A blank name is refused.
+    // moves no other macro). A name CheckItemName faults (blank, control
+    // characters, not UTF-8) is refused.
     Outcome Add(const std::string& name, int& newId);
-    // A blank name is refused; nothing to download. The keys bound to the
+    // Such a name is refused here too; nothing to download. The keys bound to the
     // macro are labelled with the new name (ProfileDatabase::RenameMacro).
     Outcome Rename(int id, const std::string& name);
     // The macro and its records. The macros after it move up one place in

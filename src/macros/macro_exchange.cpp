@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "keys/exchange_file.h"
+#include "text/item_names.h"
 #include "text/numbers.h"
 #include "xml/xml_document.h"
 #include "xml/xml_text_codec.h"
@@ -82,8 +83,13 @@ bool ExportMacroAt(ProfileDatabase& db, int macroId, const std::string& folder, 
 MacroImportResult ImportMacro(ProfileDatabase& db, const std::string& file) {
     std::string bytes;
     std::string error;
-    if (!ReadExchangeFile(file, kMaxMacroFileBytes, bytes, error)) {
-        return Failure(MacroImportStatus::kUnreadable, error);
+    switch (ReadExchangeFile(file, kMaxMacroFileBytes, bytes, error)) {
+        case FileRead::kRead:
+            break;
+        case FileRead::kTooLarge:
+            return Failure(MacroImportStatus::kTooLarge, error);
+        case FileRead::kFailed:
+            return Failure(MacroImportStatus::kUnreadable, error);
     }
     return ImportMacroBytes(db, bytes);
 }
@@ -95,14 +101,19 @@ MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) 
     XmlResult decodeResult;
     unsigned flags = 0;
     XmlDocument doc;
-    if (!doc.SetDocumentText(DecodeXmlBytes(bytes, flags, decodeResult)) || !doc.FindElement("macro")) {
+    const bool wellFormed = doc.SetDocumentText(DecodeXmlBytes(bytes, flags, decodeResult));
+    if (!doc.LimitError().empty()) {
+        return Failure(MacroImportStatus::kTooLarge, doc.LimitError());
+    }
+    if (!wellFormed || !doc.FindElement("macro")) {
         return Failure(MacroImportStatus::kNotAMacro, "the file is not a macro");
     }
     doc.EnterElement();
     int clampedDelays = 0;
+    bool nameCleaned = false;
     Macro macro;
     if (doc.FindElement("macroinfo")) {
-        macro.name = doc.GetAttribute("name");
+        macro.name = CleanItemName(doc.GetAttribute("name"), nameCleaned);
         macro.play_times = Number(doc, "times");
         macro.delay_type = Number(doc, "type");
         macro.delay_time = Delay(doc, "delaytime", clampedDelays);
@@ -156,11 +167,15 @@ MacroImportResult ImportMacroBytes(ProfileDatabase& db, std::string_view bytes) 
     MacroImportResult result;
     result.macroId = id;
     result.clampedDelays = clampedDelays;
+    result.nameCleaned = nameCleaned;
+    if (nameCleaned) {
+        result.note = kCleanedNameNote;
+    }
     if (clampedDelays > 0) {
-        result.note = std::to_string(clampedDelays) + (clampedDelays == 1 ? " delay was" : " delays were") +
-                      " outside 0 to " + std::to_string(kMaxMacroDelayMs) +
-                      " ms, what the keyboard holds, and " + (clampedDelays == 1 ? "was" : "were") +
-                      " brought within it";
+        result.note += std::string(result.note.empty() ? "" : "; ") + std::to_string(clampedDelays) +
+                       (clampedDelays == 1 ? " delay was" : " delays were") + " outside 0 to " +
+                       std::to_string(kMaxMacroDelayMs) + " ms, what the keyboard holds, and " +
+                       (clampedDelays == 1 ? "was" : "were") + " brought within it";
     }
     return result;
 }

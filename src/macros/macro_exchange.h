@@ -33,7 +33,8 @@ inline constexpr std::size_t kMaxMacroFileBytes = 4u << 20;
 // (keys/profile_exchange.h: unsafe characters replaced, never outside the
 // folder) from the macro's name and the system's millisecond tick count. An
 // existing file is never replaced: a taken name moves on to the next attempt.
-// The name attribute holds the stored name unchanged. True with the file's
+// The name attribute holds the stored name as the XML writer can hold it
+// (EscapeXml: characters XML cannot carry become U+FFFD). True with the file's
 // path in `writtenPath`; false with a reason in `error` (no such macro, no
 // such folder, the file cannot be written), in which case no file is left.
 bool ExportMacro(ProfileDatabase& db, int macroId, const std::string& folder, std::string& writtenPath,
@@ -54,9 +55,10 @@ enum class MacroImportStatus {
 struct MacroImportResult {
     int macroId = 0;  // the new macro; 0 when none was made
     MacroImportStatus status = MacroImportStatus::kOk;
-    std::string error;  // English, for logs and messages; empty on success
-    int clampedDelays = 0;  // delays of the file brought within 0..kMaxMacroDelayMs
-    std::string note;       // English, for the user, when clampedDelays > 0; else empty
+    std::string error;         // English, for logs and messages; empty on success
+    int clampedDelays = 0;     // delays of the file brought within 0..kMaxMacroDelayMs
+    bool nameCleaned = false;  // the file's name broke the name rule and was cleaned
+    std::string note;          // English, for the user, when either of the above; else empty
 };
 
 // Reads an exchange file into a new macro, appended after the stored ones with
@@ -65,7 +67,10 @@ struct MacroImportResult {
 //
 // What is read:
 //  - macroinfo: name (text, as given, empty too), times, type, delaytime. A
-//    file without macroinfo makes a macro with an empty name and zeros.
+//    file without macroinfo makes a macro with an empty name and zeros. A
+//    name with control characters or bytes that are not UTF-8 is stored
+//    cleaned by CleanItemName (text/item_names.h), said in nameCleaned and
+//    note.
 //  - each item of macroitems in file order: desc, type, value, delay_time.
 //    Without macroitems the macro is empty.
 //  - numbers: leading blanks, an optional sign and the digits; what follows
@@ -82,7 +87,8 @@ struct MacroImportResult {
 // not read. As everywhere in the XML reader, start tags left open and stray
 // end tags are tolerated.
 //
-// Refused with nothing stored: a file above kMaxMacroFileBytes; a file whose
+// Refused with nothing stored: a file above kMaxMacroFileBytes or past the
+// XML reader's limits (XmlDocument::kMaxDepth, kMaxReadElements); a file whose
 // top-level element is not macro; records that would bring the total of all
 // stored records past kMacroRecordSpace (the file's records are counted
 // before anything is stored; a file without records always fits). The macro

@@ -1,7 +1,8 @@
 #include "platform/desktop_entry.h"
 
-#include <fstream>
 #include <sstream>
+
+#include "text/regular_file.h"
 
 namespace vantora {
 namespace {
@@ -148,19 +149,17 @@ bool ParseDesktopEntry(const std::string& text, DesktopEntry& entry, std::string
 }
 
 bool ReadDesktopEntry(const std::string& file, DesktopEntry& entry, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + file;
-        return false;
+    std::string text;
+    switch (ReadRegularFile(file, kMaxFileSize, text, error)) {
+        case FileRead::kRead:
+            return ParseDesktopEntry(text, entry, error);
+        case FileRead::kTooLarge:
+            error = file + " is too large for a desktop entry";
+            return false;
+        case FileRead::kFailed:
+            break;
     }
-    std::string text(kMaxFileSize + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxFileSize) {
-        error = file + " is too large for a desktop entry";
-        return false;
-    }
-    return ParseDesktopEntry(text, entry, error);
+    return false;
 }
 
 bool SplitExec(const DesktopEntry& entry, const std::string& filePath, std::vector<std::string>& argv,

@@ -23,4 +23,49 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+char32_t NextUtf8(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        cp = lead & 0x1F;
+        min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+        min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        cp = lead & 0x07;
+        min = 0x10000;
+    } else {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    if (text.size() - pos < length) {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return kInvalidUtf8;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    pos += length;
+    return cp;
+}
+
 }  // namespace vantora

@@ -1,11 +1,12 @@
 #include "xml/xml_document.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 
+#include "text/regular_file.h"
 #include "xml/xml_entities.h"
 
 namespace vantora {
@@ -128,23 +129,15 @@ bool XmlDocument::LoadFile(const std::string& path) {
     result_.Clear();
     text_.clear();
     std::string bytes;
-    bool read_ok = false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file != nullptr) {
-        constexpr std::size_t kChunk = 1 << 16;
-        std::unique_ptr<char[]> buffer(new char[kChunk]);
-        std::size_t got;
-        while ((got = std::fread(buffer.get(), 1, kChunk, file)) > 0) {
-            bytes.append(buffer.get(), got);
-        }
-        read_ok = std::ferror(file) == 0;
-        const int read_errno = errno;
-        std::fclose(file);
-        errno = read_errno;
-    }
-    if (!read_ok) {
-        result_.Add("file_error", {{"type", "read"}, {"msg", std::strerror(errno)}});
+    std::string error;
+    const FileRead read = ReadRegularFile(path, kMaxFileBytes, bytes, error);
+    if (read != FileRead::kRead) {
+        bytes.clear();
+        result_.Add("file_error", {{"type", "read"}, {"msg", error}});
         Index();
+        if (read == FileRead::kTooLarge) {
+            limit_error_ = "the file is larger than " + Num(kMaxFileBytes >> 20) + " MB";
+        }
         well_formed_ = false;
         return false;
     }
@@ -185,6 +178,7 @@ std::uint32_t XmlDocument::NewElement() {
 void XmlDocument::Index() {
     elements_.clear();
     elements_.emplace_back();
+    limit_error_.clear();
     first_top_ = 0;
     parent_ = current_ = child_ = 0;
 
@@ -284,8 +278,13 @@ void XmlDocument::Index() {
                 i = tag_end.broken_at;
                 continue;
             }
-            if (elements_.size() > kMaxElements) {
-                result_.Add("unterminated_tag_syntax", {{"msg", "too many elements"}, {"offset", Num(i)}});
+            if (open.size() >= kMaxDepth) {
+                limit_error_ = "the file nests elements more than " + Num(kMaxDepth) + " levels deep";
+            } else if (elements_.size() > kMaxReadElements) {
+                limit_error_ = "the file holds more than " + Num(kMaxReadElements) + " elements";
+            }
+            if (!limit_error_.empty()) {
+                result_.Add("limit_exceeded", {{"msg", limit_error_}, {"offset", Num(i)}});
                 break;
             }
             const std::uint32_t pos = NewElement();
@@ -338,7 +337,7 @@ void XmlDocument::Index() {
     } else if (top_count > 1) {
         result_.Add("root_has_sibling", {{"count", Num(top_count)}});
     }
-    well_formed_ = top_count == 1;
+    well_formed_ = top_count == 1 && limit_error_.empty();
 }
 
 std::string_view XmlDocument::NameOf(std::uint32_t pos) const {
@@ -392,6 +391,12 @@ std::string XmlDocument::GetTagName() const {
     return std::string(NameOf(current_));
 }
 
+bool XmlDocument::IsSelfClosed(std::uint32_t pos) const {
+    const Element& e = elements_[pos];
+    return e.length == e.start_tag_length && e.end_tag_length == 0 && e.first_child == 0 &&
+           e.start_tag_length >= 3 && text_[e.start + e.start_tag_length - 2] == '/';
+}
+
 XmlDocument::AttributeSpan XmlDocument::FindAttribute(std::uint32_t pos, std::string_view name) const {
     AttributeSpan span;
     if (pos == 0) {
@@ -400,6 +405,8 @@ XmlDocument::AttributeSpan XmlDocument::FindAttribute(std::uint32_t pos, std::st
     const std::string_view text = text_;
     const Element& e = elements_[pos];
     const std::size_t end = e.start + e.start_tag_length - 1;  // the '>'
+    // Where a value must stop: before the '/' of <a b=c/>.
+    const std::size_t value_limit = IsSelfClosed(pos) ? end - 1 : end;
     std::size_t j = e.start + 1 + NameOf(pos).size();
     while (j < end) {
         while (j < end && IsBlank(text[j])) {
@@ -423,12 +430,13 @@ XmlDocument::AttributeSpan XmlDocument::FindAttribute(std::uint32_t pos, std::st
             if (j < end && (text[j] == '"' || text[j] == '\'')) {
                 const std::size_t close = text.find(text[j], j + 1);
                 here.quoted = true;
-                here.value_begin = j + 1;
-                here.value_end = close == std::string_view::npos || close > end ? end : close;
+                here.closed = close != std::string_view::npos && close < value_limit;
+                here.value_begin = std::min(j + 1, value_limit);
+                here.value_end = here.closed ? close : value_limit;
                 j = here.value_end + 1;
             } else {
                 here.value_begin = j;
-                while (j < end && !IsBlank(text[j])) {
+                while (j < value_limit && !IsBlank(text[j])) {
                     ++j;
                 }
                 here.value_end = j;
@@ -503,11 +511,13 @@ std::uint32_t XmlDocument::LastChildOf(std::uint32_t parent) const {
 }
 
 bool XmlDocument::ExpandEmptyElement(std::uint32_t pos) {
-    Element& e = elements_[pos];
-    const std::size_t slash = e.start + e.start_tag_length - 2;
-    if (e.start_tag_length < 3 || text_[slash] != '/') {
+    // Only an element indexed as empty: a start tag that merely ends in '/'
+    // (an unclosed quoted value) has content or runs to the end of the text.
+    if (!IsSelfClosed(pos)) {
         return false;
     }
+    Element& e = elements_[pos];
+    const std::size_t slash = e.start + e.start_tag_length - 2;
     const std::string end_tag = ">\r\n</" + std::string(NameOf(pos)) + ">";
     text_.replace(slash, 2, end_tag);
     const auto delta = static_cast<std::ptrdiff_t>(end_tag.size()) - 2;
@@ -595,18 +605,19 @@ bool XmlDocument::SetAttribute(std::string_view name, std::string_view value) {
     std::size_t at;
     std::size_t erase = 0;
     std::string piece;
-    if (span.found && span.quoted) {
+    if (span.found && span.closed) {
         at = span.value_begin;
         erase = span.value_end - span.value_begin;
         piece = escaped;
     } else if (span.found) {
+        // Unquoted, or a quote never closed: the whole attribute is written anew.
         at = span.name_begin;
         erase = span.value_end - span.name_begin;
         piece = std::string(name) + "=\"" + escaped + "\"";
     } else {
         const Element& e = elements_[current_];
         at = e.start + e.start_tag_length - 1;
-        if (text_[at - 1] == '/') {
+        if (IsSelfClosed(current_)) {
             --at;
         }
         if (!IsBlank(text_[at - 1])) {

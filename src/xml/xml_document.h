@@ -26,9 +26,21 @@ namespace vantora {
 // noted in the result text; a document is well formed when it holds exactly
 // one top-level element.
 //
-// Any input is safe: nothing recurses, nothing reads outside the text.
+// Any input is safe: nothing recurses, nothing reads outside the text. What
+// reading one document may cost is bounded: LoadFile reads at most
+// kMaxFileBytes, and indexing stops at an element nested deeper than
+// kMaxDepth levels or past kMaxReadElements elements; such a document is not
+// well formed and LimitError() names the limit it passed.
 class XmlDocument {
 public:
+    // 64 MB: far above any file of ours (exchange files are refused past
+    // 8 MB by their importers, layout files hold some kilobytes), small
+    // enough that reading it costs a few hundred MB at worst.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+    // Our files nest four levels deep and hold a few thousand elements.
+    static constexpr std::size_t kMaxDepth = 256;
+    static constexpr std::size_t kMaxReadElements = 131072;
+
     XmlDocument();
 
     // Replaces the text, re-indexes it, resets the cursor to the top level.
@@ -45,6 +57,9 @@ public:
     bool SaveFile(const std::string& path);
 
     bool IsWellFormed() const { return well_formed_; }
+    // Which limit the last load or parse passed ("the file ... more than
+    // ..."), empty when none.
+    const std::string& LimitError() const { return limit_error_; }
     // What the last load, parse or save noted, as an XML fragment.
     std::string GetResult() const { return result_.Text(); }
     const XmlResult& Result() const { return result_; }
@@ -79,7 +94,9 @@ public:
     // False for an invalid name or while a file streaming flag is set.
     bool AddElement(std::string_view name);
     // Replaces the value of attribute `name` of the current element or
-    // appends name="value" to its start tag. The value is escaped.
+    // appends name="value" to its start tag. The value is escaped by
+    // EscapeXml (what XML 1.0 cannot hold is replaced), and a value whose
+    // closing quote was missing gets one.
     bool SetAttribute(std::string_view name, std::string_view value);
     bool SetAttribute(std::string_view name, long long value);
     bool SetAttribute(std::string_view name, int value) {
@@ -114,6 +131,7 @@ private:
     struct AttributeSpan {
         bool found = false;
         bool quoted = false;
+        bool closed = false;  // a quoted value whose closing quote is in the tag
         std::size_t name_begin = 0;
         std::size_t value_begin = 0;
         std::size_t value_end = 0;
@@ -122,6 +140,9 @@ private:
     void Index();
     std::uint32_t NewElement();
     std::string_view NameOf(std::uint32_t pos) const;
+    // Whether `pos` was indexed as an empty element (<a/>): its '/' belongs
+    // to the tag, never to an attribute value.
+    bool IsSelfClosed(std::uint32_t pos) const;
     AttributeSpan FindAttribute(std::uint32_t pos, std::string_view name) const;
     std::uint32_t LastChildOf(std::uint32_t parent) const;
     // Applies `delta` after an edit inside element `pos` (or of pos itself):
@@ -139,6 +160,7 @@ private:
     std::uint32_t child_ = 0;
     unsigned flags_ = 0;
     bool well_formed_ = false;
+    std::string limit_error_;
     XmlResult result_;
 };
 

@@ -120,10 +120,40 @@ std::uint32_t ParseCharacterReference(std::string_view digits, int base) {
 }  // namespace
 
 std::string EscapeXml(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char c = text[pos];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t start = pos;
+            const char32_t cp = NextUtf8(text, pos);
+            if (cp == kInvalidUtf8 || cp == 0xFFFE || cp == 0xFFFF) {
+                AppendUtf8(out, 0xFFFD);
+            } else if (cp <= 0x9F) {
+                out += "&#x";
+                out += kHex[cp >> 4];
+                out += kHex[cp & 0xF];
+                out += ';';
+            } else {
+                out.append(text.substr(start, pos - start));
+            }
+            continue;
+        }
+        ++pos;
         switch (c) {
+            case '\t':
+                out += "&#9;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
+            case '\x7F':
+                out += "&#x7F;";
+                break;
             case '<':
                 out += "&lt;";
                 break;
@@ -140,7 +170,11 @@ std::string EscapeXml(std::string_view text) {
                 out += "&quot;";
                 break;
             default:
-                out += c;
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    AppendUtf8(out, 0xFFFD);
+                } else {
+                    out += c;
+                }
                 break;
         }
     }

@@ -5,8 +5,13 @@
 
 namespace vantora {
 
-// Escapes text for an attribute value or element content: < & > ' " become
-// &lt; &amp; &gt; &apos; &quot;. Everything else is copied unchanged.
+// Escapes text for an attribute value or element content so that the
+// document stays well-formed XML 1.0 whatever the text holds: < & > ' "
+// become &lt; &amp; &gt; &apos; &quot;; tab, line feed and carriage return
+// become &#9; &#10; &#13; (kept through attribute value normalisation); DEL
+// and the C1 controls become &#x7F; to &#x9F;; what XML 1.0 cannot hold at
+// all (the other C0 controls, U+FFFE, U+FFFF) and every byte that is not
+// valid UTF-8 become U+FFFD. Everything else is copied unchanged.
 std::string EscapeXml(std::string_view text);
 
 // Resolves references in text read from a document: the five XML entities,

@@ -10,6 +10,7 @@
 #include "macros/macro_editor.h"
 #include "sync/key_plan.h"
 #include "sync/sync_task.h"
+#include "text/item_names.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
@@ -398,6 +399,12 @@ void KeyPage::RenameProfileCommand() {
     if (result == ProfileEditor::Result::kDone) {
         ReloadProfiles();
     }
+    if (const NameFault fault = CheckItemName(dialog.name);
+        fault == NameFault::kControlCharacter || fault == NameFault::kInvalidUtf8) {
+        ShowMessage(GetUiString(fault == NameFault::kControlCharacter ? ui_text::kProfileNameControl
+                                                                      : ui_text::kProfileNameNotUtf8),
+                    130);
+    }
     TellIfNotStored(result);
 }
 
@@ -697,13 +704,17 @@ void KeyPage::ImportProfileCommand() {
     }
     // The new profile is listed; it is neither selected nor written to the keyboard.
     ReloadProfiles();
+    // Said in one box: a cleaned name, then the keys left out.
+    std::string said = imported.note.empty() ? std::string() : GetUiString(ui_text::kNameCleaned);
     if (!imported.skipped.empty()) {
-        std::string said = GetUiString(ui_text::kImportedWithout);
+        said += std::string(said.empty() ? "" : "\n") + GetUiString(ui_text::kImportedWithout);
         for (const SkippedItem& item : imported.skipped) {
             said +=
                 "\n" + FormatUiString(ui_text::kSkippedKey, {std::to_string(item.key_code), item.macro_desc,
                                                              ui_text::ImportSkipWords(item.reason)});
         }
+    }
+    if (!said.empty()) {
         ShowMessage(said, 18);
     }
 }

@@ -7,6 +7,7 @@
 #include "macros/macro_space.h"
 #include "macros/record_list.h"
 #include "sync/sync_task.h"
+#include "text/item_names.h"
 #include "ui/capture/capture_decoder.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/record_edit_dlg.h"
@@ -448,6 +449,12 @@ void MacroPage::RenameMacro() {
         macros->SetItemText(macros->FindData(id), dialog.name);
         ShowMemoryHint();
     }
+    if (const NameFault fault = CheckItemName(dialog.name);
+        fault == NameFault::kControlCharacter || fault == NameFault::kInvalidUtf8) {
+        ShowMessage(GetUiString(fault == NameFault::kControlCharacter ? ui_text::kMacroNameControl
+                                                                      : ui_text::kMacroNameNotUtf8),
+                    kMacroCaption);
+    }
     TellIfNotStored(result);
 }
 
@@ -502,9 +509,13 @@ void MacroPage::ImportMacroFile() {
         }
     }
     ShowMemoryHint();
-    if (!imported.note.empty()) {
-        ShowMessage(FormatUiString(ui_text::kDelaysShortened, {std::to_string(imported.clampedDelays)}),
-                    kImportCaption);
+    std::string said = imported.nameCleaned ? GetUiString(ui_text::kNameCleaned) : std::string();
+    if (imported.clampedDelays > 0) {
+        said += std::string(said.empty() ? "" : "\n") +
+                FormatUiString(ui_text::kDelaysShortened, {std::to_string(imported.clampedDelays)});
+    }
+    if (!said.empty()) {
+        ShowMessage(said, kImportCaption);
     }
 }
 

@@ -46,6 +46,11 @@ inline constexpr int kNoTextSending = 1060;
 inline constexpr int kNoOnScreenKeyboard = 1061;
 inline constexpr int kProgramFilter = 1062;
 inline constexpr int kMacroFilter = 1063;
+inline constexpr int kProfileNameControl = 1064;
+inline constexpr int kProfileNameNotUtf8 = 1065;
+inline constexpr int kMacroNameControl = 1066;
+inline constexpr int kMacroNameNotUtf8 = 1067;
+inline constexpr int kNameCleaned = 1068;
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);

@@ -176,6 +176,11 @@ TEST_F(VantoraCtlTest, ExportAndImportWorkWithoutAKeyboard) {
     dir.WriteFile("junk.xml", "<macro></macro>");
     EXPECT_EQ(Ctl({"profile", "import", dir.path() + "junk.xml"}).exitCode, 7);
     EXPECT_EQ(Ctl({"profile", "import", dir.path() + "none.xml"}).exitCode, 7);
+    // A pipe nobody writes to is refused at once, never waited on.
+    ASSERT_EQ(::mkfifo((dir.path() + "pipe.xml").c_str(), 0600), 0);
+    const ProcessResult pipe = Ctl({"profile", "import", dir.path() + "pipe.xml"});
+    EXPECT_EQ(pipe.exitCode, 7);
+    EXPECT_NE(pipe.err.find("it is a pipe"), std::string::npos) << pipe.err;
 }
 
 TEST_F(VantoraCtlTest, ADataFolderThatCannotBeMadeGivesExitSix) {
@@ -310,6 +315,16 @@ TEST_F(VantoraCtlTest, ProfileVerbsFollowTheRulesAndReachTheKeyboard) {
     EXPECT_EQ(Ctl({"profile", "delete", "nobody"}).exitCode, 2);
     EXPECT_EQ(Ctl({"profile", "add", " "}).exitCode, 5);
     EXPECT_EQ(Ctl({"profile", "rename", "1", ""}).exitCode, 5);
+    // Names an exchange file cannot hold are refused where they are typed.
+    for (const auto& [args, why] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"profile", "add", "\x1b]0;owned\x07"}, "A profile name cannot hold control characters"},
+             {{"profile", "rename", "1", "two\nlines"}, "A profile name cannot hold control characters"},
+             {{"profile", "rename", "1", "bad\xff"}, "A profile name must be UTF-8 text"},
+             {{"macro", "add", "tab\there"}, "A macro name cannot hold control characters"}}) {
+        const ProcessResult refused = Ctl(args);
+        EXPECT_EQ(refused.exitCode, 5) << args[1];
+        EXPECT_NE(refused.err.find(why), std::string::npos) << refused.err;
+    }
 
     // Deleting the active profile activates its neighbour; the last stays.
     EXPECT_EQ(Ctl({"profile", "select", "2"}).exitCode, 0);
@@ -1083,6 +1098,7 @@ TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesSt
         nested += "<a>";
     }
     dir.WriteFile("nested.xml", nested);
+    ASSERT_EQ(::mkfifo((dir.path() + "pipe.xml").c_str(), 0600), 0);
     struct Refusal {
         std::string file;
         int exitCode;
@@ -1090,11 +1106,13 @@ TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesSt
     };
     for (const Refusal& r : std::vector<Refusal>{{"full.xml", 5, ""},
                                                  {"profile.xml", 7, ""},
-                                                 {"huge.xml", 7, ""},
-                                                 {"nested.xml", 7, ""},
+                                                 {"huge.xml", 7, "larger than"},
+                                                 {"nested.xml", 7, "more than 256 levels deep"},
+                                                 {"pipe.xml", 7, "it is a pipe"},
                                                  {"none.xml", 7, ""}}) {
         const ProcessResult result = Ctl({"--json", "macro", "import", dir.path() + r.file});
         EXPECT_EQ(result.exitCode, r.exitCode) << r.file << ": " << result.err;
+        EXPECT_NE(result.err.find(r.message), std::string::npos) << r.file << ": " << result.err;
         EXPECT_NE(result.out.find("\"exit_code\":" + std::to_string(r.exitCode)), std::string::npos)
             << r.file;
         EXPECT_GT(result.err.size(), std::string("vantoractl: \n").size()) << r.file;
@@ -1117,6 +1135,51 @@ TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesSt
     EXPECT_EQ(shortened.exitCode, 0) << shortened.err;
     EXPECT_NE(shortened.out.find("\"clamped_delays\":1"), std::string::npos) << shortened.out;
     EXPECT_NE(shortened.err.find("1 delay was outside 0 to 65535 ms"), std::string::npos) << shortened.err;
+}
+
+// Names stored by an older version (or written into the database by hand)
+// never drive the terminal through the text output, and a huge one does not
+// blow up a table; the JSON output carries them as before.
+TEST_F(VantoraCtlTest, HostileNamesReachTheTerminalEscapedAndCutWhileJsonKeepsThem) {
+    const std::string evil =
+        "Evil\x1b]0;owned\x07\x1b[2J\xc2\x9b"
+        "31m\xff";
+    const std::string shown = "Evil\\x1b]0;owned\\x07\\x1b[2J\\u009b31m\\xff";
+    ASSERT_EQ(Ctl({"profile", "list"}).exitCode, 0);  // the first start's database
+    WithDatabase([&evil](ProfileDatabase& db) {
+        db.RenameProfile(1, evil);
+        db.AddMacro(evil);
+        db.AddMacro(std::string(4u << 20, 'x'));
+        KeyAssignment row;
+        row.profile = 1;
+        row.key_code = 4;
+        row.macro_type = kFunctionSendText;
+        row.macro_value = db.AddOtherData(evil, "", kFunctionSendText);
+        row.macro_desc = evil;
+        return db.SaveKeyAssignment(row);
+    });
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"profile", "list"},
+                                                 {"status"},
+                                                 {"key", "list"},
+                                                 {"macro", "list"},
+                                                 {"macro", "show", "1"},
+                                                 {"key", "list", "--profile", evil + "!"}}) {
+        const ProcessResult result = Ctl(args);
+        const std::string all = result.out + result.err;
+        EXPECT_NE(all.find(shown), std::string::npos) << args[0] << " " << args[1] << ":\n" << all;
+        for (const char* raw : {"\x1b", "\x07", "\xc2\x9b", "\xff"}) {
+            EXPECT_EQ(all.find(raw), std::string::npos) << args[0] << " " << args[1];
+        }
+    }
+    const ProcessResult json = Ctl({"--json", "profile", "list"});
+    EXPECT_NE(json.out.find("\"stored_name\":\"Evil\\u001b]0;owned\\u0007\\u001b[2J\xc2\x9b"
+                            "31m\\ufffd\""),
+              std::string::npos)
+        << json.out;
+
+    const ProcessResult list = Ctl({"macro", "list"});
+    EXPECT_LT(list.out.size(), 1000u);
+    EXPECT_NE(list.out.find("  " + std::string(59, 'x') + "…  "), std::string::npos) << list.out;
 }
 
 TEST_F(VantoraCtlTest, MacroDeleteWritesTheMacroMemoryThenTheKeysSoEveryKeyPlaysItsOwnMacro) {

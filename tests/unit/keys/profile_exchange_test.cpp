@@ -12,6 +12,9 @@
 #include "db/sqlite_db.h"
 #include "keys/function_catalogue.h"
 #include "support/temp_dir.h"
+#include "text/item_names.h"
+#include "text/utf8.h"
+#include "xml/xml_document.h"
 
 namespace vantora {
 namespace {
@@ -137,6 +140,33 @@ TEST_F(ProfileExchangeTest, ExportThenImportGivesTheSameRows) {
     EXPECT_EQ(list.back().status, 0);  // importing does not activate
 }
 
+// A name stored before names were checked (escape sequences, a tab, bytes
+// that are not UTF-8) still exports as well-formed XML; the import cleans it
+// and says so. Texts keep their line ends and tabs.
+TEST_F(ProfileExchangeTest, ANameXmlCannotHoldExportsWellFormedAndImportsCleaned) {
+    ASSERT_TRUE(db.RenameProfile(profile, "Tab\there\x1b]0;owned\x07\xff"));
+    Save(0, 4, kFunctionSendText, text, "two\nlines\tand\x01");
+    const std::string file = Export();
+    const std::string bytes = ReadFile(file);
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const char32_t cp = NextUtf8(bytes, pos);
+        ASSERT_NE(cp, kInvalidUtf8) << "at " << pos;
+        ASSERT_TRUE(cp >= 0x20 || cp == '\r' || cp == '\n') << "at " << pos;
+    }
+    XmlDocument doc;
+    EXPECT_TRUE(doc.SetDocumentText(bytes)) << doc.GetResult();
+
+    const ImportResult result = ImportProfile(db, file);
+    ASSERT_GT(result.profileId, 0) << result.error;
+    EXPECT_EQ(result.note, kCleanedNameNote);
+    std::vector<ProfileItem> list;
+    db.ListProfiles(list);
+    EXPECT_EQ(list.back().name, "Tab\uFFFDhere\uFFFD]0;owned\uFFFD\uFFFD");
+    EXPECT_EQ(Rows(result.profileId).at(0).macro_desc, "two\nlines\tand\uFFFD");
+    profile = result.profileId;  // the cleaned name travels unchanged
+    EXPECT_TRUE(ImportProfile(db, Export(8)).note.empty());
+}
+
 TEST_F(ProfileExchangeTest, ExportWritesLayerZeroFirstInTheExchangeLayout) {
     Save(1, 41, kFunctionMouse, 1, "Left Mouse Button");
     Save(0, 4, kFunctionKeyboard, 5, "Shift + B", 225);
@@ -192,6 +222,10 @@ TEST(ExchangeFileNameTest, ReplacesCharactersFileNamesCannotHold) {
     EXPECT_EQ(ExchangeFileName("a/b\\c:d*e?f\"g<h>i|j", -5), "a_b_c_d_e_f_g_h_i_j--5.xml");
     EXPECT_EQ(ExchangeFileName(std::string("x\0y\n", 4), 1, 3), "x_y_-1-3.xml");
     EXPECT_EQ(ExchangeFileName("..", 0), "..-0.xml");
+    EXPECT_EQ(ExchangeFileName("csi\xc2\x9b"
+                               "bad\xff ü",
+                               2),
+              "csi_bad_ ü-2.xml");
 }
 
 TEST(ExchangeFileNameTest, LongNameIsCutOnACharacterBoundary) {
@@ -382,7 +416,7 @@ TEST_F(ProfileExchangeTest, HostileFilesFailOrLoseOnlyTheirBadItems) {
         {"wrong root", "<macro><profileinfo name=\"x\"/></macro>", ImportError::kNotAProfile, {}},
         {"two roots", "<profile/><profile/>", ImportError::kNotAProfile, {}},
         {"no name", "<profile><keyitems/></profile>", ImportError::kNoName, {}},
-        {"deep", deep, ImportError::kNoName, {}},
+        {"deep", deep, ImportError::kTooLarge, {}},
         {"huge", std::string(kMaxExchangeFileBytes + 1, ' '), ImportError::kTooLarge, {}},
         {"too many items", ProfileFile(many), ImportError::kTooLarge, {}},
         {"bad items",

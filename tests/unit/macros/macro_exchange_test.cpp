@@ -11,6 +11,8 @@
 
 #include "db/sqlite_db.h"
 #include "support/temp_dir.h"
+#include "text/item_names.h"
+#include "xml/xml_document.h"
 
 namespace vantora {
 namespace {
@@ -249,11 +251,42 @@ TEST_F(MacroExchangeTest, HostileFilesAreRefusedWithNothingStored) {
     }
     const std::string huge = Items(0) + std::string(kMaxMacroFileBytes, ' ');
     ExpectRefused(ImportMacroBytes(db, huge), Status::kTooLarge, 1, 1);
+    std::string deep = "<macro>";
+    for (int i = 0; i < 300; ++i) {
+        deep += "<a>";
+    }
+    const MacroImportResult nested = ImportMacroBytes(db, deep);
+    ExpectRefused(nested, Status::kTooLarge, 1, 1);
+    EXPECT_EQ(nested.error, "the file nests elements more than 256 levels deep");
+}
+
+// A name stored before names were checked exports as well-formed XML; the
+// import cleans it and says so.
+TEST_F(MacroExchangeTest, ANameXmlCannotHoldExportsWellFormedAndImportsCleaned) {
+    const int id = AddMacro("Evil\x1b[2J\tname\xc0", {{"A\x01", 2, 65, 1}});
+    std::string path;
+    std::string error;
+    ASSERT_TRUE(ExportMacroAt(db, id, out, 1, path, error)) << error;
+    XmlDocument doc;
+    ASSERT_TRUE(doc.LoadFile(path)) << doc.GetResult();
+    ASSERT_TRUE(doc.FindElement("macro"));
+    doc.EnterElement();
+    ASSERT_TRUE(doc.FindElement("macroinfo"));
+    EXPECT_EQ(doc.GetAttribute("name"), "Evil\uFFFD[2J\tname\uFFFD");
+
+    const MacroImportResult imported = ImportMacro(db, path);
+    ASSERT_EQ(imported.status, Status::kOk) << imported.error;
+    EXPECT_TRUE(imported.nameCleaned);
+    EXPECT_EQ(imported.note, kCleanedNameNote);
+    Macro macro;
+    ASSERT_TRUE(db.GetMacro(imported.macroId, macro));
+    EXPECT_EQ(macro.name, "Evil\uFFFD[2J\uFFFDname\uFFFD");
+    EXPECT_EQ(Records(imported.macroId), (std::vector<RecordTuple>{{"A\uFFFD", 2, 65, 1}}));
 }
 
 TEST_F(MacroExchangeTest, DeeplyNestedItemsAreNotRecords) {
     std::string deep = "<macro><macroinfo name=\"D\"/><macroitems>";
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 200; ++i) {
         deep += "<a>";
     }
     deep += "<item desc=\"A\" type=\"2\"/>";  // nesting left open: tolerated

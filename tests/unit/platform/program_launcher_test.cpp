@@ -103,6 +103,23 @@ TEST_F(ProgramLauncherTest, WhatCannotBeStartedIsAnErrorWithItsReason) {
     EXPECT_EQ(plan, (LaunchPlan{tool, {tool}, ""}));
 }
 
+// A key press plans its program on the window's thread: a .desktop file
+// replaced by a pipe nobody writes to must be refused at once, not waited
+// on. The alarm ends a test that would wait.
+TEST_F(ProgramLauncherTest, APipeInPlaceOfTheProgramIsRefusedAtOnce) {
+    ::alarm(10);
+    for (const char* name : {"pipe.desktop", "pipe"}) {
+        const std::string pipe = dir.path() + name;
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0700), 0);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(Plan(pipe, ""));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_TRUE(error.find("a pipe") != std::string::npos || error.rfind("not executable", 0) == 0)
+            << error;
+    }
+    ::alarm(0);
+}
+
 TEST_F(ProgramLauncherTest, OurOwnEnvironmentVariablesStayBehind) {
     const char* const environment[] = {
         "PATH=/usr/bin",     "QT_QPA_PLATFORM=offscreen", "VANTORA_SIM_DIR=/tmp/s", "QT_STYLE=fusion",

@@ -81,8 +81,9 @@ TEST(XmlCorpus, SpecificOutcomes) {
     EXPECT_TRUE(doc.LoadFile(dir + "utf16_lone_surrogates.xml"));
     EXPECT_TRUE(doc.Result().Has("conversion_loss"));
     EXPECT_TRUE(doc.Result().Has("truncation_error"));
-    EXPECT_TRUE(doc.LoadFile(dir + "unclosed_nesting.xml"));
-    EXPECT_EQ(doc.Result().Count("unended_start_tag"), 2000u);
+    EXPECT_FALSE(doc.LoadFile(dir + "unclosed_nesting.xml"));  // 2000 levels: past the limit
+    EXPECT_EQ(doc.LimitError(), "the file nests elements more than 256 levels deep");
+    EXPECT_EQ(doc.Result().Count("unended_start_tag"), XmlDocument::kMaxDepth);
     EXPECT_LT(doc.GetResult().size(), 4000u);  // repeated items are counted, not listed
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "xml/xml_text_codec.h"
 #include "xml_walk.h"
 
 namespace vantora {
@@ -234,6 +235,25 @@ TEST(XmlWriting, FirstChildExpandsAnEmptyElement) {
     doc.LeaveElement();
     doc.SetAttribute("k", "v");
     EXPECT_EQ(doc.GetDocumentText(), "<a k=\"v\">\r\n<b/>\r\n</a>");
+}
+
+// Found by fuzzing: the first element's quoted value never closes, so a
+// value ending in '/' made its start tag look like <a .../>, and adding a
+// child "expanded" it with an end tag cut inside its multi-byte name.
+TEST(XmlWriting, AValueWhoseQuoteNeverClosedKeepsTheIndexWhole) {
+    const std::string input(
+        "<\xf9\xbb\xb0\xbcT\"\x0f\x0f\x0f > <r/<?xml version=\"1.0\" encoding=\"U^F-16\"?><r a=\">x\"/>");
+    XmlResult decoded;
+    unsigned flags = 0;
+    XmlDocument doc;
+    doc.SetDocumentText(DecodeXmlBytes(input, flags, decoded));
+    ASSERT_TRUE(doc.FindElement());
+    ASSERT_TRUE(doc.SetAttribute("a", input.substr(0, 16)));
+    doc.EnterElement();
+    ASSERT_TRUE(doc.AddElement("child"));
+    EXPECT_TRUE(doc.VerifyIndex());
+    doc.LeaveElement();
+    EXPECT_EQ(doc.GetAttribute("a"), "<\uFFFD\uFFFD\uFFFD\uFFFDT\"\uFFFD\uFFFD\uFFFD > <r/");
 }
 
 TEST(XmlWriting, AddsIntoHandWrittenTextOnNewLines) {

@@ -9,36 +9,58 @@
 namespace vantora {
 namespace {
 
-TEST(XmlRobustness, HundredThousandNestedElements) {
-    constexpr int kDepth = 100000;
-    std::string text;
-    for (int i = 0; i < kDepth; ++i) {
-        text += "<e>";
-    }
-    for (int i = 0; i < kDepth; ++i) {
-        text += "</e>";
-    }
+// Nesting and element count are bounded: a document at the limits reads
+// and edits as any other, one past them is refused with the limit named
+// (8 MB of "<a>" once took about 300 MB to index).
+TEST(XmlRobustness, NestingAndElementCountStopAtTheirLimits) {
+    const auto nested = [](std::size_t depth, bool closed) {
+        std::string text;
+        for (std::size_t i = 0; i < depth; ++i) {
+            text += "<e>";
+        }
+        for (std::size_t i = 0; closed && i < depth; ++i) {
+            text += "</e>";
+        }
+        return text;
+    };
+    const auto flat = [](std::size_t count) {
+        std::string text = "<r>";
+        for (std::size_t i = 1; i < count; ++i) {
+            text += "<i/>";
+        }
+        return text + "</r>";
+    };
     XmlDocument doc;
-    ASSERT_TRUE(doc.SetDocumentText(text));
-    EXPECT_EQ(doc.ElementCount(), static_cast<std::size_t>(kDepth));
-    int depth = 0;
+    ASSERT_TRUE(doc.SetDocumentText(nested(XmlDocument::kMaxDepth, true))) << doc.GetResult();
+    std::size_t depth = 0;
     while (doc.FindElement("e")) {
         doc.EnterElement();
         ++depth;
     }
-    EXPECT_EQ(depth, kDepth);
+    EXPECT_EQ(depth, XmlDocument::kMaxDepth);
     doc.AddElement("leaf");  // the deepest element gets a child
     doc.SetAttribute("v", "deep");
-    while (doc.LeaveElement()) {
-    }
     EXPECT_TRUE(doc.VerifyIndex());
-    XmlDocument fresh;
-    ASSERT_TRUE(fresh.SetDocumentText(doc.GetDocumentText()));
-    EXPECT_EQ(fresh.ElementCount(), static_cast<std::size_t>(kDepth) + 1);
+    ASSERT_TRUE(doc.SetDocumentText(flat(XmlDocument::kMaxReadElements)));
+    EXPECT_EQ(doc.ElementCount(), XmlDocument::kMaxReadElements);
+    EXPECT_TRUE(doc.LimitError().empty());
 
-    // The same nesting never closed.
-    ASSERT_TRUE(doc.SetDocumentText(text.substr(0, 3 * kDepth)));
-    EXPECT_EQ(doc.Result().Count("unended_start_tag"), static_cast<std::size_t>(kDepth));
+    struct Case {
+        std::string text;
+        std::string limit;
+    };
+    const Case cases[] = {
+        {nested(XmlDocument::kMaxDepth + 1, true), "the file nests elements more than 256 levels deep"},
+        {nested((std::size_t{8} << 20) / 3, false), "the file nests elements more than 256 levels deep"},
+        {flat(XmlDocument::kMaxReadElements + 1), "the file holds more than 131072 elements"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(doc.SetDocumentText(c.text));
+        EXPECT_EQ(doc.LimitError(), c.limit);
+        EXPECT_TRUE(doc.Result().Has("limit_exceeded"));
+        EXPECT_LE(doc.ElementCount(), XmlDocument::kMaxReadElements);
+        EXPECT_TRUE(doc.VerifyIndex());
+    }
 }
 
 TEST(XmlRobustness, FiftyMegabyteAttribute) {
