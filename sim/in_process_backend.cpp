@@ -78,7 +78,7 @@ void InProcessKeyboard::Unplug() {
 void InProcessKeyboard::Plug() {
     std::lock_guard lock(mutex_);
     present_ = true;
-    firmware_.Revive();
+    firmware_.PowerUp();
 }
 
 bool InProcessKeyboard::Present() const {
