@@ -24,4 +24,11 @@ bool CanActAsOtherUser();
 // returned true.
 bool AsOtherUser(const std::string& folder, const std::function<bool()>& step);
 
+// A Unix stream socket bound at `folder`/`name` and listening as the other
+// user (`folder` must be open to that user; the socket file can be moved
+// elsewhere afterwards). Returns the listening descriptor, kept by this
+// process: connections wait in its backlog and may be accepted here, and
+// their peer is the other user. -1 when it cannot be had.
+int ListenAsOtherUser(const std::string& folder, const std::string& name);
+
 }  // namespace vantora::test
