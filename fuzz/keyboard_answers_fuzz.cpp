@@ -40,6 +40,7 @@
 #include "device/hid_device_manager.h"
 #include "device/protocol.h"
 #include "device/report_descriptor.h"
+#include "device/sim_link.h"
 #include "i18n/strings.h"
 #include "sync/device_worker.h"
 
@@ -302,6 +303,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         events.push_back(script.Chunk());
     }
     std::vector<std::uint8_t> descriptor = script.Chunk();
+    // The manager writes only to an interface whose descriptor passes the
+    // check; one that fails it is checked here, then replaced by the command
+    // interface's own, so that every input still runs the downloads.
+    if (!HasProtocolReportLengths(descriptor)) {
+        descriptor = simlink::StandardInterfaces().front().reportDescriptor;
+    }
 
     ProfileDatabase& db = Database();
     NoWaitClock clock;

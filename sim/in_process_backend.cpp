@@ -78,7 +78,7 @@ void InProcessKeyboard::Unplug() {
 void InProcessKeyboard::Plug() {
     std::lock_guard lock(mutex_);
     present_ = true;
-    firmware_.Revive();
+    firmware_.PowerUp();
 }
 
 bool InProcessKeyboard::Present() const {
@@ -231,7 +231,8 @@ private:
 
 class SilentHandle : public HidHandle {
 public:
-    SilentHandle(Clock& clock, std::string product) : clock_(clock), product_(std::move(product)) {}
+    SilentHandle(Clock& clock, std::string product, bool keyboardReports)
+        : clock_(clock), product_(std::move(product)), keyboardReports_(keyboardReports) {}
     int Write(const std::uint8_t*, std::size_t length) override { return static_cast<int>(length); }
     int ReadTimeout(std::uint8_t*, std::size_t, int milliseconds) override {
         clock_.SleepMs(milliseconds);
@@ -240,6 +241,10 @@ public:
     std::string ManufacturerString() override { return ""; }
     std::string ProductString() override { return product_; }
     bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) override {
+        if (keyboardReports_) {
+            descriptor = DescriptorOf(2);
+            return true;
+        }
         descriptor = {0x06, 0x01, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08,
                       0x95, 0x08, 0x09, 0x01, 0x81, 0x02, 0x91, 0x02, 0xC0};  // 8-byte reports
         return true;
@@ -248,6 +253,7 @@ public:
 private:
     Clock& clock_;
     std::string product_;
+    bool keyboardReports_;
 };
 
 constexpr std::string_view kPrefix = "inproc:";
@@ -264,9 +270,9 @@ std::shared_ptr<InProcessKeyboard> InProcessHidBackend::AddKeyboard(
     return keyboard;
 }
 
-void InProcessHidBackend::AddOtherInterface(const HidDeviceInfo& info, bool openable) {
+void InProcessHidBackend::AddOtherInterface(const HidDeviceInfo& info, bool openable, bool keyboardReports) {
     std::lock_guard lock(mutex_);
-    others_.push_back({info, openable});
+    others_.push_back({info, openable, keyboardReports});
 }
 
 std::string InProcessHidBackend::CommandPath(int keyboard) {
@@ -320,7 +326,7 @@ std::unique_ptr<HidHandle> InProcessHidBackend::OpenPath(const std::string& path
                 return nullptr;
             }
             ++openCount_;
-            return std::make_unique<SilentHandle>(clock_, other.info.productString);
+            return std::make_unique<SilentHandle>(clock_, other.info.productString, other.keyboardReports);
         }
     }
     for (std::size_t n = 0; n < keyboards_.size(); ++n) {

@@ -103,8 +103,10 @@ public:
     // (interface 1, usage page 0xFF00, usage 0).
     std::shared_ptr<InProcessKeyboard> AddKeyboard(InProcessKeyboard::Description description = {});
     // Adds an interface that enumerates but is no keyboard: it opens (when
-    // `openable`) and never answers.
-    void AddOtherInterface(const HidDeviceInfo& info, bool openable = true);
+    // `openable`) and never answers. Its reports are 8 bytes long, so it
+    // fails the interface check, unless `keyboardReports` gives it the
+    // command interface's 64-byte reports.
+    void AddOtherInterface(const HidDeviceInfo& info, bool openable = true, bool keyboardReports = false);
     // Interface paths of a keyboard added as the n-th (0-based).
     static std::string CommandPath(int keyboard);
     static std::string EventPath(int keyboard);
@@ -119,6 +121,7 @@ private:
     struct Other {
         HidDeviceInfo info;
         bool openable;
+        bool keyboardReports;
     };
 
     Clock& clock_;

@@ -79,8 +79,12 @@ public:
     // settings block is written (the keyboard keeps a frame, as a real one).
     bool ShowsMusicFrame() const { return showsMusicFrame_; }
     bool Vanished() const { return vanished_; }
-    // Plugging in again after a vanish: the keyboard answers again.
-    void Revive() { vanished_ = false; }
+    // Plugging in: the keyboard has just been powered. It answers again
+    // (after a vanish) and is out of any transaction; its tables stay.
+    void PowerUp() {
+        vanished_ = false;
+        inTransaction_ = false;
+    }
 
     // The factory tables, for tests and for the keyboard itself.
     static std::array<std::uint8_t, protocol::kKeyTableSize> FactoryKeyTable();

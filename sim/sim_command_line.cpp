@@ -59,7 +59,8 @@ std::string SimUsage() {
            "unplugs the keyboard.\n"
            "--window also shows the keyboard in a window: its keys labelled and lit as the keyboard\n"
            "would show them; clicking a key presses it. Closing the window ends the simulator.\n"
-           "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim.\n";
+           "The keyboard's socket goes to $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim when\n"
+           "that folder is yours alone (mode 0700, not a link), else /tmp/vantora-sim-<uid>.\n";
 }
 
 bool ParseSimCommandLine(const std::vector<std::string>& args, const std::string& defaultVendor,

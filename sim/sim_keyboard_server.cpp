@@ -124,7 +124,7 @@ bool SimKeyboardServer::Plug(std::string* error) {
     }
     {
         std::lock_guard lock(firmwareMutex_);
-        firmware_.Revive();
+        firmware_.PowerUp();
     }
     std::string stateError;
     if (!WriteState(true, &stateError)) {
@@ -205,11 +205,49 @@ void SimKeyboardServer::CloseEverything() {
     plugged_ = false;
 }
 
+SimKeyboardServer::Client* SimKeyboardServer::FindClient(int fd) {
+    auto client =
+        std::find_if(clients_.begin(), clients_.end(), [fd](const Client& c) { return c.fd == fd; });
+    return client == clients_.end() ? nullptr : &*client;
+}
+
+void SimKeyboardServer::Send(Client& client, std::uint8_t type, const std::uint8_t* payload,
+                             std::size_t size) {
+    if (client.dropped) {
+        return;
+    }
+    const auto frame = simlink::EncodeFrame(type, payload, size);
+    client.outgoing.insert(client.outgoing.end(), frame.begin(), frame.end());
+    Flush(client);
+    if (client.outgoing.size() > kMaxOutgoingBytes) {
+        client.dropped = true;  // it stopped reading: it holds up nobody else
+    }
+}
+
+void SimKeyboardServer::Flush(Client& client) {
+    std::size_t sent = 0;
+    while (sent < client.outgoing.size() && !client.dropped) {
+        const ssize_t n = ::send(client.fd, client.outgoing.data() + sent, client.outgoing.size() - sent,
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;  // the rest waits for POLLOUT
+        } else {
+            client.dropped = true;  // the client went away
+        }
+    }
+    client.outgoing.erase(client.outgoing.begin(),
+                          client.outgoing.begin() + static_cast<std::ptrdiff_t>(sent));
+}
+
 bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame, bool& reportHandled) {
     switch (frame.type) {
         case simlink::kHello: {
             auto payload = simlink::EncodeInfo(info_);
-            simlink::SendFrame(client.fd, simlink::kInfo, payload.data(), payload.size());
+            Send(client, simlink::kInfo, payload.data(), payload.size());
             return true;
         }
         case simlink::kOpen: {
@@ -222,7 +260,7 @@ bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame,
                     }
                 }
             }
-            simlink::SendFrame(client.fd, simlink::kOpened, &status, 1);
+            Send(client, simlink::kOpened, &status, 1);
             return true;
         }
         case simlink::kReport: {
@@ -242,14 +280,13 @@ bool SimKeyboardServer::HandleFrame(Client& client, const simlink::Frame& frame,
             }
             if (reply.answer) {
                 if (reply.delayMs <= 0) {
-                    simlink::SendFrame(client.fd, simlink::kInput, reply.answer->data(),
-                                       reply.answer->size());
+                    Send(client, simlink::kInput, reply.answer->data(), reply.answer->size());
                 } else {
                     delayed_.push_back(
                         {SteadyMs() + static_cast<std::uint64_t>(reply.delayMs), client.fd, *reply.answer});
                 }
             }
-            simlink::SendFrame(client.fd, simlink::kWriteDone, nullptr, 0);
+            Send(client, simlink::kWriteDone, nullptr, 0);
             return true;
         }
         default:
@@ -264,7 +301,8 @@ void SimKeyboardServer::Run() {
         fds.push_back({wakeFd_, POLLIN, 0});
         fds.push_back({listenFd_, POLLIN, 0});
         for (const auto& client : clients_) {
-            fds.push_back({client.fd, POLLIN, 0});
+            const short events = client.outgoing.empty() ? POLLIN : POLLIN | POLLOUT;
+            fds.push_back({client.fd, events, 0});
         }
         int timeout = -1;
         if (!delayed_.empty()) {
@@ -290,9 +328,9 @@ void SimKeyboardServer::Run() {
             events.swap(pendingEvents_);
         }
         for (const auto& event : events) {
-            for (const auto& client : clients_) {
+            for (auto& client : clients_) {
                 if (client.interfaceNumber == simlink::kEventInterface) {
-                    simlink::SendFrame(client.fd, simlink::kInput, event.data(), event.size());
+                    Send(client, simlink::kInput, event.data(), event.size());
                 }
             }
         }
@@ -300,30 +338,33 @@ void SimKeyboardServer::Run() {
         std::uint64_t now = SteadyMs();
         for (auto it = delayed_.begin(); it != delayed_.end();) {
             if (it->dueMs <= now) {
-                simlink::SendFrame(it->fd, simlink::kInput, it->report.data(), it->report.size());
+                if (Client* client = FindClient(it->fd)) {
+                    Send(*client, simlink::kInput, it->report.data(), it->report.size());
+                }
                 it = delayed_.erase(it);
             } else {
                 ++it;
             }
         }
         if (fds[1].revents & POLLIN) {
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0 && !PeerIsThisUser(fd)) {
                 ::close(fd);  // only this user's programs reach the keyboard
             } else if (fd >= 0) {
-                clients_.push_back(Client{fd, {}, -1});
+                clients_.push_back(Client{fd, {}, -1, {}, false});
             }
         }
         // Client traffic (the fds polled are the first clients_ entries).
-        std::vector<int> closed;
         bool reportsHandled = false;
         for (std::size_t i = 2; i < fds.size() && !vanished; ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
+            Client* client = FindClient(fds[i].fd);
+            if (client == nullptr) {
                 continue;
             }
-            auto client = std::find_if(clients_.begin(), clients_.end(),
-                                       [&](const Client& c) { return c.fd == fds[i].fd; });
-            if (client == clients_.end()) {
+            if (fds[i].revents & POLLOUT) {
+                Flush(*client);
+            }
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
                 continue;
             }
             std::uint8_t chunk[1024];
@@ -332,18 +373,28 @@ void SimKeyboardServer::Run() {
                 continue;
             }
             if (n <= 0) {
-                closed.push_back(client->fd);
+                client->dropped = true;
                 continue;
             }
             client->reader.Feed(chunk, static_cast<std::size_t>(n));
-            while (auto frame = client->reader.Next()) {
+            while (!client->dropped) {
+                auto frame = client->reader.Next();
+                if (!frame) {
+                    break;
+                }
                 if (!HandleFrame(*client, *frame, reportsHandled)) {
                     vanished = true;
                     break;
                 }
             }
             if (client->reader.Corrupt()) {
-                closed.push_back(client->fd);
+                client->dropped = true;
+            }
+        }
+        std::vector<int> closed;
+        for (const Client& client : clients_) {
+            if (client.dropped) {
+                closed.push_back(client.fd);
             }
         }
         for (int fd : closed) {

@@ -62,11 +62,17 @@ public:
     }
 
 private:
+    // A connection. Sends never wait on it: what its socket does not take
+    // waits in `outgoing`, and a client that lets more than
+    // kMaxOutgoingBytes pile up there (it stopped reading) is dropped.
     struct Client {
         int fd = -1;
         simlink::FrameReader reader;
         int interfaceNumber = -1;
+        std::vector<std::uint8_t> outgoing;
+        bool dropped = false;
     };
+    static constexpr std::size_t kMaxOutgoingBytes = 64 * 1024;
     struct DelayedAnswer {
         std::uint64_t dueMs;
         int fd;
@@ -74,6 +80,11 @@ private:
     };
 
     void Run();
+    // Queues a frame to `client` and sends what its socket takes now.
+    void Send(Client& client, std::uint8_t type, const std::uint8_t* payload, std::size_t size);
+    // Sends what waits for `client` as far as its socket takes it.
+    void Flush(Client& client);
+    Client* FindClient(int fd);
     // False when the keyboard vanished while handling the frame.
     // `reportHandled` becomes true when the frame was a report for the
     // keyboard.

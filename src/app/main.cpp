@@ -31,8 +31,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     SingleInstance instance(socketName);
-    if (!instance.Acquire()) {
-        return 0;  // the running program was asked to show its window
+    std::string startError;
+    if (!instance.Acquire(&startError)) {
+        if (startError.empty()) {
+            return 0;  // the running program was asked to show its window
+        }
+        std::fprintf(stderr, "vantora: %s\n", startError.c_str());
+        return 1;
     }
     ChooseLanguage();
     EnsureDataFolder(GetDataFolder());

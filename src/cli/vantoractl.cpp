@@ -117,7 +117,17 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     std::string folderError;
     const std::string socketPath = InstanceSocketPath(&folderError);
     LineSocket program;
-    if (ShownByProgram(command.verb) && !socketPath.empty() && program.Connect(socketPath)) {
+    std::string socketError;
+    const bool programAnswers =
+        ShownByProgram(command.verb) && !socketPath.empty() && program.Connect(socketPath, &socketError);
+    // A socket served by another user is not our program: refused, and not
+    // taken for "no program runs" either.
+    if (!socketError.empty()) {
+        return Finish(
+            Failure(kExitKeyboardFailed, "The program cannot be reached: " + socketError + ".", command.json),
+            out, err, command.json);
+    }
+    if (programAnswers) {
         ProfileDatabase db;
         Selection selection;
         if (auto failure = OpenDatabase(db, selection, dataFolder, command.json)) {
@@ -141,10 +151,19 @@ int RunVantoraCtl(const std::vector<std::string>& args, std::ostream& out, std::
     if (ChangesStoredData(command.verb) && socketPath.empty()) {
         return Finish(Failure(kExitKeyboardFailed, folderError, command.json), out, err, command.json);
     }
-    if (ChangesStoredData(command.verb) && !lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs)) {
-        return Finish(
-            Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json), out,
-            err, command.json);
+    if (ChangesStoredData(command.verb)) {
+        const LockResult locked = lock.Acquire(KeyboardLockPath(), kKeyboardLockWaitMs);
+        if (locked.status == LockResult::Status::kBusy) {
+            return Finish(
+                Failure(kExitKeyboardFailed, "Another vantoractl keeps the keyboard busy.", command.json),
+                out, err, command.json);
+        }
+        if (!locked.Held()) {
+            return Finish(Failure(kExitKeyboardFailed,
+                                  "The keyboard cannot be reserved for this change: " + locked.error + ".",
+                                  command.json),
+                          out, err, command.json);
+        }
     }
     SessionOptions options;
     options.programFolder = programFolder;

@@ -1,7 +1,6 @@
 #include "device/device_connection.h"
 
 #include "device/protocol.h"
-#include "device/report_descriptor.h"
 
 namespace vantora {
 
@@ -82,8 +81,7 @@ bool DeviceConnection::CheckInterface(const std::string& path) {
     if (!handle) {
         return false;
     }
-    std::vector<std::uint8_t> descriptor;
-    return handle->GetReportDescriptor(descriptor) && HasProtocolReportLengths(descriptor);
+    return PassesKeyboardCheck(*handle);
 }
 
 void DeviceConnection::OnDeviceChange(const DeviceChange& change) {

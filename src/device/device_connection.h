@@ -67,8 +67,8 @@ public:
     void Reconnect();
     // Arrivals and removals (UI thread).
     void OnDeviceChange(const DeviceChange& change);
-    // True when the interface's report descriptor has input and output
-    // reports longer than 64 bytes.
+    // True when the interface opens and passes PassesKeyboardCheck (the
+    // check OpenDevices applies as well).
     bool CheckInterface(const std::string& path);
 
     int DeviceIndex() const { return deviceIndex_.load(); }

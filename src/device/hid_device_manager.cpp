@@ -5,6 +5,7 @@
 
 #include "device/debug_log.h"
 #include "device/protocol.h"
+#include "device/report_descriptor.h"
 #include "text/numbers.h"
 
 namespace vantora {
@@ -48,6 +49,11 @@ bool ReadAnswer(HidHandle& device, std::uint8_t* data, std::size_t size, std::ui
 }
 
 }  // namespace
+
+bool PassesKeyboardCheck(HidHandle& handle) {
+    std::vector<std::uint8_t> descriptor;
+    return handle.GetReportDescriptor(descriptor) && HasProtocolReportLengths(descriptor);
+}
 
 int ParseHexId(const std::string& text) {
     // Beyond 31 bits no USB id; 0 matches nothing.
@@ -105,6 +111,11 @@ bool HidDeviceManager::OpenDevices() {
             VANTORA_DEBUG("keyboard %04x:%04x at %s cannot be opened", entry.vendorId, entry.productId,
                           entry.path.c_str());
             continue;  // held by someone else or gone: try the next one
+        }
+        if (!PassesKeyboardCheck(*device)) {
+            VANTORA_DEBUG("keyboard %04x:%04x at %s fails the interface check: not written to",
+                          entry.vendorId, entry.productId, entry.path.c_str());
+            continue;
         }
         VANTORA_DEBUG("keyboard %04x:%04x opened at %s (interface %d, release %04x)", entry.vendorId,
                       entry.productId, entry.path.c_str(), entry.interfaceNumber, entry.releaseNumber);

@@ -49,8 +49,9 @@ public:
     void AddDeviceFilter(std::uint16_t vendorId, std::uint16_t productId, const std::string& productName,
                          int interfaceNumber = 2);
 
-    // Enumerates and opens the first matching interface that opens; true
-    // when a device record exists afterwards. Does not set the open flag.
+    // Enumerates and opens the first matching interface that opens and
+    // passes PassesKeyboardCheck; true when a device record exists
+    // afterwards. Does not set the open flag.
     bool OpenDevices();
     // When the open flag is set: clears it, closes and forgets every record.
     void CloseDevices();
@@ -91,6 +92,11 @@ private:
     std::vector<DeviceRecord> records_;
     std::atomic<int> firstReleaseNumber_{0};  // of records_.front(), 0 when none
 };
+
+// The check an interface passes before the program writes to it, at the
+// start as on an arrival: its report descriptor can be read and its input
+// and output reports are longer than 64 bytes (HasProtocolReportLengths).
+bool PassesKeyboardCheck(HidHandle& handle);
 
 // Hexadecimal id text as written in config.ini ("1209", "abcd", "0xABCD"):
 // leading blanks, an optional "0x", the hexadecimal digits that follow in

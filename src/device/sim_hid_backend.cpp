@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <iterator>
 #include <mutex>
+#include <set>
 
+#include "app/peer_user.h"
 #include "device/sim_link.h"
 
 namespace vantora {
@@ -21,28 +24,51 @@ namespace {
 using simlink::Frame;
 using simlink::FrameReader;
 
-int ConnectSocket(const std::string& socketPath) {
+// Says once per text on standard error why a socket is not used.
+void WarnOnce(const std::string& text) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    std::lock_guard lock(mutex);
+    if (said.insert(text).second) {
+        std::fprintf(stderr, "vantora: %s\n", text.c_str());
+    }
+}
+
+enum class Connected { kYes, kNoListener, kRefused };
+
+// Connects to a keyboard socket served by this user; `fd` is the connection.
+// kNoListener when nobody listens there (the keyboard was unplugged or the
+// socket is stale); kRefused when another user listens there.
+Connected ConnectSocket(const std::string& socketPath, int& fd) {
+    fd = -1;
     sockaddr_un address{};
     if (socketPath.size() >= sizeof address.sun_path) {
-        return -1;
+        return Connected::kNoListener;
     }
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
+    const int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connection < 0) {
+        return Connected::kNoListener;
     }
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
+    if (::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(connection);
+        return Connected::kNoListener;
     }
-    return fd;
+    std::string refused;
+    if (!ListenerIsThisUser(connection, socketPath, &refused)) {
+        ::close(connection);
+        WarnOnce("simulated keyboard: " + refused);
+        return Connected::kRefused;
+    }
+    fd = connection;
+    return Connected::kYes;
 }
 
 // Asks a keyboard socket for its description.
 bool QueryInfo(const std::string& socketPath, int timeoutMs, simlink::SimKeyboardInfo& info) {
-    int fd = ConnectSocket(socketPath);
-    if (fd < 0) {
+    int fd = -1;
+    if (ConnectSocket(socketPath, fd) != Connected::kYes) {
         return false;
     }
     FrameReader reader;
@@ -54,12 +80,39 @@ bool QueryInfo(const std::string& socketPath, int timeoutMs, simlink::SimKeyboar
     return ok;
 }
 
+// A new connection to interface `number` of the keyboard at `socketPath`,
+// opened (kOpen answered by kOpened); -1 when it cannot be had, with `gone`
+// set when nobody of this user listens there any more.
+int OpenInterface(const std::string& socketPath, int number, int timeoutMs, FrameReader& reader, bool& gone) {
+    int fd = -1;
+    const Connected connected = ConnectSocket(socketPath, fd);
+    gone = connected != Connected::kYes;
+    if (gone) {
+        return -1;
+    }
+    const std::uint8_t which = static_cast<std::uint8_t>(number);
+    Frame frame;
+    if (!simlink::SendFrame(fd, simlink::kOpen, &which, 1) ||
+        !simlink::ReceiveFrame(fd, reader, timeoutMs, frame) || frame.type != simlink::kOpened ||
+        frame.payload.size() != 1 || frame.payload[0] != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// An opened interface. When the connection breaks (the simulator did not
+// confirm a write in time, or closed the connection), the next write or
+// read connects again, as long as the keyboard's socket is still served:
+// a simulator that was held up answers again without an unplug. A keyboard
+// whose socket is gone stays gone.
 class SimHidHandle : public HidHandle {
 public:
-    SimHidHandle(int fd, FrameReader reader, simlink::SimKeyboardInfo info, simlink::SimInterface interface,
-                 int readTimeoutOverrideMs, int handshakeTimeoutMs)
+    SimHidHandle(int fd, FrameReader reader, std::string socketPath, simlink::SimKeyboardInfo info,
+                 simlink::SimInterface interface, int readTimeoutOverrideMs, int handshakeTimeoutMs)
         : fd_(fd),
           reader_(std::move(reader)),
+          socketPath_(std::move(socketPath)),
           info_(std::move(info)),
           interface_(std::move(interface)),
           readTimeoutOverrideMs_(readTimeoutOverrideMs),
@@ -72,7 +125,7 @@ public:
             return -1;
         }
         std::lock_guard lock(mutex_);
-        if (gone_) {
+        if (!Usable()) {
             return -1;
         }
         // As hidraw does: a leading report id 0 is dropped and the rest
@@ -83,13 +136,13 @@ public:
             return -1;
         }
         if (!simlink::SendFrame(fd_, simlink::kReport, report, size)) {
-            gone_ = true;
+            broken_ = true;
             return -1;
         }
         for (;;) {
             Frame frame;
             if (!simlink::ReceiveFrame(fd_, reader_, handshakeTimeoutMs_, frame)) {
-                gone_ = true;
+                broken_ = true;
                 return -1;
             }
             if (frame.type == simlink::kWriteDone) {
@@ -117,14 +170,17 @@ public:
                 std::memcpy(data, report.data(), size);
                 return static_cast<int>(size);
             }
-            if (gone_ || cancelled_.load()) {
+            if (cancelled_.load()) {
                 return gone_ ? -1 : 0;
+            }
+            if (!Usable()) {
+                return -1;
             }
             Frame frame;
             bool closed = false;
             if (!simlink::ReceiveFrame(fd_, reader_, milliseconds, frame, &closed)) {
                 if (closed && !cancelled_.load()) {
-                    gone_ = true;  // the keyboard went away
+                    broken_ = true;  // the keyboard went away, or dropped us
                     return -1;
                 }
                 return 0;
@@ -150,12 +206,44 @@ public:
     }
 
 private:
+    // Whether the connection can carry a report now, connecting again when
+    // it broke. The caller holds mutex_.
+    bool Usable() {
+        if (gone_) {
+            return false;
+        }
+        if (!broken_) {
+            return true;
+        }
+        if (cancelled_.load()) {
+            return false;
+        }
+        FrameReader reader;
+        const int fd = OpenInterface(socketPath_, interface_.number, handshakeTimeoutMs_, reader, gone_);
+        if (fd < 0) {
+            return false;
+        }
+        // The new connection takes the old one's descriptor number, so that
+        // CancelRead on another thread always shuts down a connection of ours.
+        ::dup2(fd, fd_);
+        ::close(fd);
+        if (cancelled_.load()) {
+            ::shutdown(fd_, SHUT_RD);
+        }
+        reader_ = std::move(reader);
+        inbox_.clear();  // answers of the old connection are stale
+        broken_ = false;
+        return true;
+    }
+
     int fd_;
     std::mutex mutex_;
     FrameReader reader_;
     std::deque<std::vector<std::uint8_t>> inbox_;
-    bool gone_ = false;
+    bool broken_ = false;  // connect again before the next use
+    bool gone_ = false;    // nobody of this user serves the socket any more
     std::atomic<bool> cancelled_{false};
+    std::string socketPath_;
     simlink::SimKeyboardInfo info_;
     simlink::SimInterface interface_;
     int readTimeoutOverrideMs_;
@@ -223,20 +311,13 @@ std::unique_ptr<HidHandle> SimHidBackend::OpenPath(const std::string& path) {
     if (interface == info.interfaces.end()) {
         return nullptr;
     }
-    int fd = ConnectSocket(socketPath);
+    FrameReader reader;
+    bool gone = false;
+    const int fd = OpenInterface(socketPath, number, options_.handshakeTimeoutMs, reader, gone);
     if (fd < 0) {
         return nullptr;
     }
-    std::uint8_t which = static_cast<std::uint8_t>(number);
-    FrameReader reader;
-    Frame frame;
-    if (!simlink::SendFrame(fd, simlink::kOpen, &which, 1) ||
-        !simlink::ReceiveFrame(fd, reader, options_.handshakeTimeoutMs, frame) ||
-        frame.type != simlink::kOpened || frame.payload.size() != 1 || frame.payload[0] != 0) {
-        ::close(fd);
-        return nullptr;
-    }
-    return std::make_unique<SimHidHandle>(fd, std::move(reader), std::move(info), *interface,
+    return std::make_unique<SimHidHandle>(fd, std::move(reader), socketPath, std::move(info), *interface,
                                           options_.readTimeoutOverrideMs, options_.handshakeTimeoutMs);
 }
 

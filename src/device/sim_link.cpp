@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "app/folders.h"
+#include "app/runtime_folder.h"
 
 namespace vantora::simlink {
 
@@ -300,9 +301,10 @@ std::string SimulatorFolder() {
     if (explicitFolder != nullptr && explicitFolder[0] != '\0') {
         return explicitFolder;
     }
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
-        return std::string(runtime) + "/vantora-sim";
+    // The session's runtime folder only when it is this user's alone.
+    const std::string runtime = SessionRuntimeFolder();
+    if (!runtime.empty()) {
+        return runtime + "/vantora-sim";
     }
     return "/tmp/vantora-sim-" + std::to_string(::getuid());
 }
@@ -312,7 +314,7 @@ bool IsSafeSimulatorFolder(const std::string& folder) {
     if (::lstat(folder.c_str(), &info) != 0) {
         return false;
     }
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 0077) == 0;
 }
 
 bool EnsureSimulatorFolder(const std::string& folder, std::string* error) {

@@ -97,8 +97,9 @@ inline constexpr int kEventInterface = 1;
 std::vector<HidDeviceInfo> EnumerationEntries(const SimKeyboardInfo& info,
                                               const std::function<std::string(int number)>& pathOf);
 
-// The simulator folder: $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim,
-// else /tmp/vantora-sim-<uid>.
+// The simulator folder: $VANTORA_SIM_DIR, else $XDG_RUNTIME_DIR/vantora-sim
+// when the runtime folder is this user's alone (SessionRuntimeFolder), else
+// /tmp/vantora-sim-<uid>.
 std::string SimulatorFolder();
 // Creates the folder (mode 0700) when missing and checks that it is a real
 // folder owned by this user that nobody else can enter. False with `error`

@@ -6,14 +6,12 @@ namespace vantora {
 
 // Where the running program can be reached, and the lock that lets only one
 // process at a time talk to the keyboard. Both live in the user's own
-// runtime folder:
-//  - $XDG_RUNTIME_DIR when it is set (the session's folder of this user);
-//  - else "VANTORA-<uid>" in the temporary folder ($TMPDIR or /tmp), made
-//    with mode 0700 and used only when it is a real folder (not a symbolic
-//    link) owned by this user with mode 0700, so that no other user can
-//    take the socket or the lock.
+// runtime folder (UserRuntimeFolder, app/runtime_folder.h): $XDG_RUNTIME_DIR
+// when it is this user's alone (owner, mode 0700, not a symbolic link), else
+// a private folder in the temporary folder, so that no other user can take
+// the socket or the lock.
 // Each answers an empty path, with the reason in `error` when given, when
-// the folder cannot be made or is not safe to use.
+// no such folder can be had.
 
 // The runtime folder itself (no trailing '/').
 std::string InstanceFolder(std::string* error = nullptr);

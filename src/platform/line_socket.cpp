@@ -9,13 +9,15 @@
 #include <chrono>
 #include <cstring>
 
+#include "app/peer_user.h"
+
 namespace vantora {
 
 LineSocket::~LineSocket() {
     Close();
 }
 
-bool LineSocket::Connect(const std::string& path) {
+bool LineSocket::Connect(const std::string& path, std::string* error) {
     Close();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -27,7 +29,8 @@ bool LineSocket::Connect(const std::string& path) {
     if (fd < 0) {
         return false;
     }
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        !ListenerIsThisUser(fd, path, error)) {
         ::close(fd);
         return false;
     }

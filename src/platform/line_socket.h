@@ -13,8 +13,10 @@ public:
     LineSocket(const LineSocket&) = delete;
     LineSocket& operator=(const LineSocket&) = delete;
 
-    // False when nobody listens at `path` (no program running).
-    bool Connect(const std::string& path);
+    // False when nobody listens at `path` (no program running), or when the
+    // listener is another user's: that is refused with the reason in `error`
+    // (when given; left empty otherwise).
+    bool Connect(const std::string& path, std::string* error = nullptr);
     // Sends `line` and a newline; false when the peer went away.
     bool SendLine(const std::string& line);
     // The next line without its newline; false when none came within

@@ -1,8 +1,5 @@
 #include "ui/main_window/single_instance.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -28,13 +25,20 @@ constexpr int kSilenceMs = 10000;
 constexpr int kWinnerWaitMs = 10000;
 constexpr int kRetryMs = 25;
 
-// Asks the program listening on `name` to show its window; false when
-// nobody answers there.
-bool AskToShow(const QString& name) {
+enum class Asked { kShown, kNobody, kRefused };
+
+// Asks the program listening on `name` to show its window. kNobody when
+// nobody answers there; kRefused, with the reason in `error`, when another
+// user listens there.
+Asked AskToShow(const QString& name, std::string& error) {
     QLocalSocket probe;
     probe.connectToServer(name);
     if (!probe.waitForConnected(kConnectTimeoutMs)) {
-        return false;
+        return Asked::kNobody;
+    }
+    if (!ListenerIsThisUser(static_cast<int>(probe.socketDescriptor()), name.toStdString(), &error)) {
+        probe.abort();
+        return Asked::kRefused;
     }
     probe.write(kShowRequest);
     probe.waitForBytesWritten(kConnectTimeoutMs);
@@ -42,7 +46,7 @@ bool AskToShow(const QString& name) {
     if (probe.state() != QLocalSocket::UnconnectedState) {
         probe.waitForDisconnected(kConnectTimeoutMs);
     }
-    return true;
+    return Asked::kShown;
 }
 
 }  // namespace
@@ -61,40 +65,43 @@ QString SingleInstance::DefaultServerName(std::string* error) {
 SingleInstance::~SingleInstance() {
     delete server_;
     server_ = nullptr;
-    if (lockFd_ >= 0) {
-        ::close(lockFd_);  // releases the lock
-    }
 }
 
-bool SingleInstance::Acquire() {
+bool SingleInstance::Acquire(std::string* error) {
     // The lock beside the socket decides which start runs: only its holder
     // may remove a socket file and listen, so two starts at the same moment
     // cannot both run, and a live program's socket is never removed.
-    const QByteArray lockPath = (name_ + QStringLiteral(".lock")).toLocal8Bit();
-    lockFd_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lockFd_ < 0) {
-        // No lock to be had (an unusual folder): the socket alone decides.
-        if (AskToShow(name_)) {
-            return false;
+    const std::string lockPath = (name_ + QStringLiteral(".lock")).toStdString();
+    auto fail = [error](const std::string& why) {
+        if (error != nullptr) {
+            *error = why;
+        } else {
+            std::fprintf(stderr, "vantora: %s\n", why.c_str());
         }
-        QLocalServer::removeServer(name_);
-        return Listen();
-    }
+        return false;
+    };
     QElapsedTimer waited;
     waited.start();
-    while (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+    for (;;) {
+        const LockResult locked = lock_.Acquire(lockPath, 0);
+        if (locked.Held()) {
+            break;
+        }
+        if (locked.status == LockResult::Status::kFailed) {
+            return fail(locked.error);  // not a sign of another start
+        }
         // Another start holds the lock: it runs, or is about to listen.
-        if (AskToShow(name_)) {
-            ::close(lockFd_);
-            lockFd_ = -1;
-            return false;
+        std::string refused;
+        switch (AskToShow(name_, refused)) {
+            case Asked::kShown:
+                return false;
+            case Asked::kRefused:
+                return fail(refused);
+            case Asked::kNobody:
+                break;
         }
         if (waited.elapsed() > kWinnerWaitMs) {
-            std::fprintf(stderr, "vantora: another start of the program holds %s but does not answer\n",
-                         lockPath.constData());
-            ::close(lockFd_);
-            lockFd_ = -1;
-            return false;
+            return fail("another start of the program holds " + lockPath + " but does not answer");
         }
         QThread::msleep(kRetryMs);
     }

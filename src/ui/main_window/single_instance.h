@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/process_lock.h"
+
 class QLocalServer;
 class QLocalSocket;
 class QTimer;
@@ -41,8 +43,11 @@ public:
     // the socket cannot be made: the program then runs on its own). False
     // when another instance holds the lock: it was asked to show its window
     // (a start that comes while the other is still starting waits for it to
-    // listen).
-    bool Acquire();
+    // listen), and `error` stays empty. False with the reason in `error`
+    // (on standard error when not given) when this start cannot run: the
+    // lock file cannot be used, the socket is served by another user, or the
+    // instance holding the lock does not answer.
+    bool Acquire(std::string* error = nullptr);
     // What a later start's request does in the first instance (the main
     // window's "bring forward"). Requests that came before it is set are
     // carried out when it is set.
@@ -66,7 +71,7 @@ private:
     std::function<void()> activate_;
     std::function<void(const std::string&, Reply)> handler_;
     bool pending_ = false;
-    int lockFd_ = -1;
+    ProcessLock lock_;
     int clients_ = 0;
     int maxClients_;
     int silenceMs_;

@@ -1,13 +1,16 @@
 // vantoractl run as a user runs it: a private home, the simulated keyboard
 // of a private simulator folder served from this process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -18,6 +21,7 @@
 #include "keys/key_assignment_editor.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/child_process.h"
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 #include "unit/db/db_fixture.h"
 
@@ -419,6 +423,74 @@ TEST_F(VantoraCtlTest, ARefusingKeyboardGivesExitFour) {
     Plug(faults);
     const ProcessResult result = Ctl({"switch", "win", "on"});
     EXPECT_EQ(result.exitCode, 4) << result.err;
+}
+
+// What another user could plant in the runtime folder is taken neither for
+// the running program nor for another vantoractl at work: the command is
+// refused, says why, and the keyboard gets nothing.
+TEST_F(VantoraCtlTest, WhatIsPlantedInTheRuntimeFolderIsNotTrusted) {
+    Plug();
+    const std::string run = dir.path() + "run/";
+    const std::string shared = dir.path() + "shared";
+    ::mkdir(shared.c_str(), 0700);
+    ::chmod(shared.c_str(), 01777);
+    // Plants `name` in the runtime folder as another user would: made in the
+    // shared folder by that user, then moved in. -1 when it cannot be done.
+    auto moveIn = [&](const std::string& name) {
+        return ::rename((shared + "/" + name).c_str(), (run + name).c_str()) == 0 ? 0 : -1;
+    };
+    struct Case {
+        const char* name;
+        std::function<int()> plant;  // a descriptor to close afterwards, 0, or -1: cannot be done here
+        std::vector<std::string> args;
+        std::string said;
+    };
+    const std::string lock = "VANTORA.keyboard.lock";
+    const std::vector<Case> cases = {
+        {"lock file linked elsewhere",
+         [&] { return ::symlink((dir.path() + "elsewhere").c_str(), (run + lock).c_str()) == 0 ? 0 : -1; },
+         {"switch", "win", "on"},
+         "cannot open the lock file " + run + lock + ": it is a symbolic link"},
+        {"another user's lock file",
+         [&] {
+             const bool made = test::CanActAsOtherUser() && test::AsOtherUser(shared, [&lock] {
+                                   const int fd = ::open(lock.c_str(), O_CREAT | O_WRONLY, 0600);
+                                   return fd >= 0 && ::close(fd) == 0;
+                               });
+             return made ? moveIn(lock) : -1;
+         },
+         {"switch", "win", "on"},
+         "the lock file " + run + lock + " belongs to another user (uid 65534)"},
+        {"socket served by another user",
+         [&] {
+             const int listener =
+                 test::CanActAsOtherUser() ? test::ListenAsOtherUser(shared, "VANTORA.instance") : -1;
+             return listener >= 0 && moveIn("VANTORA.instance") == 0 ? listener : -1;
+         },
+         {"status"},
+         "the socket " + run + "VANTORA.instance is served by another user (uid 65534)"},
+    };
+    std::string skipped;
+    for (const Case& c : cases) {
+        const int planted = c.plant();
+        if (planted < 0) {
+            skipped += std::string(" ") + c.name;
+            continue;
+        }
+        const ProcessResult result = Ctl(c.args);
+        EXPECT_EQ(result.exitCode, 4) << c.name << ": " << result.err;
+        EXPECT_NE(result.err.find(c.said), std::string::npos) << c.name << ": " << result.err;
+        EXPECT_TRUE(TracedCommands().empty()) << c.name;
+        if (planted > 0) {
+            ::close(planted);
+        }
+        std::filesystem::remove(run + lock);
+        std::filesystem::remove(run + "VANTORA.instance");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "elsewhere"));  // the link was not followed
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "needs root to act as another user:" << skipped;
+    }
 }
 
 // A new home: the file, its tables and the first start's rows (profiles,

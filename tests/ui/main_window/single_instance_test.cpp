@@ -1,7 +1,9 @@
 // One program per user: the in-process guard and the built program started
 // twice.
 #include "ui/main_window/single_instance.h"
+#include "platform/process_lock.h"
 #include "support/env_guard.h"
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <QProcessEnvironment>
 #include <QTest>
 #include <cstring>
+#include <functional>
 
 namespace vantora::test {
 namespace {
@@ -229,6 +232,56 @@ TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver) {
     SingleInstance first(QString::fromStdString(path));
     EXPECT_TRUE(first.Acquire());
     EXPECT_TRUE(first.IsListening());
+}
+
+// What another user could plant for the program stops the start with the
+// reason: a lock file it cannot use is not "another start", and a socket
+// another user serves is not asked to show anything.
+TEST(SingleInstanceTest, AStartRefusesWhatAnotherUserCouldPlant) {
+    TempDir dir;
+    const std::string name = dir.path() + "instance";
+    const std::string lock = name + ".lock";
+    const std::string shared = dir.path() + "shared";
+    ::mkdir(shared.c_str(), 0700);
+    ::chmod(shared.c_str(), 01777);
+    ProcessLock starting;  // another start holds the lock
+    int listener = -1;
+    struct Case {
+        const char* name;
+        std::function<bool()> plant;  // false: cannot be done here
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {"lock file linked elsewhere",
+         [&] { return ::symlink((dir.path() + "elsewhere").c_str(), lock.c_str()) == 0; },
+         "cannot open the lock file " + lock + ": it is a symbolic link"},
+        {"socket served by another user",
+         [&] {
+             listener = CanActAsOtherUser() ? ListenAsOtherUser(shared, "instance") : -1;
+             return listener >= 0 && ::rename((shared + "/instance").c_str(), name.c_str()) == 0 &&
+                    starting.Acquire(lock, 0).Held();
+         },
+         "the socket " + name + " is served by another user (uid 65534)"},
+    };
+    std::string skipped;
+    for (const Case& c : cases) {
+        if (!c.plant()) {
+            skipped += std::string(" ") + c.name;
+            continue;
+        }
+        SingleInstance instance(QString::fromStdString(name));
+        std::string error;
+        EXPECT_FALSE(instance.Acquire(&error)) << c.name;
+        EXPECT_NE(error.find(c.said), std::string::npos) << c.name << ": " << error;
+        EXPECT_FALSE(instance.IsListening()) << c.name;
+        ::unlink(lock.c_str());
+    }
+    if (listener >= 0) {
+        ::close(listener);
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "needs root to act as another user:" << skipped;
+    }
 }
 
 TEST(SingleInstanceTest, DefaultNameIsInTheUsersRuntimeFolder) {

@@ -113,6 +113,24 @@ TEST_F(DeviceConnectionTest, ArrivalThatFailsTheInterfaceCheckChangesNothing) {
     EXPECT_EQ(listenerRestarts, 0);
 }
 
+// The start writes only to an interface that passes the check an arrival
+// gets: one with the keyboard's ids but other reports is passed over.
+TEST_F(DeviceConnectionTest, TheStartChecksTheInterfaceAsAnArrivalDoes) {
+    HidDeviceInfo small;
+    small.path = "inproc:small#2";
+    small.vendorId = 0x1209;
+    small.productId = 0x0001;
+    small.interfaceNumber = 2;
+    backend.AddOtherInterface(small);  // 8-byte reports, listed first
+    connection.SetUpDeviceWith("1209", "0001", nullptr);
+    EXPECT_FALSE(connection.CheckInterface(small.path));
+    EXPECT_FALSE(connection.Connected());
+    backend.AddKeyboard();
+    connection.Reconnect();
+    ASSERT_TRUE(connection.Connected());
+    EXPECT_EQ(manager.Records()[0].path, sim::InProcessHidBackend::CommandPath(0));
+}
+
 TEST_F(DeviceConnectionTest, RemovalOfTheKeyboardReconnectsAndReturnsHome) {
     auto keyboard = backend.AddKeyboard();
     connection.SetUpDeviceWith("1209", "0001", nullptr);

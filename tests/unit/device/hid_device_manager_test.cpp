@@ -131,8 +131,8 @@ TEST_F(HidDeviceManagerTest, TwoMatchingKeyboardsOnlyTheFirstThatOpensIsUsed) {
 }
 
 TEST_F(HidDeviceManagerTest, ProductNameMustMatchExactlyWhenGiven) {
-    backend.AddOtherInterface(Interface("inproc:a#2", 0x1209, 0x0001, 2, "Keyboard A"));
-    backend.AddOtherInterface(Interface("inproc:b#2", 0x1209, 0x0001, 2, "Keyboard B"));
+    backend.AddOtherInterface(Interface("inproc:a#2", 0x1209, 0x0001, 2, "Keyboard A"), true, true);
+    backend.AddOtherInterface(Interface("inproc:b#2", 0x1209, 0x0001, 2, "Keyboard B"), true, true);
     manager.AddDeviceFilter(0x1209, 0x0001, "Keyboard B");
     ASSERT_TRUE(manager.OpenDevices());
     EXPECT_EQ(manager.Records()[0].path, "inproc:b#2");

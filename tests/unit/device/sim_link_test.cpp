@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "device/sim_link.h"
 #include "support/env_guard.h"
+#include "support/temp_dir.h"
 
 namespace vantora::simlink {
 namespace {
@@ -125,11 +127,17 @@ TEST(SimLinkFolderTest, FolderComesFromTheEnvironment) {
     env.Set("VANTORA_SIM_DIR", "/somewhere/sim");
     EXPECT_EQ(SimulatorFolder(), "/somewhere/sim");
     env.Unset("VANTORA_SIM_DIR");
-    env.Set("XDG_RUNTIME_DIR", "/run/user/1000");
-    EXPECT_EQ(SimulatorFolder(), "/run/user/1000/vantora-sim");
+    test::TempDir dir;
+    const std::string runtime = dir.path() + "run";
+    ::mkdir(runtime.c_str(), 0700);
+    env.Set("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(SimulatorFolder(), runtime + "/vantora-sim");
     env.Unset("XDG_RUNTIME_DIR");
     EXPECT_EQ(SimulatorFolder(), "/tmp/vantora-sim-" + std::to_string(::getuid()));
     env.Set("XDG_RUNTIME_DIR", "relative");  // not a usable runtime folder
+    EXPECT_EQ(SimulatorFolder(), "/tmp/vantora-sim-" + std::to_string(::getuid()));
+    ::chmod(runtime.c_str(), 01777);  // others could plant sockets there
+    env.Set("XDG_RUNTIME_DIR", runtime);
     EXPECT_EQ(SimulatorFolder(), "/tmp/vantora-sim-" + std::to_string(::getuid()));
 }
 

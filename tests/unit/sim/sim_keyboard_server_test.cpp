@@ -3,9 +3,14 @@
 // (an answer, a frame, a folder change), never for time.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -23,6 +28,7 @@
 #include "device/sim_link.h"
 #include "sim/sim_keyboard_server.h"
 #include "support/env_guard.h"
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 #include "unit/sim/flat_json.h"
 
@@ -38,6 +44,19 @@ Request MakeRequest(std::uint8_t command, std::uint8_t length = 0) {
     request[protocol::kHostLength] = length;
     return request;
 }
+
+// A connection of the test's own to a socket; closed with the object.
+struct RawClient {
+    explicit RawClient(const std::string& path) : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawClient() { ::close(fd); }
+    int fd;
+    bool connected = false;
+};
 
 // Collects device changes from the folder monitor's thread.
 class ChangeLog {
@@ -380,6 +399,130 @@ TEST_F(SimKeyboardServerTest, PlugFailsWhenTheStateFileCannotBeWritten) {
     EXPECT_NE(error.find("missing"), std::string::npos);
     SimHidBackend backend({.folder = folder});
     EXPECT_TRUE(backend.Enumerate(0, 0).empty());  // no socket left behind
+}
+
+// A client that asks and never reads holds up neither the simulator nor
+// its other clients; once too much waits for it, it is dropped.
+TEST_F(SimKeyboardServerTest, AClientThatStopsReadingHoldsUpNobodyAndIsDropped) {
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    RawClient stalled(server.SocketPath());
+    ASSERT_TRUE(stalled.connected);
+    constexpr int kHellos = 20000;  // each answered by a description of about 100 bytes
+    std::vector<std::uint8_t> hellos;
+    for (int i = 0; i < kHellos; ++i) {
+        const auto frame = simlink::EncodeFrame(simlink::kHello, nullptr, 0);
+        hellos.insert(hellos.end(), frame.begin(), frame.end());
+    }
+    ASSERT_EQ(::send(stalled.fd, hellos.data(), hellos.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(hellos.size()));
+
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    EXPECT_EQ(handle->Write(begin.data(), begin.size()), 65);
+
+    // What was sent before the drop arrives, then the connection ends.
+    std::size_t received = 0;
+    bool ended = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{stalled.fd, POLLIN, 0};
+        if (::poll(&ready, 1, 100) != 1) {
+            continue;
+        }
+        std::uint8_t chunk[65536];
+        const ssize_t n = ::recv(stalled.fd, chunk, sizeof chunk, 0);
+        ended = n <= 0;
+        received += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    EXPECT_TRUE(ended);
+    const simlink::SimKeyboardInfo info{
+        0x1209, 0x0001, 0x0102, "VANTORA", "VANTORA Gaming Keyboard", simlink::StandardInterfaces()};
+    EXPECT_LT(received, kHellos * (3 + simlink::EncodeInfo(info).size()));  // not all answered
+}
+
+// A simulator held up past the handshake time fails the write, but the next
+// write reaches it again, without an unplug.
+TEST_F(SimKeyboardServerTest, AHandleConnectsAgainOnceTheSimulatorAnswersAgain) {
+    SimKeyboardServer server(ServerOptions());
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder, .handshakeTimeoutMs = 200});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    server.WithFirmware([&](KeyboardFirmware&) {  // the keyboard is busy
+        EXPECT_EQ(handle->Write(begin.data(), begin.size()), -1);
+    });
+    Request end = MakeRequest(protocol::CMD_END);
+    ASSERT_EQ(handle->Write(end.data(), end.size()), 65);
+    std::uint8_t answer[64] = {};
+    ASSERT_GT(handle->ReadTimeout(answer, sizeof answer, 1000), 0);
+    EXPECT_EQ(answer[protocol::kMarker], protocol::kAnswerMarker);
+    EXPECT_EQ(answer[protocol::kCommand], protocol::CMD_END);  // not the held-up request's answer
+}
+
+// A keyboard just plugged in has been powered: whatever transaction ran
+// before the unplug is over.
+TEST_F(SimKeyboardServerTest, PluggingInEndsTheTransactionThatRan) {
+    SimKeyboardServer server(StateOptions());
+    ASSERT_TRUE(server.Plug());
+    SimHidBackend backend({.folder = folder});
+    auto handle = backend.OpenPath(simlink::InterfacePath(server.SocketPath(), 2));
+    ASSERT_TRUE(handle);
+    Request begin = MakeRequest(protocol::CMD_BEGIN);
+    ASSERT_EQ(handle->Write(begin.data(), begin.size()), 65);
+    WaitForState(ReportsReceived("1"));
+    server.Unplug();
+    EXPECT_EQ(test::Field(test::ParseFlatJson(ReadState()).value_or(test::JsonFields{}), "in_transaction"),
+              "true");
+    ASSERT_TRUE(server.Plug());
+    EXPECT_FALSE(server.WithFirmware([](KeyboardFirmware& f) { return f.InTransaction(); }));
+    EXPECT_EQ(test::Field(test::ParseFlatJson(ReadState()).value_or(test::JsonFields{}), "in_transaction"),
+              "false");
+}
+
+// A socket in the simulator folder served by another user is no keyboard,
+// even when it answers like one.
+TEST_F(SimKeyboardServerTest, ASocketServedByAnotherUserIsNoKeyboard) {
+    if (!test::CanActAsOtherUser()) {
+        GTEST_SKIP() << "needs root to act as another user";
+    }
+    const std::string shared = temp.path() + "shared";
+    ::mkdir(shared.c_str(), 0700);
+    ::chmod(shared.c_str(), 01777);
+    ASSERT_TRUE(simlink::EnsureSimulatorFolder(folder, nullptr));
+    const std::string name = simlink::SocketName(0x1209, 0x0001, "planted");
+    const int listener = test::ListenAsOtherUser(shared, name);
+    ASSERT_GE(listener, 0);
+    const std::string path = folder + "/" + name;
+    ASSERT_EQ(::rename((shared + "/" + name).c_str(), path.c_str()), 0);
+    std::atomic<bool> stop{false};
+    std::thread answerer([&] {
+        const simlink::SimKeyboardInfo info{0x1209,    0x0001,    0x0100,
+                                            "Planted", "Planted", simlink::StandardInterfaces()};
+        while (!stop.load()) {
+            pollfd ready{listener, POLLIN, 0};
+            if (::poll(&ready, 1, 20) != 1) {
+                continue;
+            }
+            const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            simlink::FrameReader reader;
+            simlink::Frame frame;
+            if (simlink::ReceiveFrame(fd, reader, 1000, frame) && frame.type == simlink::kHello) {
+                const auto payload = simlink::EncodeInfo(info);
+                simlink::SendFrame(fd, simlink::kInfo, payload.data(), payload.size());
+            }
+            ::close(fd);
+        }
+    });
+    SimHidBackend backend({.folder = folder});
+    EXPECT_TRUE(backend.Enumerate(0, 0).empty());
+    EXPECT_FALSE(backend.OpenPath(simlink::InterfacePath(path, 2)));
+    stop = true;
+    answerer.join();
+    ::close(listener);
 }
 
 }  // namespace

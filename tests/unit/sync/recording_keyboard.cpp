@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device/protocol.h"
+#include "device/sim_link.h"
 
 namespace vantora::test {
 namespace {
@@ -50,7 +51,10 @@ public:
     }
     std::string ManufacturerString() override { return "Test"; }
     std::string ProductString() override { return "Recording keyboard"; }
-    bool GetReportDescriptor(std::vector<std::uint8_t>&) override { return false; }
+    bool GetReportDescriptor(std::vector<std::uint8_t>& descriptor) override {
+        descriptor = simlink::StandardInterfaces().front().reportDescriptor;  // 64-byte reports
+        return true;
+    }
 
 private:
     RecordingKeyboard& keyboard_;
