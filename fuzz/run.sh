@@ -27,7 +27,7 @@ TARGETS=(
     "layout | src/xml/*.cpp src/text/*.cpp src/layouts/keyboard_layout.cpp src/app/config.cpp src/app/ini_reader.cpp src/app/folders.cpp | | -max_len=65536"
     "profile_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/profile_exchange.cpp src/keys/exchange_file.cpp | -lsqlite3 -pthread | -max_len=65536"
     "macro_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/exchange_file.cpp src/macros/macro_exchange.cpp | -lsqlite3 -pthread | -max_len=65536"
-    "keyboard_answers | src/sync/*.cpp src/db/*.cpp src/text/*.cpp src/app/folders.cpp src/i18n/strings.cpp src/keys/key_function_encoding.cpp src/keys/function_catalogue.cpp src/device/{clock,debug_log,device_event_listener,hid_backend,hid_device_manager,key_index,protocol,report_descriptor,virtual_keys}.cpp | -lsqlite3 -pthread | -max_len=8192"
+    "keyboard_answers | src/sync/*.cpp src/db/*.cpp src/text/*.cpp src/app/folders.cpp src/app/runtime_folder.cpp src/i18n/strings.cpp src/keys/key_function_encoding.cpp src/keys/function_catalogue.cpp src/device/{clock,debug_log,device_event_listener,hid_backend,hid_device_manager,key_index,protocol,report_descriptor,sim_link,virtual_keys}.cpp | -lsqlite3 -pthread | -max_len=8192"
 )
 
 # Seeds for a target's corpus, when it has any (seed_<name> <corpus folder>).
