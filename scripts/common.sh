@@ -8,7 +8,7 @@ VANTORA_PACKAGES=(
   qt6-base-dev libgl-dev
   libsqlite3-dev libhidapi-dev libudev-dev libpulse-dev
   libxtst-dev libx11-dev libxi-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
   xvfb xauth
   pulseaudio pulseaudio-utils
 )

@@ -134,6 +134,9 @@ public:
     bool GetConfig(const std::string& key, std::string& value);
     // True when the update ran, also when no row matched (nothing inserted).
     bool SetConfig(const std::string& key, const std::string& value);
+    // Like SetConfig, but a missing row is made (values of the program's own
+    // that the first start does not create).
+    bool PutConfig(const std::string& key, const std::string& value);
     // The nine default rows ("version" 1.0.1, ..., "disable_altf4" 0), each
     // unless a row has its key, in one transaction; true when all are there.
     bool InsertDefaultConfig();

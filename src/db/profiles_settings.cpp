@@ -106,6 +106,16 @@ bool ProfileDatabase::SetConfig(const std::string& key, const std::string& value
                   kSettingsProfile, key);
 }
 
+bool ProfileDatabase::PutConfig(const std::string& key, const std::string& value) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    Transaction transaction(*this);
+    return transaction.Began() &&
+           Change(db_, "DELETE FROM t_config_data WHERE profile = ? AND key = ?", kSettingsProfile, key) &&
+           Change(db_, "INSERT INTO t_config_data(profile, key, value) VALUES (?, ?, ?)", kSettingsProfile,
+                  key, value) &&
+           transaction.Commit();
+}
+
 bool ProfileDatabase::InsertDefaultConfig() {
     static const std::pair<std::string, std::string> kDefaults[] = {
         {"version", "1.0.1"}, {"fn_layer", "0"},       {"lightmode", "1"},

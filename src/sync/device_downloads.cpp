@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "device/debug_log.h"
+#include "device/key_index.h"
+#include "keys/key_function_encoding.h"
 #include "keys/function_catalogue.h"
 #include "sync/colour_tables.h"
 #include "sync/report_request.h"
@@ -80,6 +82,8 @@ void DeviceDownloads::InvalidateKeyTableCache() {
     auto& cache = keyTableCache_;
     std::fill(cache.begin(), cache.end(), std::uint8_t{0});
     cacheValid_ = false;
+    // Nor is its macro memory known.
+    macroMemoryWritten_.reset();
 }
 
 // Whether every key-table entry that is a host-side function in either table
@@ -113,16 +117,41 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
 
     const int profile = context_.selection.profile.load();
     const KeyPlan before = PlanStoredKeys(context_.db, profile);
+    // After a key download the keyboard did not take, its table is not the
+    // one our rows give: a key at its default there says nothing about what
+    // the user stored. The table is written again instead.
+    result.keysBehind = KeyTableBehind();
+    const std::vector<KeyAtDefault> atDefault =
+        result.keysBehind ? std::vector<KeyAtDefault>{}
+                          : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode);
     const auto stored = [&before](const KeyAtDefault& key) {
         const auto& rows = key.layer == 0 ? before.standardRows : before.fnRows;
         return std::any_of(rows.begin(), rows.end(),
                            [&key](const KeyAssignment& row) { return row.key_code == key.keyCode; });
     };
+    // What our rows give each key over the default table just read: a key
+    // whose row itself gives the default bytes (a key given its own
+    // function) looks the same whether or not the keyboard was reset.
+    std::optional<KeyTable> ours;
+    if (result.defaultsComplete) {
+        ours = BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_),
+                             before.standardRows, before.fnRows, before.macros, context_.layoutCodeToIndex);
+    }
+    const auto oursAtDefault = [&](const KeyAtDefault& key) {
+        const int index = LookupKeyIndex(context_.layoutCodeToIndex, key.keyCode);
+        if (!ours || index < 0) {
+            return false;
+        }
+        const std::size_t at = static_cast<std::size_t>(6 * index + 3 * key.layer);
+        return std::equal(ours->begin() + static_cast<std::ptrdiff_t>(at),
+                          ours->begin() + static_cast<std::ptrdiff_t>(at + 3),
+                          keyTableCache_.begin() + static_cast<std::ptrdiff_t>(at));
+    };
     {
         // One commit for all of them, not one per key.
         ProfileDatabase::Transaction transaction(context_.db);
-        for (const KeyAtDefault& key : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode)) {
-            if (!stored(key) || before.Find(key.layer, key.keyCode) != nullptr) {
+        for (const KeyAtDefault& key : atDefault) {
+            if (!stored(key) || before.Find(key.layer, key.keyCode) != nullptr || oursAtDefault(key)) {
                 continue;  // no row, or left at its default by our own plan, not by the keyboard
             }
             KeyAssignment empty;
@@ -230,20 +259,39 @@ BlockDownloadResult DeviceDownloads::WriteBlocks(std::uint8_t command, std::span
     return result;
 }
 
+// Whether the table binds any key to a macro the memory holds.
+static bool BindsMacros(const KeyPlan& plan) {
+    for (const auto* rows : {&plan.standardRows, &plan.fnRows}) {
+        for (const KeyAssignment& row : *rows) {
+            if (row.macro_type == kFunctionMacro && plan.macros.Lookup(row.macro_value) != kNoMacroPosition) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 KeyDownloadResult DeviceDownloads::DownloadKeys() {
     const PreciseWaitScope precise;
     KeyDownloadResult result;
+    // Keys play macros by their place in the macro memory: the memory holds
+    // the stored macros before a table that binds keys to them goes out.
+    const KeyPlan plan = PlanStoredKeys(context_.db, context_.selection.profile.load());
+    if (BindsMacros(plan) &&
+        (!macroMemoryWritten_ || *macroMemoryWritten_ != BuildMacroImage(StoredMacros()).bytes)) {
+        DownloadMacros();
+    }
     Begin();
     if (!cacheValid_) {
         result.defaultsRead = true;
         StoreDefaults(ReadKeyTable(protocol::CMD_READ_DEFAULT_KEYS, 0));
         if (!cacheValid_) {
             // Never build the keyboard's table on a default table we do not have.
+            MarkKeyTableBehind(true);
             End();
             return result;
         }
     }
-    const KeyPlan plan = PlanStoredKeys(context_.db, context_.selection.profile.load());
     const KeyTable table =
         BuildKeyTable(std::span<const std::uint8_t, kKeyTableBytes>(keyTableCache_), plan.standardRows,
                       plan.fnRows, plan.macros, context_.layoutCodeToIndex);
@@ -261,8 +309,21 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
     if (blocks.blocksRefused == 0) {
         SetKeyboardSlots(plan.hostSlots);
     }
+    MarkKeyTableBehind(blocks.blocksRefused != 0);
     End();
     return result;
+}
+
+bool DeviceDownloads::KeyTableBehind() {
+    std::string value;
+    return context_.db.GetConfig(kKeyTableBehindKey, value) && value == "1";
+}
+
+void DeviceDownloads::MarkKeyTableBehind(bool behind) {
+    // Kept in the database, so that the next start knows it too.
+    if (KeyTableBehind() != behind) {
+        context_.db.PutConfig(kKeyTableBehindKey, behind ? "1" : "0");
+    }
 }
 
 MacroDownloadResult DeviceDownloads::DownloadMacros() {
@@ -277,6 +338,11 @@ MacroDownloadResult DeviceDownloads::DownloadMacros() {
     result.blocksWritten = blocks.blocksWritten;
     result.blocksRefused = blocks.blocksRefused;
     result.leftOut = image.leftOut;
+    if (blocks.blocksRefused == 0) {
+        macroMemoryWritten_ = image.bytes;
+    } else {
+        macroMemoryWritten_.reset();
+    }
     End();
     return result;
 }
@@ -346,6 +412,7 @@ BlockDownloadResult DeviceDownloads::DownloadKeyColours() {
 
 bool DeviceDownloads::SendFactoryReset() {
     SetKeyboardSlots(std::nullopt);
+    macroMemoryWritten_.reset();
     ReportRequest request = MakeRequest(protocol::CMD_FACTORY_RESET);
     const bool acknowledged = context_.manager.SendReport(request, DeviceIndex());
     VANTORA_DEBUG("factory reset %02x %s", protocol::CMD_FACTORY_RESET,

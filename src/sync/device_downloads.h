@@ -43,6 +43,9 @@ struct ReadBackResult {
     // stored rows give (a keyboard written by another program or version):
     // its bytes could start another key's function until the keys are written.
     bool hostKeysDiffer = false;
+    // The last key download was not taken whole: no stored row was removed,
+    // and the table is to be written again.
+    bool keysBehind = false;
 };
 
 struct KeyDownloadResult {
@@ -131,8 +134,13 @@ public:
     int HostIdForSlot(int slot) const;
 
 private:
+    // The config key that says the keyboard did not take the last key table.
+    static constexpr const char* kKeyTableBehindKey = "key_table_behind";
+
     bool Begin();
     bool End();
+    bool KeyTableBehind();
+    void MarkKeyTableBehind(bool behind);
     KeyTableRead ReadKeyTable(std::uint8_t command, int waitMs);
     void StoreDefaults(const KeyTableRead& defaults);
     BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,
@@ -151,6 +159,9 @@ private:
     // The keyboard's default key table, the base of every key download.
     // Worker thread only.
     std::array<std::uint8_t, kKeyTableBytes> keyTableCache_{};
+    // The macro memory as last written whole to this keyboard; none when
+    // not known (another keyboard, a refused block, a factory reset).
+    std::optional<std::array<std::uint8_t, kMacroMemoryBytes>> macroMemoryWritten_;
     bool cacheValid_ = false;
     ProgressSink progress_;
     int progressDone_ = 0;

@@ -122,9 +122,12 @@ JobOutcome DeviceWorker::RunJob(int task) {
     if (task == SyncDeviceArrived) {
         context_.clock.SleepMs(kArrivalWaitMs);
         host_.Reconnect();
-        // The keyboard may be another one: its default table is read again.
+        // The keyboard may be another one, or have been changed while it
+        // was away: it is loaded again (the read-back drops what it reset)
+        // and given the stored tables.
         downloads_.InvalidateKeyTableCache();
-        const bool loaded = RunInitialLoadOnce();
+        initialLoadDone_ = false;
+        const bool loaded = RunInitialLoadOnce(true);
         if (context_.deviceIndex.load() == -1) {
             return JobOutcome::kNoKeyboard;
         }
@@ -162,19 +165,19 @@ JobOutcome DeviceWorker::RunJob(int task) {
     }
 }
 
-bool DeviceWorker::RunInitialLoadOnce() {
+bool DeviceWorker::RunInitialLoadOnce(bool writeKeys) {
     if (initialLoadDone_.load()) {
         return true;
     }
     bool tablesRead = false;
-    if (!InitialLoad(tablesRead)) {
+    if (!InitialLoad(tablesRead, writeKeys)) {
         return false;
     }
     initialLoadDone_ = true;
     return tablesRead;
 }
 
-bool DeviceWorker::InitialLoad(bool& tablesRead) {
+bool DeviceWorker::InitialLoad(bool& tablesRead, bool writeKeys) {
     tablesRead = false;
     // The read-back deletes stored assignments of the selection's profile:
     // it runs only once the profile list has made the active profile the
@@ -184,8 +187,9 @@ bool DeviceWorker::InitialLoad(bool& tablesRead) {
     }
     const ReadBackResult readBack = downloads_.ReadBackKeyTables();
     tablesRead = readBack.defaultsComplete && readBack.currentComplete;
-    if (readBack.hostKeysDiffer && !StopAsked()) {
-        // A press of those keys would report slots our rows do not give them.
+    if ((writeKeys || readBack.hostKeysDiffer || readBack.keysBehind) && !StopAsked()) {
+        // A press of those keys would report slots our rows do not give
+        // them; a table the keyboard did not take is written again.
         downloads_.DownloadKeys();
     }
     if (!(!StopAsked() && host_.RefreshKeyTips() && host_.ReloadMacroList() && host_.RefreshLightPage() &&

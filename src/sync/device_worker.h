@@ -54,11 +54,12 @@ private:
     JobOutcome RunJob(int task);
     // The page reloads and the key read-back; false when a stop was asked
     // or a reload could not run, and the load stopped there. `tablesRead`:
-    // the keyboard gave both key tables whole.
-    bool InitialLoad(bool& tablesRead);
+    // the keyboard gave both key tables whole. `writeKeys`: the key table
+    // (with the macro memory it plays) is written after the read-back.
+    bool InitialLoad(bool& tablesRead, bool writeKeys = false);
     // The initial load unless it ran already (it is then marked done);
     // true when it had run, or now ran with both key tables read.
-    bool RunInitialLoadOnce();
+    bool RunInitialLoadOnce(bool writeKeys = false);
     bool FactoryReset();
 
     SyncContext context_;

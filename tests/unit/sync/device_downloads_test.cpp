@@ -39,7 +39,7 @@ protected:
 
 TEST_F(DownloadsTest, ReadBackRemovesKeysAtTheirDefault) {
     Assign(0, 4, 2, 5);                       // A -> B, but the keyboard still has A's default
-    Assign(1, 41, 1, 1);                      // Esc disabled on the FN layer, also at default
+    Assign(1, 41, 5, 1);                      // Esc a mouse button on the FN layer, also at default
     Assign(0, 20, 2, 6);                      // Q remapped on the keyboard as well
     keyboard.currentKeys[6 * 8 + 2] ^= 0x01;  // Q (index 8): last byte differs
     const ReadBackResult result = downloads.ReadBackKeyTables();
