@@ -90,9 +90,16 @@ BusService::BusService(DeviceSession& session, RunWork runWork, QObject* parent)
                         [this, request, done = std::move(done)] {
                             if (runWork_) {
                                 runWork_(request, done);
-                            } else {
-                                session_.Perform(request.work, done);
+                                return;
                             }
+                            // No window: the session's own state follows the database.
+                            if (request.reloadProfiles) {
+                                session_.LoadProfiles();  // the active profile is the one downloaded
+                            }
+                            if (request.reloadLighting) {
+                                session_.LoadLighting();  // the current mode is the one downloaded
+                            }
+                            session_.Perform(request.work, done);
                         },
                         Qt::QueuedConnection);
                 }) {
@@ -396,7 +403,7 @@ BusService::CallResult BusService::RunOnCallThread(const std::vector<std::string
     }
     Selection selection;
     selection.profile = db_.GetActiveProfile();
-    const std::vector<KeyboardKey> keys = cli::KeyboardKeys(session_.Layout());
+    const std::vector<cli::KeyboardKey> keys = cli::KeyboardKeys(session_.Layout());
     cli::CtlContext context{db_,
                             selection,
                             &keyboard_,

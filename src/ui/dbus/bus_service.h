@@ -37,7 +37,8 @@ public:
 
     // Runs a call's keyboard work on the UI thread, as the window runs
     // vantoractl's (the pages shown again first); `done` may be told on any
-    // thread. Null: the session's own Perform.
+    // thread. Null: the session's own Perform, after the session took the
+    // active profile and light mode from the database.
     using RunWork = std::function<void(const WorkRequest& request, JobDone done)>;
 
     // Made on the UI thread; `session` is started and outlives the service.

@@ -19,8 +19,9 @@
 #include <memory>
 #include <optional>
 
-#include "sim/in_process_backend.h"
+#include "device/device_connection.h"
 #include "session/device_session.h"
+#include "sim/in_process_backend.h"
 #include "support/env_guard.h"
 #include "support/fake_clock.h"
 #include "support/manual_hotplug.h"
@@ -40,9 +41,11 @@ public:
         const std::string config = dir.WriteFile(
             "bus.conf", "<busconfig><type>session</type><listen>unix:tmpdir=" + dir.path() + "</listen>" +
                             (serviceDir.empty() ? "" : "<servicedir>" + serviceDir + "</servicedir>") +
-                            "<policy context=\"default\"><allow send_destination=\"*\"/><allow own=\"*\"/>"
+                            "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                            "<allow receive_sender=\"*\"/><allow own=\"*\"/>"
                             "</policy></busconfig>");
-        FILE* out = popen(("dbus-daemon --fork --print-address=1 --print-pid=1 --config-file=" + config).c_str(), "r");
+        FILE* out = popen(
+            ("dbus-daemon --fork --print-address=1 --print-pid=1 --config-file=" + config).c_str(), "r");
         if (out == nullptr) {
             return;
         }
@@ -84,7 +87,8 @@ public:
     void OnKeyboardActivity(const WriteActivity& activity) override {
         if (service != nullptr && activity.kind != WriteActivity::Kind::kProgress) {
             const bool busy = activity.kind == WriteActivity::Kind::kStarted;
-            QMetaObject::invokeMethod(service, [this, busy] { service->SetBusy(busy); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                service, [this, busy] { service->SetBusy(busy); }, Qt::QueuedConnection);
         }
     }
     BusService* service = nullptr;
@@ -111,7 +115,8 @@ protected:
         service = std::make_unique<BusService>(*session);
         observer.service = service.get();
         std::string error;
-        ASSERT_TRUE(service->Register(QDBusConnection::connectToBus(bus.address, "service"), &error)) << error;
+        ASSERT_TRUE(service->Register(QDBusConnection::connectToBus(bus.address, "service"), &error))
+            << error;
     }
     void TearDown() override {
         observer.service = nullptr;
@@ -124,13 +129,14 @@ protected:
     // A call that keeps this thread's events going (the service answers on it).
     QDBusMessage Call(const QString& method, const QVariantList& args = {},
                       const QString& interface = BusService::kInterface) {
-        QDBusMessage message =
-            QDBusMessage::createMethodCall(BusService::kServiceName, BusService::kObjectPath, interface, method);
+        QDBusMessage message = QDBusMessage::createMethodCall(BusService::kServiceName,
+                                                              BusService::kObjectPath, interface, method);
         message.setArguments(args);
         return client.call(message, QDBus::BlockWithGui, 20000);
     }
     QVariant Property(const QString& name) {
-        const QDBusMessage reply = Call("Get", {QString(BusService::kInterface), name}, "org.freedesktop.DBus.Properties");
+        const QDBusMessage reply =
+            Call("Get", {QString(BusService::kInterface), name}, "org.freedesktop.DBus.Properties");
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
     std::array<std::uint8_t, protocol::kKeyTableSize> KeyTable() {
@@ -157,7 +163,8 @@ TEST_F(BusServiceTest, PropertiesDescribeTheKeyboard) {
     EXPECT_EQ(Property("FirmwareVersion").value<quint16>(), 0x0102);
     EXPECT_EQ(Property("Layout").toString().toStdString(), session->LayoutName());
     EXPECT_EQ(Property("ActiveProfile").toInt(), 1);
-    const QDBusMessage all = Call("GetAll", {QString(BusService::kInterface)}, "org.freedesktop.DBus.Properties");
+    const QDBusMessage all =
+        Call("GetAll", {QString(BusService::kInterface)}, "org.freedesktop.DBus.Properties");
     EXPECT_EQ(all.type(), QDBusMessage::ReplyMessage);
 }
 
@@ -171,11 +178,13 @@ TEST_F(BusServiceTest, SettingActiveProfileWritesItsKeysToTheKeyboard) {
     EXPECT_EQ(KeyTable(), before);
 
     ChangeSpy spy;
-    ASSERT_TRUE(client.connect(BusService::kServiceName, BusService::kObjectPath, "org.freedesktop.DBus.Properties",
-                               "PropertiesChanged", &spy, SLOT(Changed(QString, QVariantMap, QStringList))));
-    const QDBusMessage select = Call("Set", {QString(BusService::kInterface), QString("ActiveProfile"),
-                                             QVariant::fromValue(QDBusVariant(2))},
-                                     "org.freedesktop.DBus.Properties");
+    ASSERT_TRUE(client.connect(BusService::kServiceName, BusService::kObjectPath,
+                               "org.freedesktop.DBus.Properties", "PropertiesChanged", &spy,
+                               SLOT(Changed(QString, QVariantMap, QStringList))));
+    const QDBusMessage select = Call(
+        "Set",
+        {QString(BusService::kInterface), QString("ActiveProfile"), QVariant::fromValue(QDBusVariant(2))},
+        "org.freedesktop.DBus.Properties");
     ASSERT_EQ(select.type(), QDBusMessage::ReplyMessage) << select.errorMessage().toStdString();
     EXPECT_NE(KeyTable(), before);  // written before the answer
     EXPECT_EQ(Property("ActiveProfile").toInt(), 2);
@@ -228,8 +237,8 @@ TEST_F(BusServiceTest, AWriteAnswersOnceItsDownloadEnded) {
 TEST_F(BusServiceTest, GdbusIntrospectsAndCalls) {
     auto run = [this](const QStringList& args) {
         QProcess gdbus;
-        gdbus.start("gdbus", QStringList{args.front(), "--address", bus.address, "--dest", BusService::kServiceName,
-                                         "--object-path", BusService::kObjectPath} +
+        gdbus.start("gdbus", QStringList{args.front(), "--address", bus.address, "--dest",
+                                         BusService::kServiceName, "--object-path", BusService::kObjectPath} +
                                  args.mid(1));
         gdbus.waitForStarted();
         while (!gdbus.waitForFinished(5)) {
