@@ -4,7 +4,7 @@
 #include "app/folders.h"
 #include "app/language.h"
 #include "device/debug_log.h"
-#include "ui/dbus/bus_service.h"
+#include "ui/dbus/window_bus.h"
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/single_instance.h"
 
@@ -59,13 +59,10 @@ int main(int argc, char** argv) {
     });
     // The same keyboard work on the session bus. Without a bus (or with the
     // name taken) the program runs all the same.
-    BusService bus(window.Session(), [&window](const WorkRequest& request, JobDone done) {
-        window.PerformRequest(request, std::move(done));
-    });
-    QObject::connect(&window, &DeviceMainDlg::KeyboardBusyChanged, &bus, &BusService::SetBusy);
-    QObject::connect(&window, &DeviceMainDlg::KeyboardStateChanged, &bus, &BusService::Refresh);
     std::string busError;
-    if (!bus.Register(QDBusConnection::sessionBus(), &busError)) {
+    const std::unique_ptr<BusService> bus =
+        ServeWindowOnBus(window, QDBusConnection::sessionBus(), &busError);
+    if (!bus) {
         std::fprintf(stderr, "vantora: not on the session bus: %s\n", busError.c_str());
     }
     // --background (D-Bus activation, autostart): no window until asked for

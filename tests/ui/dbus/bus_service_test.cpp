@@ -27,59 +27,12 @@
 #include "support/manual_hotplug.h"
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
+#include "ui/dbus/private_bus.h"
 
 namespace vantora::test {
 namespace {
 
 constexpr const char* kErrorPrefix = "io.github.vantora.Vantora1.Error.";
-
-// A dbus-daemon of our own, ended with the object; `serviceDir` holds the
-// activation files it knows.
-class PrivateBus {
-public:
-    explicit PrivateBus(const TempDir& dir, const std::string& serviceDir = {}) {
-        const std::string config = dir.WriteFile(
-            "bus.conf", "<busconfig><type>session</type><listen>unix:tmpdir=" + dir.path() + "</listen>" +
-                            (serviceDir.empty() ? "" : "<servicedir>" + serviceDir + "</servicedir>") +
-                            "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                            "<allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                            "</policy></busconfig>");
-        FILE* out = popen(
-            ("dbus-daemon --fork --print-address=1 --print-pid=1 --config-file=" + config).c_str(), "r");
-        if (out == nullptr) {
-            return;
-        }
-        char line[512] = {};
-        if (std::fgets(line, sizeof(line), out) != nullptr) {
-            address = QString::fromUtf8(line).trimmed();
-        }
-        if (std::fgets(line, sizeof(line), out) != nullptr) {
-            pid = std::atoi(line);
-        }
-        pclose(out);
-    }
-    ~PrivateBus() {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-        }
-    }
-    QString address;
-    int pid = 0;
-};
-
-// The PropertiesChanged signals a client receives.
-class ChangeSpy : public QObject {
-    Q_OBJECT
-public slots:
-    void Changed(const QString&, const QVariantMap& changed, const QStringList&) {
-        for (auto it = changed.begin(); it != changed.end(); ++it) {
-            seen.insert(it.key(), it.value());
-        }
-    }
-
-public:
-    QVariantMap seen;
-};
 
 // The window's part of the session for the service: the busy state.
 class BusyObserver : public SessionObserver {
@@ -255,5 +208,3 @@ TEST_F(BusServiceTest, GdbusIntrospectsAndCalls) {
 
 }  // namespace
 }  // namespace vantora::test
-
-#include "bus_service_test.moc"
