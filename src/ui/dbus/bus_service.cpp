@@ -354,8 +354,16 @@ void BusService::Dispatch(const QDBusMessage& message) {
         {"Sync", {"", fixed({"sync"}), NoValues}},
         {"FactoryReset",
          {"b",
-          fixed(a.value(0).toBool() ? std::vector<std::string>{"reset", "--yes"}
-                                    : std::vector<std::string>{"reset"}),
+          [&a](std::vector<std::string>& out, std::string& error) {
+              if (!a.value(0).toBool()) {
+                  error =
+                      "FactoryReset deletes every profile, macro and setting and resets the keyboard: "
+                      "call it with confirm true to do it.";
+                  return false;
+              }
+              out = {"reset", "--yes"};
+              return true;
+          },
           NoValues}},
     };
     const auto method = methods.find(member);
