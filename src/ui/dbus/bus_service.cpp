@@ -14,6 +14,7 @@
 #include "cli/key_arguments.h"
 #include "i18n/strings.h"
 #include "session/device_session.h"
+#include "session/system_switches.h"
 #include "ui/dbus/bus_values.h"
 
 namespace vantora {
@@ -183,6 +184,10 @@ QVariantMap BusService::ReadProperties() {
     properties.insert(QStringLiteral("Busy"), busy_);
     properties.insert(QStringLiteral("ActiveProfile"), session_.Database().GetActiveProfile());
     properties.insert(QStringLiteral("LightMode"), session_.Database().GetActiveLightMode());
+    const SwitchData switches = LoadSystemSwitches(session_.Database());
+    properties.insert(QStringLiteral("WinKeyDisabled"), switches.disableWin);
+    properties.insert(QStringLiteral("AltTabDisabled"), switches.disableAltTab);
+    properties.insert(QStringLiteral("AltF4Disabled"), switches.disableAltF4);
     return properties;
 }
 
@@ -225,20 +230,37 @@ bool BusService::DispatchProperties(const QDBusMessage& message) {
     if (member == QLatin1String("Set") && signature == QLatin1String("ssv")) {
         if (!ours() || !properties_.contains(name)) {
             connection_.send(message.createErrorReply(QDBusError::UnknownProperty, "No property " + name));
-        } else if (name != QLatin1String("ActiveProfile")) {
-            connection_.send(message.createErrorReply(QDBusError::PropertyReadOnly, name + " is read-only"));
         } else {
-            const QVariant value = in.value(2).value<QDBusVariant>().variant();
-            if (value.userType() != QMetaType::Int) {
-                connection_.send(
-                    message.createErrorReply(QDBusError::InvalidArgs, "ActiveProfile is an int32"));
-            } else {
-                Run(message, {"profile", "select", "--", Number(value)}, NoValues);
-            }
+            SetProperty(message, name, in.value(2).value<QDBusVariant>().variant());
         }
         return true;
     }
     return false;
+}
+
+void BusService::SetProperty(const QDBusMessage& message, const QString& name, const QVariant& value) {
+    // The writable properties: the type each takes and the verb that sets it.
+    static const std::map<QString, std::pair<QMetaType::Type, const char*>> kWritable = {
+        {QStringLiteral("ActiveProfile"), {QMetaType::Int, nullptr}},
+        {QStringLiteral("WinKeyDisabled"), {QMetaType::Bool, "win"}},
+        {QStringLiteral("AltTabDisabled"), {QMetaType::Bool, "alttab"}},
+        {QStringLiteral("AltF4Disabled"), {QMetaType::Bool, "altf4"}}};
+    const auto writable = kWritable.find(name);
+    if (writable == kWritable.end()) {
+        connection_.send(message.createErrorReply(QDBusError::PropertyReadOnly, name + " is read-only"));
+        return;
+    }
+    const auto [type, switchWord] = writable->second;
+    if (value.userType() != type) {
+        connection_.send(message.createErrorReply(QDBusError::InvalidArgs,
+                                                  name + " takes " + (type == QMetaType::Int ? "i" : "b")));
+        return;
+    }
+    if (switchWord == nullptr) {
+        Run(message, {"profile", "select", "--", Number(value)}, NoValues);
+    } else {
+        Run(message, {"switch", "--", switchWord, value.toBool() ? "on" : "off"}, NoValues);
+    }
 }
 
 void BusService::Dispatch(const QDBusMessage& message) {

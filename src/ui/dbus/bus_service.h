@@ -66,6 +66,8 @@ private:
     using Convert = std::function<QVariantList(const QJsonObject& answer)>;
     void Dispatch(const QDBusMessage& message);
     bool DispatchProperties(const QDBusMessage& message);
+    // Properties.Set of one of our properties.
+    void SetProperty(const QDBusMessage& message, const QString& name, const QVariant& value);
     // Runs vantoractl's arguments on the call thread and answers `message`
     // with `convert`'s values, or with the error the exit code names.
     void Run(const QDBusMessage& message, std::vector<std::string> args, Convert convert);

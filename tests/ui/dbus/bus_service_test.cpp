@@ -172,17 +172,19 @@ TEST_F(BusServiceTest, ErrorsAreNamedAsTheExitCodes) {
 }
 
 // The answer waits for the download: when it arrives, the keyboard has the
-// switch, and the UI thread served other calls meanwhile.
+// switch the property set.
 TEST_F(BusServiceTest, AWriteAnswersOnceItsDownloadEnded) {
     QDBusMessage message = QDBusMessage::createMethodCall(BusService::kServiceName, BusService::kObjectPath,
-                                                          BusService::kInterface, "SetSwitch");
-    message << QString("win") << true;
+                                                          "org.freedesktop.DBus.Properties", "Set");
+    message << QString(BusService::kInterface) << QString("WinKeyDisabled")
+            << QVariant::fromValue(QDBusVariant(true));
     QDBusPendingCallWatcher watcher(client.asyncCall(message));
     std::optional<std::uint8_t> atAnswer;
     QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, [&] { atAnswer = SwitchByte(); });
     QTRY_VERIFY_WITH_TIMEOUT(atAnswer.has_value(), 20000);
     EXPECT_FALSE(watcher.isError()) << watcher.error().message().toStdString();
     EXPECT_EQ(*atAnswer, 0x01);
+    EXPECT_TRUE(Property("WinKeyDisabled").toBool());
     EXPECT_FALSE(Property("Busy").toBool());
 }
 
