@@ -2,8 +2,8 @@
 // keyboard with no answer latency, on the real clock. PropertyRead is one
 // Get as a client sees it. SwitchWrite is one SetSwitch, answered once the
 // settings download ended; it reports `floor_ms`, the waits the protocol
-// asks for during the call (every SleepMs but the device worker's pause
-// between passes, reported apart as `worker_pause_ms`), `limit_ms` =
+// asks for during the call (every SleepMs; the device worker's pauses
+// between passes are reported apart as `worker_pause_ms`), `limit_ms` =
 // 1.1 x floor + 5 ms, and `ratio`, the measured time over the limit (at
 // most 1 is within it).
 
@@ -16,11 +16,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "session/device_session.h"
@@ -31,26 +33,46 @@
 namespace vantora {
 namespace {
 
-constexpr int kWorkerPassMs = 30;  // the device worker's pause between passes
-
-// The real clock, summing the protocol's waits.
+// The real clock, summing the protocol's waits and, apart, the worker's
+// pauses, which new work cuts short as the program's own clock does.
 class CountingClock : public Clock {
 public:
     void SleepMs(int ms) override {
-        if (ms == kWorkerPassMs) {
-            paused_ += static_cast<std::uint64_t>(ms);
-        } else if (ms > 0) {
+        if (ms > 0) {
             asked_ += static_cast<std::uint64_t>(ms);
         }
         SystemClock::Instance().SleepMs(ms);
     }
     std::uint64_t NowMs() override { return SystemClock::Instance().NowMs(); }
+    void PauseMs(int ms) override {
+        const auto start = std::chrono::steady_clock::now();
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return pausesToEnd_ > 0; });
+            if (pausesToEnd_ > 0) {
+                --pausesToEnd_;
+            }
+        }
+        paused_ += static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    void EndPause() override {
+        {
+            std::lock_guard lock(mutex_);
+            ++pausesToEnd_;
+        }
+        wake_.notify_all();
+    }
     std::uint64_t AskedMs() const { return asked_.load(); }
     std::uint64_t PausedMs() const { return paused_.load(); }
 
 private:
     std::atomic<std::uint64_t> asked_{0};
     std::atomic<std::uint64_t> paused_{0};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    int pausesToEnd_ = 0;
 };
 
 struct Rig {
