@@ -28,6 +28,20 @@ install(FILES ${packaging}/${VANTORA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL
 install(FILES ${packaging}/${VANTORA_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${packaging}/${VANTORA_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${packaging}/vantoractl.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The session bus (the program serves it): the interface's description, and
+# the activation file that starts the program without a window when a
+# client calls its name.
+if(TARGET vantora)
+install(FILES ${CMAKE_SOURCE_DIR}/data/dbus/io.github.vantora.Vantora1.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+# Its Exec= is an absolute path, so it is written when installing, with the
+# prefix of that install (the package's /usr, or cmake --install --prefix).
+install(CODE "
+  set(VANTORA_INSTALLED_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  configure_file(\"${packaging}/${VANTORA_APP_ID}.service.in\"
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/dbus-1/services/${VANTORA_APP_ID}.service\" @ONLY)
+")
+endif()
 # udev reads /usr/lib/udev/rules.d whatever the library folder is called.
 install(FILES ${packaging}/60-vantora.rules DESTINATION lib/udev/rules.d
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

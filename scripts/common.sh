@@ -11,6 +11,7 @@ VANTORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
   xvfb xauth
   pulseaudio pulseaudio-utils
+  dbus libglib2.0-bin
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is

@@ -1,12 +1,15 @@
 // The program's entry: one instance per user, the interface language, the
-// data folder, then the main window until the program ends.
+// data folder, then the main window (and the service on the session bus)
+// until the program ends.
 #include "app/folders.h"
 #include "app/language.h"
 #include "device/debug_log.h"
+#include "ui/dbus/window_bus.h"
 #include "ui/main_window/main_window.h"
 #include "ui/main_window/single_instance.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <cstdio>
 #include <string>
 
@@ -54,7 +57,18 @@ int main(int argc, char** argv) {
     instance.SetRequestHandler([&window](const std::string& line, SingleInstance::Reply reply) {
         window.HandleRequest(line, std::move(reply));
     });
-    window.ShowModal(5);
+    // The same keyboard work on the session bus. Without a bus (or with the
+    // name taken) the program runs all the same.
+    std::string busError;
+    const std::unique_ptr<BusService> bus =
+        ServeWindowOnBus(window, QDBusConnection::sessionBus(), &busError);
+    if (!bus) {
+        std::fprintf(stderr, "vantora: not on the session bus: %s\n", busError.c_str());
+    }
+    // --background (D-Bus activation, autostart): no window until asked for
+    // (the tray icon, a second start); where there is no tray, nothing shows.
+    const bool background = QApplication::arguments().contains(QStringLiteral("--background"));
+    window.ShowModal(background ? 0 : 5);
     instance.SetActivationTarget({});
     instance.SetRequestHandler({});
     return window.ExitCode();

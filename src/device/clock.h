@@ -15,6 +15,12 @@ public:
     virtual void SleepMs(int ms) = 0;
     // Milliseconds since an arbitrary fixed point; never goes backwards.
     virtual std::uint64_t NowMs() = 0;
+    // A worker's pause between passes, which EndPause cuts short: by default
+    // a plain wait (virtual time in tests stays as it was).
+    virtual void PauseMs(int ms) { SleepMs(ms); }
+    // New work for the worker (any thread): the pause in progress, or the
+    // next one, ends at once; one pause per call.
+    virtual void EndPause() {}
 };
 
 // The real clock: steady time and real sleeps. Thread-safe.

@@ -21,6 +21,35 @@ void InterruptibleClock::SleepMs(int ms) {
               });
 }
 
+void InterruptibleClock::PauseMs(int ms) {
+    if (ms <= 0) {
+        return;
+    }
+    if (base_ != nullptr) {
+        if (!Interrupted()) {
+            base_->PauseMs(ms);
+        }
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return interrupted_ || pausesToEnd_ > 0; });
+    if (pausesToEnd_ > 0) {
+        --pausesToEnd_;
+    }
+}
+
+void InterruptibleClock::EndPause() {
+    if (base_ != nullptr) {
+        base_->EndPause();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        ++pausesToEnd_;
+    }
+    wake_.notify_all();
+}
+
 std::uint64_t InterruptibleClock::NowMs() {
     if (base_ != nullptr) {
         return base_->NowMs();

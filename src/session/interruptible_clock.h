@@ -18,6 +18,10 @@ public:
 
     void SleepMs(int ms) override;
     std::uint64_t NowMs() override;
+    // In real time a pause ends early for work queued before or during it;
+    // with a given clock it is that clock's.
+    void PauseMs(int ms) override;
+    void EndPause() override;
 
     void Interrupt();
     bool Interrupted() const;
@@ -27,6 +31,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool interrupted_ = false;
+    int pausesToEnd_ = 0;  // EndPause calls not yet met by a pause
 };
 
 }  // namespace vantora

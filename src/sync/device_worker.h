@@ -20,10 +20,14 @@ public:
     DeviceWorker(SyncContext context, SyncHost& host, MusicImageSource* music);
     ~DeviceWorker() override;
 
-    // Appends a job (any thread). `done`, when given, is called on the
-    // worker thread once the job has run or was dropped, or by Stop for a
-    // job that never ran.
-    void Queue(int task, JobDone done = {}) { queue_.Push(task, std::move(done)); }
+    // Appends a job (any thread) and ends the worker's pause, so that the
+    // job starts at once. `done`, when given, is called on the worker thread
+    // once the job has run or was dropped, or by Stop for a job that never
+    // ran.
+    void Queue(int task, JobDone done = {}) {
+        queue_.Push(task, std::move(done));
+        context_.clock.EndPause();
+    }
     std::size_t QueuedCount() const { return queue_.Size(); }
 
     // One pass: takes at most one job; streams only when no job was taken.

@@ -53,7 +53,7 @@ void CThreadBasic::ThreadMain() {
             if (running_.load() == 0) {
                 break;
             }
-            clock_.SleepMs(period_.load());
+            clock_.PauseMs(period_.load());
         }
     }
     running_ = 0;

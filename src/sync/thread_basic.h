@@ -9,8 +9,9 @@
 
 namespace vantora {
 
-// A worker thread that runs one step, once or in a loop with a sleep of
-// `period` ms (through the clock) between passes. Derived classes implement
+// A worker thread that runs one step, once or in a loop with a pause of
+// `period` ms (the clock's PauseMs, which its EndPause cuts short) between
+// passes. Derived classes implement
 // RunStep() and must call Stop() in their destructor, before their own
 // members die.
 class CThreadBasic {

@@ -84,6 +84,7 @@ const char* KindName(Kind kind) {
                                         "key set",
                                         "key default",
                                         "macro add",
+                                        "macro add x8",
                                         "macro rename",
                                         "macro delete",
                                         "macro records",
@@ -305,7 +306,13 @@ private:
                 }
                 Result result = Ctl({"profile", "import", Path(exported.out)});
                 if (Stored(result)) {
-                    LearnNewProfile(source.keys);
+                    // A key bound to a macro that is gone binds nothing: left
+                    // out of the import (and said so).
+                    KeyMap keys = source.keys;
+                    std::erase_if(keys, [this](const auto& key) {
+                        return key.second.fn == Fn::kMacro && model_.FindMacro(key.second.macroId) == nullptr;
+                    });
+                    LearnNewProfile(keys);
                 }
                 return result;
             }
@@ -326,6 +333,17 @@ private:
                 Result result = Ctl({"macro", "add", name});
                 if (result.code == cli::kExitOk) {
                     model_.macros.push_back({Id(result.out), name, {}});
+                }
+                return result;
+            }
+            case Kind::kMacroAddMany: {
+                Result result;
+                for (int i = 0; i < 8 && result.code == cli::kExitOk && result.error.empty(); ++i) {
+                    const std::string name = "M" + std::to_string(model_.macros.size() + 1);
+                    result = Ctl({"macro", "add", name});
+                    if (result.code == cli::kExitOk) {
+                        model_.macros.push_back({Id(result.out), name, {}});
+                    }
                 }
                 return result;
             }
@@ -370,9 +388,6 @@ private:
                     const int id = Id(result.out);
                     Macro copy = source;
                     copy.id = id;
-                    ::vantora::Macro stored;
-                    system_.Session().Database().GetMacro(id, stored);
-                    copy.name = stored.name;
                     model_.macros.push_back(copy);
                 }
                 return result;

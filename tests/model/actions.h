@@ -20,6 +20,7 @@ enum class Kind {
     kKeySet,
     kKeyDefault,
     kMacroAdd,
+    kMacroAddMany,  // eight macros at once (the keyboard holds 32)
     kMacroRename,
     kMacroDelete,
     kMacroRecords,    // the MACRO page stores new records

@@ -33,6 +33,7 @@ struct Arbitrary<vantora::model::Action> {
             {12, Kind::kKeySet},
             {2, Kind::kKeyDefault},
             {4, Kind::kMacroAdd},
+            {1, Kind::kMacroAddMany},
             {1, Kind::kMacroRename},
             {2, Kind::kMacroDelete},
             {4, Kind::kMacroRecords},

@@ -147,6 +147,11 @@ public:
     // A request of vantoractl on the instance socket (UI thread): "status",
     // or keyboard work, answered once it has run.
     void HandleRequest(const std::string& line, SingleInstance::Reply reply);
+    // Keyboard work of a caller that changed the database (vantoractl, the
+    // D-Bus service), on the UI thread: the pages the request names are
+    // shown again, then the work is queued on the session; `done` gets its
+    // outcome on the session's thread.
+    void PerformRequest(const WorkRequest& request, JobDone done);
 
     // ---- MDialog ------------------------------------------------------------
     std::intptr_t OnWindowMessage(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
@@ -180,6 +185,11 @@ protected:
 signals:
     // Emitted once, after the first paint of the window.
     void FirstPainted();
+    // The keyboard started (true) or ended (false) a job with the keyboard.
+    void KeyboardBusyChanged(bool busy);
+    // The keyboard's state may have changed: connected or not, or a change
+    // of the window, vantoractl or the D-Bus service has run.
+    void KeyboardStateChanged();
 
 private:
     // The frame (main_window_pages.cpp).

@@ -111,15 +111,16 @@ bool DeviceMainDlg::RunOnUiThread(std::function<void()> job) {
 // ---- SessionObserver --------------------------------------------------------------
 
 void DeviceMainDlg::OnConnectionChanged(bool connected) {
-    if (connected) {
-        return;  // the pages open on the next tab click
-    }
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            if (!stopping_.load()) {
-                ShowHomeAfterLoss();
+        [this, connected] {
+            if (stopping_.load()) {
+                return;
             }
+            if (!connected) {
+                ShowHomeAfterLoss();  // when connected, the pages open on the next tab click
+            }
+            emit KeyboardStateChanged();
         },
         Qt::QueuedConnection);
 }
@@ -199,38 +200,58 @@ void DeviceMainDlg::HandleRequest(const std::string& line, SingleInstance::Reply
         reply("error");
         return;
     }
-    // vantoractl changed the database: the pages show it as it is now.
-    if (request->reloadProfiles) {
-        keyPage_.ShowProfiles(session_->LoadProfiles());
-        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());
-    } else if (request->reloadKeyLabels) {
-        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());  // the layer on screen stays
-    }
-    if (request->reloadSwitches) {
-        settingPage_.ShowSwitches(LoadSystemSwitches(session_->Database()));
-    }
-    if (request->reloadLighting) {
-        // Also makes the stored current mode the one the settings download sends.
-        lightPage_.ShowLighting(session_->LoadLighting());
-    }
-    if (request->reloadMacros) {
-        macroPage_.ShowMacros(session_->LoadMacros());
-    }
     // The answer goes out on the UI thread once the work has run. The
     // session calls back before its Stop returns, so before this window
     // dies; a reply still queued then is dropped with the window.
-    auto done = [this, reply](JobOutcome outcome) {
+    PerformRequest(*request, [this, reply](JobOutcome outcome) {
         QMetaObject::invokeMethod(
             this, [reply, outcome] { reply(EncodeDoneReply(outcome)); }, Qt::QueuedConnection);
+    });
+}
+
+void DeviceMainDlg::PerformRequest(const WorkRequest& request, JobDone done) {
+    if (stopping_.load()) {
+        done(JobOutcome::kCancelled);
+        return;
+    }
+    // The caller changed the database: the pages show it as it is now.
+    if (request.reloadProfiles) {
+        keyPage_.ShowProfiles(session_->LoadProfiles());
+        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());
+    } else if (request.reloadKeyLabels) {
+        keyPage_.ShowKeyAssignments(session_->LoadKeyAssignments());  // the layer on screen stays
+    }
+    if (request.reloadSwitches) {
+        settingPage_.ShowSwitches(LoadSystemSwitches(session_->Database()));
+    }
+    if (request.reloadLighting) {
+        // Also makes the stored current mode the one the settings download sends.
+        lightPage_.ShowLighting(session_->LoadLighting());
+    }
+    if (request.reloadMacros) {
+        macroPage_.ShowMacros(session_->LoadMacros());
+    }
+    // Whoever watches the keyboard's state hears of the change once it ran
+    // (work with nothing to send starts no job that would tell it).
+    auto told = [this, done = std::move(done)](JobOutcome outcome) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!stopping_.load()) {
+                    emit KeyboardStateChanged();
+                }
+            },
+            Qt::QueuedConnection);
+        done(outcome);
     };
-    if (request->work == KeyboardWork::kFactoryReset) {
+    if (request.work == KeyboardWork::kFactoryReset) {
         // A refused wipe answers at once and leaves everything as it was.
-        if (session_->RestoreFactory(done)) {
+        if (session_->RestoreFactory(told)) {
             macroPage_.ClearFields();
         }
         return;
     }
-    session_->Perform(request->work, done);
+    session_->Perform(request.work, told);
 }
 
 }  // namespace vantora

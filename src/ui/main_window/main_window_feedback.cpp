@@ -37,8 +37,15 @@ void DeviceMainDlg::OnKeyboardActivity(const WriteActivity& activity) {
     QMetaObject::invokeMethod(
         this,
         [this, activity] {
-            if (!stopping_.load()) {
-                ShowKeyboardActivity(activity);
+            if (stopping_.load()) {
+                return;
+            }
+            ShowKeyboardActivity(activity);
+            if (activity.kind == WriteActivity::Kind::kStarted) {
+                emit KeyboardBusyChanged(true);
+            } else if (activity.kind == WriteActivity::Kind::kFinished) {
+                emit KeyboardBusyChanged(false);
+                emit KeyboardStateChanged();  // a click's change is on the keyboard now
             }
         },
         Qt::QueuedConnection);

@@ -39,6 +39,7 @@ QProcessEnvironment ProgramEnvironment(const TempDir& dir) {
     env.insert("XDG_DOCUMENTS_DIR", QString::fromStdString(dir.path() + "documents"));
     env.insert("VANTORA_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
     env.insert("VANTORA_SIMULATED_ONLY", "1");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");  // never the session bus of the person running the tests
     return env;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace vantora {
 namespace {
@@ -21,6 +22,25 @@ TEST(InterruptibleClockTest, PreciseWaitsLastTheirTimeUntilInterrupted) {
     start = Steady::now();
     clock.SleepMs(5000);
     EXPECT_LT(Steady::now() - start, std::chrono::seconds(1));
+}
+
+// New work ends the worker's pause between passes (one pause per call,
+// also when it came before the pause), never a protocol wait.
+TEST(InterruptibleClockTest, WorkEndsAPauseButNoWait) {
+    InterruptibleClock clock;
+    clock.EndPause();
+    clock.EndPause();
+    auto start = Steady::now();
+    clock.SleepMs(20);
+    EXPECT_GE(Steady::now() - start, std::chrono::milliseconds(20));
+    clock.PauseMs(5000);
+    clock.PauseMs(5000);
+    EXPECT_LT(Steady::now() - start, std::chrono::seconds(1));
+    std::thread worker([&clock] { clock.PauseMs(5000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    clock.EndPause();
+    worker.join();
+    EXPECT_LT(Steady::now() - start, std::chrono::seconds(2));
 }
 
 }  // namespace
