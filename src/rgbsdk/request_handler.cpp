@@ -18,14 +18,29 @@ std::uint32_t Clamp(std::uint32_t value, std::uint32_t bound1, std::uint32_t bou
 
 bool ColourModeOffered(const SdkMode& mode, std::uint32_t colourMode) {
     switch (colourMode) {
-        case kColourNone:
-            return (mode.flags & (kModePerLedColour | kModeSpecificColour | kModeRandomColour)) == 0;
+        case kColourNone:  // a mode that is only colourful may be switched to its plain look
+            return (mode.flags & (kModePerLedColour | kModeSpecificColour)) == 0;
         case kColourPerLed:
             return (mode.flags & kModePerLedColour) != 0;
         case kColourModeSpecific:
             return (mode.flags & kModeSpecificColour) != 0;
         case kColourRandom:
             return (mode.flags & kModeRandomColour) != 0;
+        default:
+            return false;
+    }
+}
+
+// Directions come in pairs: left and right (0, 1), up and down (2, 3),
+// horizontal and vertical (4, 5).
+bool DirectionOffered(const SdkMode& mode, std::uint32_t direction) {
+    switch (direction / 2) {
+        case 0:
+            return (mode.flags & kModeDirectionLeftRight) != 0;
+        case 1:
+            return (mode.flags & kModeDirectionUpDown) != 0;
+        case 2:
+            return (mode.flags & kModeDirectionHorizontalVertical) != 0;
         default:
             return false;
     }
@@ -40,7 +55,7 @@ void TakeSettings(SdkMode& mode, const SdkMode& sent, std::uint32_t version) {
     if ((mode.flags & kModeBrightness) && version >= 3) {
         mode.brightness = Clamp(sent.brightness, mode.brightnessMin, mode.brightnessMax);
     }
-    if (mode.flags & (kModeDirectionLeftRight | kModeDirectionUpDown | kModeDirectionHorizontalVertical)) {
+    if (DirectionOffered(mode, sent.direction)) {
         mode.direction = sent.direction;
     }
     if (ColourModeOffered(mode, sent.colourMode)) {

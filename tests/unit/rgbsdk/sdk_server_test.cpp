@@ -5,6 +5,7 @@
 
 #include "rgbsdk/byte_codec.h"
 #include "rgbsdk/controller_description.h"
+#include "rgbsdk/light_mode_offer.h"
 #include "rgbsdk/request_handler.h"
 #include "rgbsdk/sdk_packet.h"
 
@@ -230,6 +231,35 @@ TEST(ControllerDataTest, KeysThatCannotFormAGridGiveNoController) {
     EXPECT_EQ(shared->colours.size(), 2u);
 }
 
+TEST(LightModeOfferTest, OffersTheLightingPageParametersAndReadsThemBack) {
+    LightModeOffer offer{.name = "Wave",
+                         .number = 9,
+                         .hasSpeed = true,
+                         .hasBrightness = true,
+                         .hasUpDown = true,
+                         .hasColour = true,
+                         .hasColourful = true,
+                         .speed = 2,
+                         .brightness = 60,
+                         .directionFirst = true,
+                         .colourful = false,
+                         .colour = 0x123456};
+    SdkMode mode = DescribeLightMode(offer);
+    EXPECT_EQ(mode.flags, kModeSpeed | kModeBrightness | kModeDirectionUpDown | kModeSpecificColour |
+                              kModeRandomColour | kModeAutomaticSave);
+    EXPECT_EQ(mode.value, 9);
+    EXPECT_EQ(mode.direction, kDirectionUp);
+    EXPECT_EQ(mode.colourMode, kColourModeSpecific);
+    EXPECT_EQ(SettingsOf(mode), (LightModeSettings{2, 60, true, false, 0x123456}));
+
+    offer = LightModeOffer{.name = "Spectrum", .hasColourful = true, .speed = 9, .colourful = true};
+    mode = DescribeLightMode(offer);
+    EXPECT_EQ(mode.flags, kModeRandomColour | kModeAutomaticSave);
+    EXPECT_EQ(mode.colourMode, kColourRandom);
+    EXPECT_TRUE(mode.colours.empty());
+    EXPECT_EQ(SettingsOf(mode), (LightModeSettings{0, 0, false, true, 0}));
+}
+
 class MockActions : public ControllerActions {
 public:
     MOCK_METHOD(void, SetLedColours, (std::span<const std::uint32_t>), (override));
@@ -351,6 +381,7 @@ TEST_F(RequestHandlerTest, ModesTakeOnlyWhatTheyOffer) {
     EXPECT_EQ(controller->activeMode, 2);
     EXPECT_EQ(controller->modes[2], expected);
 
+    sent.direction = kDirectionUp;    // not offered by Wave: kept
     sent.colourMode = kColourPerLed;  // not offered by Wave: kept
     sent.colours = {1, 2};            // above its colour count: kept
     EXPECT_CALL(actions, SaveMode(2, expected));
