@@ -111,8 +111,8 @@ std::vector<std::vector<std::uint8_t>> RequestHandler::Handle(const Packet& pack
             }
             break;
         case kSetClientName: {
-            const auto* text = reinterpret_cast<const char*>(packet.data.data());
-            std::string name(text, std::min(packet.data.size(), kMaxClientName));
+            const std::size_t length = std::min(packet.data.size(), kMaxClientName);
+            std::string name(packet.data.begin(), packet.data.begin() + static_cast<std::ptrdiff_t>(length));
             name.resize(std::min(name.size(), name.find('\0')));
             clientName_ = std::move(name);
             break;

@@ -318,8 +318,9 @@ TEST_F(RequestHandlerTest, AnswersEveryRequestOfTheOfferedVersions) {
     for (std::uint32_t quiet : std::initializer_list<std::uint32_t>{
              kSetClientName, kRequestRescanDevices, kSaveProfile, kLoadProfile, kDeleteProfile, kResizeZone,
              kClearSegments, kAddSegment, 9999u}) {
-        EXPECT_TRUE(Send(quiet, {'x', 0}).empty()) << quiet;
+        EXPECT_TRUE(Send(quiet, {'x', 0, 'y'}).empty()) << quiet;
     }
+    EXPECT_EQ(handler.ClientName(), "x");
     EXPECT_TRUE(Send(kRequestControllerData, U32s({5}), 1).empty());  // no second controller
     controller.reset();
     EXPECT_EQ(OnlyAnswer(kRequestControllerCount, {}), U32s({0}));
