@@ -13,6 +13,8 @@
 #   macro_import      the macro exchange file import into a database
 #   keyboard_answers  every download and the event listener against a
 #                     keyboard that answers with arbitrary bytes
+#   rgbsdk_packets    the SDK server's packet parser and request handler
+#                     against a client that sends arbitrary bytes
 # Objects are shared between targets in build-fuzz/obj/. Each target works
 # in build-fuzz/<name>/: its findings (crash-*, leak-*, timeout-*) land
 # there, its growing corpus in build-fuzz/<name>/corpus/. Exits non-zero
@@ -28,6 +30,7 @@ TARGETS=(
     "profile_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/profile_exchange.cpp src/keys/exchange_file.cpp | -lsqlite3 -pthread | -max_len=65536"
     "macro_import | src/xml/*.cpp src/text/*.cpp src/db/*.cpp src/keys/exchange_file.cpp src/macros/macro_exchange.cpp | -lsqlite3 -pthread | -max_len=65536"
     "keyboard_answers | src/sync/*.cpp src/db/*.cpp src/text/*.cpp src/app/folders.cpp src/app/runtime_folder.cpp src/i18n/strings.cpp src/keys/key_function_encoding.cpp src/keys/function_catalogue.cpp src/device/{clock,debug_log,device_event_listener,hid_backend,hid_device_manager,key_index,protocol,report_descriptor,sim_link,virtual_keys}.cpp | -lsqlite3 -pthread | -max_len=8192"
+    "rgbsdk_packets | src/rgbsdk/*.cpp | | -max_len=65536"
 )
 
 # Seeds for a target's corpus, when it has any (seed_<name> <corpus folder>).
@@ -66,6 +69,20 @@ seed_keyboard_answers() {
             printf '\x00\x00'
         done
     } >"$1/seed_accepting"
+}
+
+seed_rgbsdk_packets() {
+    # A protocol-5 client: version, count, controller data, a colour for each
+    # of three LEDs and one for a single LED (the first byte is the read size).
+    {
+        printf '\x07'
+        printf 'ORGB\0\0\0\0\x28\0\0\0\x04\0\0\0\x05\0\0\0'
+        printf 'ORGB\0\0\0\0\0\0\0\0\0\0\0\0'
+        printf 'ORGB\0\0\0\0\x01\0\0\0\x04\0\0\0\x05\0\0\0'
+        printf 'ORGB\0\0\0\0\x1a\x04\0\0\x12\0\0\0\x12\0\0\0\x03\0'
+        printf '\xff\0\0\0\0\xff\0\0\0\0\xff\0'
+        printf 'ORGB\0\0\0\0\x1c\x04\0\0\x08\0\0\0\x01\0\0\0\x80\x80\x80\0'
+    } >"$1/seed_client"
 }
 
 smoke=0
