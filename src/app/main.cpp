@@ -33,11 +33,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vantora: %s\n", folderError.c_str());
         return 1;
     }
+    // --background (D-Bus activation, autostart): no window until asked for
+    // (the tray icon, a second start); where there is no tray, nothing shows.
+    // A background start while the program runs leaves its window alone.
+    const bool background = QApplication::arguments().contains(QStringLiteral("--background"));
     SingleInstance instance(socketName);
     std::string startError;
-    if (!instance.Acquire(&startError)) {
+    if (!instance.Acquire(&startError, background ? SingleInstance::SecondStart::kLeaveHidden
+                                                  : SingleInstance::SecondStart::kShowWindow)) {
         if (startError.empty()) {
-            return 0;  // the running program was asked to show its window
+            return 0;  // the running program was asked to show its window (or left alone)
         }
         std::fprintf(stderr, "vantora: %s\n", startError.c_str());
         return 1;
@@ -65,9 +70,6 @@ int main(int argc, char** argv) {
     if (!bus) {
         std::fprintf(stderr, "vantora: not on the session bus: %s\n", busError.c_str());
     }
-    // --background (D-Bus activation, autostart): no window until asked for
-    // (the tray icon, a second start); where there is no tray, nothing shows.
-    const bool background = QApplication::arguments().contains(QStringLiteral("--background"));
     window.ShowModal(background ? 0 : 5);
     instance.SetActivationTarget({});
     instance.SetRequestHandler({});

@@ -27,10 +27,10 @@ constexpr int kRetryMs = 25;
 
 enum class Asked { kShown, kNobody, kRefused };
 
-// Asks the program listening on `name` to show its window. kNobody when
-// nobody answers there; kRefused, with the reason in `error`, when another
-// user listens there.
-Asked AskToShow(const QString& name, std::string& error) {
+// Asks the program listening on `name` to show its window (or, without
+// `show`, only checks that it runs). kNobody when nobody answers there;
+// kRefused, with the reason in `error`, when another user listens there.
+Asked AskToShow(const QString& name, bool show, std::string& error) {
     QLocalSocket probe;
     probe.connectToServer(name);
     if (!probe.waitForConnected(kConnectTimeoutMs)) {
@@ -40,8 +40,10 @@ Asked AskToShow(const QString& name, std::string& error) {
         probe.abort();
         return Asked::kRefused;
     }
-    probe.write(kShowRequest);
-    probe.waitForBytesWritten(kConnectTimeoutMs);
+    if (show) {
+        probe.write(kShowRequest);
+        probe.waitForBytesWritten(kConnectTimeoutMs);
+    }
     probe.disconnectFromServer();
     if (probe.state() != QLocalSocket::UnconnectedState) {
         probe.waitForDisconnected(kConnectTimeoutMs);
@@ -67,7 +69,7 @@ SingleInstance::~SingleInstance() {
     server_ = nullptr;
 }
 
-bool SingleInstance::Acquire(std::string* error) {
+bool SingleInstance::Acquire(std::string* error, SecondStart secondStart) {
     // The lock beside the socket decides which start runs: only its holder
     // may remove a socket file and listen, so two starts at the same moment
     // cannot both run, and a live program's socket is never removed.
@@ -92,7 +94,7 @@ bool SingleInstance::Acquire(std::string* error) {
         }
         // Another start holds the lock: it runs, or is about to listen.
         std::string refused;
-        switch (AskToShow(name_, refused)) {
+        switch (AskToShow(name_, secondStart == SecondStart::kShowWindow, refused)) {
             case Asked::kShown:
                 return false;
             case Asked::kRefused:

@@ -46,8 +46,11 @@ public:
     // listen), and `error` stays empty. False with the reason in `error`
     // (on standard error when not given) when this start cannot run: the
     // lock file cannot be used, the socket is served by another user, or the
-    // instance holding the lock does not answer.
-    bool Acquire(std::string* error = nullptr);
+    // instance holding the lock does not answer. A start in the background
+    // (kLeaveHidden: D-Bus activation, autostart) only checks that the other
+    // instance runs and leaves its window as it is.
+    enum class SecondStart { kShowWindow, kLeaveHidden };
+    bool Acquire(std::string* error = nullptr, SecondStart secondStart = SecondStart::kShowWindow);
     // What a later start's request does in the first instance (the main
     // window's "bring forward"). Requests that came before it is set are
     // carried out when it is set.

@@ -19,6 +19,10 @@
 #include <memory>
 #include <optional>
 
+#include <sqlite3.h>
+#include <cstdio>
+
+#include "db/sqlite_db.h"
 #include "device/device_connection.h"
 #include "session/device_session.h"
 #include "sim/in_process_backend.h"
@@ -51,6 +55,7 @@ class BusServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
+        env.Set(kBusyTimeoutVariable, "20");  // a busy database answers at once
         SessionOptions options;
         options.programFolder = VANTORA_BIN_DIR;
         options.dataFolder = dir.path() + "data/";
@@ -100,6 +105,7 @@ protected:
     }
 
     TempDir dir;
+    EnvGuard env;
     PrivateBus bus{dir};
     YieldingClock clock;
     std::shared_ptr<sim::InProcessHidBackend> backend = std::make_shared<sim::InProcessHidBackend>(clock);
@@ -169,6 +175,31 @@ TEST_F(BusServiceTest, ErrorsAreNamedAsTheExitCodes) {
     keyboard->Unplug();
     session->Connection()->Reconnect();
     EXPECT_EQ(error("SetSwitch", {QString("win"), true}), std::string(kErrorPrefix) + "NoKeyboard");
+}
+
+// What no rule of the service decides: a keyboard that refuses, a database
+// another program keeps busy beyond the wait, a database that cannot be
+// opened.
+TEST_F(BusServiceTest, FaultsAnswerTheirNamedErrors) {
+    const std::string prefix = kErrorPrefix;
+    const std::string data = dir.path() + "data/";
+    ASSERT_EQ(::rename((data + "db").c_str(), (data + "db-away").c_str()), 0);
+    dir.WriteFile("data/db", "not a folder");
+    EXPECT_EQ(Call("AddProfile", {QString("Games")}).errorName().toStdString(), prefix + "NoDatabase");
+    ASSERT_EQ(::remove((data + "db").c_str()), 0);
+    ASSERT_EQ(::rename((data + "db-away").c_str(), (data + "db").c_str()), 0);
+
+    keyboard->SetFaults({.refuseAll = true});
+    EXPECT_EQ(Call("SetSwitch", {QString("win"), true}).errorName().toStdString(), prefix + "KeyboardFailed");
+    keyboard->SetFaults({});
+
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(session->Database().DatabasePath().c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(Call("AddProfile", {QString("Games")}).errorName().toStdString(), prefix + "Busy");
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(Call("AddProfile", {QString("Games")}).type(), QDBusMessage::ReplyMessage);
 }
 
 // The answer waits for the download: when it arrives, the keyboard has the

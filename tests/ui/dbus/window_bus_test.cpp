@@ -6,9 +6,12 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFile>
+#include <future>
 
+#include "support/child_process.h"
 #include "ui/dbus/private_bus.h"
 #include "ui/main_window/main_window_fixture.h"
+#include "ui/main_window/single_instance.h"
 
 namespace vantora::test {
 namespace {
@@ -61,6 +64,36 @@ TEST_F(WindowBusTest, TheWindowShowsCallsAndItsChangesAreTold) {
     spy.seen.clear();
     Choose(kIdProfileList, 1);
     QTRY_COMPARE_WITH_TIMEOUT(spy.seen.value("ActiveProfile").toInt(), 1, 10000);
+}
+
+// vantoractl's change, made through the running program, is told as well.
+TEST_F(WindowBusTest, AChangeByVantoractlIsTold) {
+    const std::string runtime = dir.path() + "run";
+    ::mkdir(runtime.c_str(), 0700);
+    env.Set("XDG_RUNTIME_DIR", runtime);
+    env.Set("VANTORA_SIMULATED_ONLY", "1");
+    PlugKeyboard();
+    MainWindowOptions options = Options();
+    options.dataFolder = dir.path() + "documents/VANTORA Files/";  // vantoractl's folder
+    window = std::make_unique<DeviceMainDlg>(options);
+    ASSERT_TRUE(window->CreateMainWindow());
+    window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Worker()->InitialLoadDone(), 10000);
+    SingleInstance instance;
+    ASSERT_TRUE(instance.Acquire());
+    instance.SetRequestHandler([this](const std::string& line, SingleInstance::Reply reply) {
+        window->HandleRequest(line, std::move(reply));
+    });
+    Serve();
+    auto running = std::async(std::launch::async, [] {
+        return RunProgram(std::string(VANTORA_BIN_DIR) + "vantoractl", {"switch", "win", "on"});
+    });
+    while (running.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        QTest::qWait(5);
+    }
+    const ProcessResult result = running.get();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    QTRY_VERIFY_WITH_TIMEOUT(spy.seen.value("WinKeyDisabled").toBool(), 10000);
 }
 
 // A client calling the name starts the program, without a window, and

@@ -56,9 +56,17 @@ TEST(SingleInstanceTest, ASecondInstanceAsksTheFirstToShowItselfAndStandsDown) {
     EXPECT_FALSE(second.Acquire());
     EXPECT_FALSE(second.IsListening());
     QTRY_COMPARE(activations, 1);
+    // A start in the background (D-Bus activation, autostart) stands down
+    // and leaves the window alone: only the start after it shows it.
+    SingleInstance background(name);
+    std::string error;
+    EXPECT_FALSE(background.Acquire(&error, SingleInstance::SecondStart::kLeaveHidden));
+    EXPECT_EQ(error, "");
     SingleInstance third(name);
     EXPECT_FALSE(third.Acquire());
     QTRY_COMPARE(activations, 2);
+    QTest::qWait(50);
+    EXPECT_EQ(activations, 2);
 }
 
 // The command line's requests: answered by the handler, "error" without one.
