@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "cli/ctl_command.h"
 #include "device/key_index.h"
@@ -99,7 +101,9 @@ const char* KindName(Kind kind) {
                                         "plug",
                                         "restart",
                                         "press",
-                                        "keyboard reset"};
+                                        "keyboard reset",
+                                        "key set x48",
+                                        "profile import again"};
     return names[static_cast<int>(kind)];
 }
 
@@ -167,8 +171,9 @@ public:
                 return {};
             }
             // Imports need no keyboard: the keyboard gets them with a later download.
-            const bool import =
-                action.kind == Kind::kProfileRoundTrip || action.kind == Kind::kMacroRoundTrip;
+            const bool import = action.kind == Kind::kProfileRoundTrip ||
+                                action.kind == Kind::kMacroRoundTrip ||
+                                action.kind == Kind::kProfileImportAgain;
             if (!system_.Connected() && result.code == cli::kExitOk && !import) {
                 return "a change was reported done with no keyboard";
             }
@@ -216,12 +221,18 @@ private:
         }
         return 0;
     }
+    // The exported file's path: vantoractl prints it alone (it may hold
+    // blanks: the first profile's name does).
     static std::string Path(const std::string& out) {
-        std::smatch match;
-        if (std::regex_search(out, match, std::regex("(/[^\\s]+\\.xml)"))) {
-            return match[1];
+        const std::size_t end = out.find_last_not_of("\r\n");
+        return end == std::string::npos ? std::string() : out.substr(0, end + 1);
+    }
+    // A file the program has just written must import.
+    static Result Imported(Result result) {
+        if (result.code == cli::kExitFile && result.error.empty()) {
+            result.error = "the file just exported does not import";
         }
-        return {};
+        return result;
     }
 
     Profile* NthProfile(int n) {
@@ -304,7 +315,8 @@ private:
                 if (exported.code != cli::kExitOk || !exported.error.empty()) {
                     return exported;
                 }
-                Result result = Ctl({"profile", "import", Path(exported.out)});
+                lastExport_ = {Path(exported.out), source.keys, model_.macros};
+                Result result = Imported(Ctl({"profile", "import", Path(exported.out)}));
                 if (Stored(result)) {
                     // A key bound to a macro that is gone binds nothing: left
                     // out of the import (and said so).
@@ -383,7 +395,7 @@ private:
                 if (exported.code != cli::kExitOk || !exported.error.empty()) {
                     return exported;
                 }
-                Result result = Ctl({"macro", "import", Path(exported.out)});
+                Result result = Imported(Ctl({"macro", "import", Path(exported.out)}));
                 if (result.code == cli::kExitOk) {
                     const int id = Id(result.out);
                     Macro copy = source;
@@ -459,6 +471,10 @@ private:
                 return ResetKeyboardItself(action.fault != Fault::kNone);
             case Kind::kPress:
                 return Press(action);
+            case Kind::kKeySetMany:
+                return SetManyKeys(action);
+            case Kind::kProfileImportAgain:
+                return ImportAgain();
             case Kind::kCount:
                 break;
         }
@@ -671,9 +687,114 @@ private:
         return result;
     }
 
+    // The file of the last export imported again, as if it came from another
+    // computer: its host-side rows carry ids of that computer (300 more).
+    // Keys, texts and web sites come back as exported (in rows of their
+    // own). A macro key comes back while its macro is there under the name
+    // it had; after a rename it may (the import knows an old label only
+    // from other keys). A program key may (a program is trusted only as a
+    // row stored here): the database says which.
+    Result ImportAgain() {
+        if (lastExport_.path.empty()) {
+            return Skipped();
+        }
+        std::ifstream in(lastExport_.path, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string moved;
+        const std::regex item("macro_type=\"([0-9]+)\" macro_value=\"([0-9]+)\"");
+        auto from = text.cbegin();
+        for (std::sregex_iterator it(text.begin(), text.end(), item), end; it != end; ++it) {
+            const int type = std::stoi((*it)[1]);
+            const bool host =
+                type == TypeCode(Fn::kProgram) || type == TypeCode(Fn::kWeb) || type == TypeCode(Fn::kText);
+            moved.append(from, (*it)[0].first);
+            moved += "macro_type=\"" + (*it)[1].str() + "\" macro_value=\"" +
+                     std::to_string(std::stoi((*it)[2]) + (host ? 300 : 0)) + "\"";
+            from = (*it)[0].second;
+        }
+        moved.append(from, text.cend());
+        const std::string path = folder_ + "files/foreign.xml";
+        std::ofstream(path, std::ios::binary) << moved;
+        Result result = Imported(Ctl({"profile", "import", path}));
+        if (!Stored(result)) {
+            return result;
+        }
+        KeyMap sure;
+        KeyMap maybe;
+        for (const auto& [key, function] : lastExport_.keys) {
+            if (function.fn == Fn::kMacro) {
+                const Macro* now = model_.FindMacro(function.macroId);
+                const auto then = std::find_if(lastExport_.macros.begin(), lastExport_.macros.end(),
+                                               [&](const Macro& m) { return m.id == function.macroId; });
+                if (now != nullptr && then != lastExport_.macros.end()) {
+                    (now->name == then->name ? sure : maybe)[key] = function;
+                }
+            } else {
+                (function.fn == Fn::kProgram ? maybe : sure)[key] = function;
+            }
+        }
+        LearnNewProfile(sure);
+        Profile& imported = model_.profiles.back();
+        std::vector<KeyAssignment> rows;
+        system_.Session().Database().ListAllKeyAssignments(imported.id, rows);
+        for (const KeyAssignment& row : rows) {
+            const auto key = maybe.find({row.fn_layer, row.key_code});
+            if (key != maybe.end() && row.macro_type == TypeCode(key->second.fn)) {
+                imported.keys.insert(*key);
+            }
+        }
+        return result;
+    }
+
+    // Texts on the letters, digits and F1-F12 of one layer of a profile that
+    // is not the active one (stored only, no download), each text its own:
+    // host-side rows pile up quickly, and their ids pass 255.
+    Result SetManyKeys(const Action& action) {
+        std::vector<int> others;
+        for (const Profile& profile : model_.profiles) {
+            if (profile.id != model_.active) {
+                others.push_back(profile.id);
+            }
+        }
+        if (others.empty()) {
+            return Skipped();
+        }
+        Profile* profile = model_.FindProfile(others[static_cast<std::size_t>(action.a) % others.size()]);
+        const std::string layer = std::to_string(action.b % 2);
+        Result result;
+        bool anyStored = false;
+        for (int usage = 4; usage <= 69; usage = usage == 39 ? 58 : usage + 1) {
+            const std::string text = "t" + std::to_string(++textsSet_);
+            Result one = Ctl({"key", "set", std::to_string(usage), "text", text, "--profile",
+                              std::to_string(profile->id), "--layer", layer});
+            if (!Stored(one) || !one.error.empty()) {
+                return anyStored ? result : one;  // what was stored stays; the rest is not tried
+            }
+            profile->keys[{action.b % 2, usage}] = {Fn::kText, 0, text};
+            result = one;
+            anyStored = true;
+        }
+        return result;
+    }
+
+    static bool HostSide(Fn fn) { return fn == Fn::kProgram || fn == Fn::kWeb || fn == Fn::kText; }
+
+    // A key of the small set, or (c odd) one of the active profile's
+    // host-side keys.
     Result Press(const Action& action) {
-        const int usage = Pick(kKeys, action.a);
-        const int layer = action.b % 2;
+        int usage = Pick(kKeys, action.a);
+        int layer = action.b % 2;
+        if (action.c % 2 == 1) {
+            std::vector<std::pair<int, int>> hostKeys;
+            for (const auto& [key, function] : model_.ActiveProfile()->keys) {
+                if (HostSide(function.fn)) {
+                    hostKeys.push_back(key);
+                }
+            }
+            if (!hostKeys.empty()) {
+                std::tie(layer, usage) = hostKeys[static_cast<std::size_t>(action.a) % hostKeys.size()];
+            }
+        }
         const int index = IndexOf(usage);
         if (index < 0 || behind_) {
             return {};
@@ -681,9 +802,7 @@ private:
         const std::optional<int> row = system_.Press(index, layer == 1);
         const Profile* active = model_.ActiveProfile();
         const auto assigned = active->keys.find({layer, usage});
-        const bool hostSide = assigned != active->keys.end() &&
-                              (assigned->second.fn == Fn::kProgram || assigned->second.fn == Fn::kWeb ||
-                               assigned->second.fn == Fn::kText);
+        const bool hostSide = assigned != active->keys.end() && HostSide(assigned->second.fn);
         if (!system_.Connected()) {
             return {};
         }
@@ -907,6 +1026,12 @@ private:
     std::string folder_;
     System system_;
     std::string program_;
+    int textsSet_ = 0;  // texts of their own given so far
+    struct Export {
+        std::string path;
+        KeyMap keys;                // the profile's keys when it was exported
+        std::vector<Macro> macros;  // and the macros then
+    } lastExport_;
     Model model_;
     bool behind_ = false;  // a download failed: the keyboard may lag
 };

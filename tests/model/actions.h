@@ -35,7 +35,9 @@ enum class Kind {
     kPlug,
     kRestart,
     kPress,
-    kKeyboardReset,  // unplugged, reset by its own key combination, plugged in
+    kKeyboardReset,       // unplugged, reset by its own key combination, plugged in
+    kKeySetMany,          // texts of their own on 48 keys of a profile that is not active
+    kProfileImportAgain,  // the file of the last export, imported again later
     kCount,
 };
 

@@ -49,6 +49,8 @@ struct Arbitrary<vantora::model::Action> {
             {2, Kind::kRestart},
             {5, Kind::kPress},
             {1, Kind::kKeyboardReset},
+            {1, Kind::kKeySetMany},
+            {1, Kind::kProfileImportAgain},
         });
         const Gen<Fault> fault = gen::weightedElement<Fault>({
             {24, Fault::kNone},
@@ -111,6 +113,31 @@ TEST(ModelRegression, AProfileSelectedAfterAKeyboardResetPlaysItsMacro) {
                            {K::kKeyboardReset},
                            {K::kProfileSelect, 0}}),
               "");
+}
+
+// A macro renamed after a key was bound to it, then the profile exported
+// and imported.
+TEST(ModelRegression, ARenamedMacroKeepsItsKeyThroughARoundTrip) {
+    EXPECT_EQ(
+        RunSequence(
+            {{K::kMacroAdd}, {K::kKeySet, 1, 0, 9, 0}, {K::kMacroRename, 0, 1}, {K::kProfileRoundTrip, 0}}),
+        "");
+}
+
+// Host-side keys imported from another computer's file take new rows past
+// id 255; each press runs its own key's text.
+TEST(ModelRegression, KeysImportedFromElsewhereRunTheirOwnTexts) {
+    std::vector<Action> steps = {{K::kProfileAdd}, {K::kProfileAdd}};
+    for (int i = 0; i < 4; ++i) {
+        steps.push_back({K::kKeySetMany, i / 2, i % 2});
+    }
+    steps.push_back({K::kProfileRoundTrip, 0});
+    steps.push_back({K::kProfileImportAgain});
+    steps.push_back({K::kProfileSelect, 6});
+    for (int i = 0; i < 12; ++i) {
+        steps.push_back({K::kPress, i * 7, 0, 1});
+    }
+    EXPECT_EQ(RunSequence(steps), "");
 }
 
 }  // namespace
