@@ -12,6 +12,7 @@ VANTORA_PACKAGES=(
   xvfb xauth
   pulseaudio pulseaudio-utils
   dbus libglib2.0-bin
+  libwayland-dev libwayland-bin openbox xdotool
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is
