@@ -120,8 +120,6 @@ void OnState(void* data, zwlr_foreign_toplevel_handle_v1*, wl_array* states) {
     }
     Of(data).pendingActivated = activated;
 }
-void OnGeometry(void*, zwlr_foreign_toplevel_handle_v1*, std::int32_t, std::int32_t, std::uint32_t,
-                std::uint32_t) {}
 void OnDone(void* data, zwlr_foreign_toplevel_handle_v1*) {
     Toplevel& toplevel = Of(data);
     toplevel.window = toplevel.pending;
@@ -132,8 +130,8 @@ void OnClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
     toplevels.remove_if([handle](const Toplevel& toplevel) { return toplevel.handle == handle; });
 }
-const zwlr_foreign_toplevel_handle_v1_listener kToplevelListener = {OnTitle, OnAppId,    OnOutput, OnOutput,
-                                                                    OnState, OnGeometry, OnDone,   OnClosed};
+const zwlr_foreign_toplevel_handle_v1_listener kToplevelListener = {OnTitle, OnAppId, OnOutput, OnOutput,
+                                                                    OnState, OnDone,  OnClosed};
 
 void OnToplevel(void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* state = static_cast<WlrootsActiveWindowSource::State*>(data);
