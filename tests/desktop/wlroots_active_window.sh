@@ -8,7 +8,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 build="$(realpath "${1:-build}")"
-vantora_install_packages sway foot
+vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
 
 work="$(mktemp -d)"
 as_user=()
