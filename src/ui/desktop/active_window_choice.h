@@ -21,7 +21,9 @@ enum class ActiveWindowDesktop {
 struct ActiveWindowChoice {
     ActiveWindowDesktop desktop = ActiveWindowDesktop::kNone;
     // Null for kNone, and for desktops whose reports arrive over D-Bus only
-    // (kGnome: the extension calls ReportActiveWindow).
+    // (kGnome: the extension calls ReportActiveWindow). kKWin's source loads
+    // the KWin script at Start and unloads it at Stop; its reports too arrive
+    // through ReportActiveWindow, never through the callback.
     std::unique_ptr<platform::ActiveWindowSource> source;
 };
 
