@@ -115,6 +115,15 @@ TEST(X11ActiveWindowSourceTest, FollowsTheWindowManagersActiveWindow) {
     xcb_destroy_window(c, second);
     xcb_flush(c);
     activate(first, "VantoraFirst");
+    // A new title of the window in front is reported too.
+    const std::string renamed = "First window, renamed";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, first, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(renamed.size()), renamed.data());
+    xcb_flush(c);
+    {
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return seen.back().title == renamed; });
+    }
     source.Stop();
     {
         std::lock_guard lock(mutex);
@@ -128,7 +137,7 @@ TEST(X11ActiveWindowSourceTest, FollowsTheWindowManagersActiveWindow) {
         const std::vector<std::string> expected = {"VantoraFirst", "VantoraSecond", "VantoraFirst"};
         ASSERT_GE(order.size(), expected.size());
         EXPECT_EQ(std::vector<std::string>(order.end() - 3, order.end()), expected);
-        EXPECT_EQ(seen.back().title, "First window");
+        EXPECT_EQ(seen.back().title, renamed);
         seen.clear();
     }
     // Stopped: no report however the windows change.
