@@ -15,9 +15,10 @@ if(TARGET vantora)
 endif()
 install(TARGETS vantoractl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# What the program reads at run time (the texts of data/i18n are compiled in).
+# What the program reads at run time (the texts of data/i18n are compiled in),
+# and desktop/: the KWin script it loads and the GNOME Shell extension.
 install(FILES ${CMAKE_SOURCE_DIR}/data/config.ini DESTINATION ${VANTORA_SHARE_DIR})
-foreach(dir layouts images)
+foreach(dir layouts images desktop)
   if(EXISTS ${CMAKE_SOURCE_DIR}/data/${dir})
     install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/${dir} DESTINATION ${VANTORA_SHARE_DIR})
   endif()

@@ -12,6 +12,14 @@ VANTORA_PACKAGES=(
   xvfb xauth
   pulseaudio pulseaudio-utils
   dbus libglib2.0-bin
+  libwayland-dev libwayland-bin openbox xdotool
+)
+
+# Only the checks under a compositor need these (tests/desktop/*.sh install
+# them when they run): sway and foot for the wlroots source, node and gjs for
+# the syntax of the KWin script and the GNOME Shell extension.
+VANTORA_DESKTOP_PACKAGES=(
+  sway foot nodejs gjs
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is

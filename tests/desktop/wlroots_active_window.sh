@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The application in front under a wlroots compositor: a headless sway with
+# two foot windows of different app ids, focused in turn with swaymsg; the
+# suite's active_window_probe (the wlroots source) must report them in that
+# order. sway refuses to run as root, so as root everything runs as the
+# unprivileged user vantora-ci (created when missing).
+#   tests/desktop/wlroots_active_window.sh BUILD
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
+build="$(realpath "${1:-build}")"
+vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
+
+work="$(mktemp -d)"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  id -u vantora-ci >/dev/null 2>&1 || useradd -m vantora-ci
+  chown vantora-ci "$work"
+  as_user=(runuser -u vantora-ci --)
+fi
+chmod 700 "$work"
+cp "$build/tests/active_window_probe" "$work/"
+: >"$work/sway.config"
+run() {
+  "${as_user[@]}" env -i HOME="$work" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work" \
+    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+    ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY="$WAYLAND_DISPLAY"} ${SWAYSOCK:+SWAYSOCK="$SWAYSOCK"} "$@"
+}
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
+  local tries=$(($1 * 10))
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+
+WAYLAND_DISPLAY= SWAYSOCK= run sway -c "$work/sway.config" >"$work/sway.log" 2>&1 &
+pids+=($!)
+socket() { compgen -G "$work/wayland-[0-9]" >/dev/null && compgen -G "$work/sway-ipc.*.sock" >/dev/null; }
+if ! wait_for 30 socket; then
+  cat "$work/sway.log" >&2
+  echo "sway did not come up" >&2
+  exit 1
+fi
+WAYLAND_DISPLAY="$(basename "$(compgen -G "$work/wayland-[0-9]" | head -n1)")"
+SWAYSOCK="$(compgen -G "$work/sway-ipc.*.sock" | head -n1)"
+
+for id in vantora-one vantora-two; do
+  run foot --app-id="$id" --title="$id window" sleep 600 >/dev/null 2>&1 &
+  pids+=($!)
+done
+windows() { [ "$(run swaymsg -t get_tree | grep -c '"app_id": "vantora-')" -ge 2 ]; }
+wait_for 30 windows || { echo "the foot windows did not appear" >&2; exit 1; }
+
+run "$work/active_window_probe" wlroots >"$work/reports" 2>&1 &
+pids+=($!)
+reported() { tail -n1 "$work/reports" | grep -q "^$1	"; }
+for id in vantora-one vantora-two vantora-one; do
+  run swaymsg "[app_id=$id] focus" >/dev/null
+  wait_for 10 reported "$id" || true
+done
+order="$(cut -f1 "$work/reports" | grep . | uniq | tail -n3 | paste -sd' ')"
+if [ "$order" != "vantora-one vantora-two vantora-one" ]; then
+  echo "the wlroots source reported, in order:" >&2
+  cat "$work/reports" >&2
+  exit 1
+fi
+grep -q "^vantora-one	vantora-one window$" "$work/reports" || { echo "no title reported" >&2; exit 1; }
+echo "wlroots source: focus followed in order ($order)"
