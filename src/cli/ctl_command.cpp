@@ -482,9 +482,10 @@ bool NeedsKeyboard(Verb verb) {
 }
 
 bool ShownByProgram(Verb verb) {
-    // The rule list says which desktop the running program follows.
+    // The rule list says which desktop the running program follows; the
+    // pause switch is told to the program's watchers (D-Bus).
     return NeedsKeyboard(verb) || verb == Verb::kProfileImport || verb == Verb::kMacroImport ||
-           verb == Verb::kRuleList;
+           verb == Verb::kRuleList || verb == Verb::kProfileAuto;
 }
 
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error) {

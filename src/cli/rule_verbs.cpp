@@ -191,6 +191,10 @@ private:
         if (!StoreAppProfileEnabled(context_.db, command_.on)) {
             return Refused();
         }
+        // The running program tells its watchers (nothing goes to the keyboard).
+        if (context_.keyboard != nullptr && context_.keyboard->ViaProgram()) {
+            context_.keyboard->Perform({KeyboardWork::kNothing});
+        }
         return Text(command_.on ? "The profile follows the application in front.\n"
                                 : "The profile no longer follows the application in front.\n",
                     [&](JsonWriter& json) { json.Key("auto").Bool(command_.on); });

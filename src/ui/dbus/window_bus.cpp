@@ -13,6 +13,8 @@ std::unique_ptr<BusService> ServeWindowOnBus(DeviceMainDlg& window, const QDBusC
             window.PerformRequest(request, std::move(done));
         });
     service->SetFollower(&window.Follower());
+    QObject::connect(&window.Follower(), &AppProfileFollower::SettingsChanged, service.get(),
+                     &BusService::Refresh);
     QObject::connect(&window, &DeviceMainDlg::KeyboardBusyChanged, service.get(), &BusService::SetBusy);
     QObject::connect(&window, &DeviceMainDlg::KeyboardStateChanged, service.get(), &BusService::Refresh);
     if (!service->Register(connection, error)) {

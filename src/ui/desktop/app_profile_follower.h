@@ -41,10 +41,13 @@ public:
     bool ReportsOverBus() const;
     std::vector<std::string> SeenApplications() const { return switcher_.SeenApplications(); }
     ProfileSwitcher& Switcher() { return switcher_; }
+    // The window changed the pause switch or the rules: SettingsChanged.
+    void TellSettingsChanged() { emit SettingsChanged(); }
 
 signals:
     // A profile was selected for the application in front.
     void ProfileSwitched(int profile);
+    void SettingsChanged();
 
 private:
     void Schedule();

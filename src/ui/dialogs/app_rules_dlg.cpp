@@ -267,6 +267,8 @@ void AppRulesDlg::FollowToggled() {
     if (!StoreAppProfileEnabled(db_, follow->GetCheck())) {
         follow->SetCheck(!follow->GetCheck());
         ShowMessageBox(this, GetUiString(ui_text::kNotStored), GetUiString(ui_text::kAppRulesTitle));
+    } else if (follower_ != nullptr) {
+        follower_->TellSettingsChanged();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QDBusVariant>
 #include <QFile>
 
+#include "session/app_rules.h"
 #include "ui/dbus/private_bus.h"
 #include "ui/main_window/main_window_fixture.h"
 
@@ -61,6 +62,16 @@ TEST_F(WindowBusTest, TheWindowShowsCallsAndItsChangesAreTold) {
     spy.seen.clear();
     Choose(kIdProfileList, 1);
     QTRY_COMPARE_WITH_TIMEOUT(spy.seen.value("ActiveProfile").toInt(), 1, 10000);
+}
+
+// The pause switch the window's rules dialog changes is told to the bus.
+TEST_F(WindowBusTest, ThePauseSwitchOfTheWindowIsTold) {
+    OpenConnected();
+    Serve();
+    ASSERT_TRUE(StoreAppProfileEnabled(window->Database(), false));
+    window->Follower().TellSettingsChanged();
+    QTRY_VERIFY_WITH_TIMEOUT(spy.seen.contains("AutoProfileEnabled"), 10000);
+    EXPECT_FALSE(spy.seen.value("AutoProfileEnabled").toBool());
 }
 
 // A client calling the name starts the program, without a window, and
