@@ -191,6 +191,50 @@ bool ParseMacro(const std::vector<std::string>& words, Command& command, std::st
     return false;
 }
 
+// words = "profile", "rule", the sub-command and its arguments.
+bool ParseRule(const std::vector<std::string>& words, Command& command, std::string& error) {
+    const std::string sub = words.size() > 2 ? words[2] : std::string();
+    const std::size_t arguments = words.size() - std::min<std::size_t>(words.size(), 3);
+    bool fits = false;
+    if (sub == "list") {
+        command.verb = Verb::kRuleList;
+        fits = arguments == 0;
+    } else if (sub == "add") {
+        command.verb = Verb::kRuleAdd;
+        fits = arguments == 2 || arguments == 3;
+        if (fits) {
+            command.app = words[3];
+            command.target = words[4];
+            command.titlePattern = arguments == 3 ? words[5] : std::string();
+        }
+    } else if (sub == "remove") {
+        command.verb = Verb::kRuleRemove;
+        fits = arguments == 1;
+        if (fits) {
+            const std::optional<int> id = ParseDecimal(words[3], NumberSyntax::kWhole);
+            if (!id || *id <= 0) {
+                error = "a rule is given by its id (a number, see \"profile rule list\"), not \"" + words[3] +
+                        "\"";
+                return false;
+            }
+            command.ruleId = *id;
+        }
+    } else if (sub == "default") {
+        command.verb = Verb::kRuleDefault;
+        fits = arguments == 1;
+        if (fits) {
+            command.target = words[3];
+        }
+    } else {
+        error = "profile rule needs a sub-command (list, add, remove, default)";
+        return false;
+    }
+    if (!fits) {
+        error = "wrong number of arguments for \"profile rule " + sub + "\"";
+    }
+    return fits;
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> ParseColourArg(const std::string& text) {
@@ -211,6 +255,9 @@ std::string UsageLine() {
            "NAME |\n"
            "                  profile delete PROFILE | profile select PROFILE |\n"
            "                  profile export PROFILE FOLDER | profile import FILE |\n"
+           "                  profile rule list | profile rule add APP PROFILE [TITLE] |\n"
+           "                  profile rule remove RULE | profile rule default PROFILE|keep |\n"
+           "                  profile auto on|off |\n"
            "                  switch win|alttab|altf4 on|off | reset --yes | sync |\n"
            "                  key list [--profile PROFILE] [--layer 0|1] |\n"
            "                  key set KEY FUNCTION [--profile PROFILE] [--layer 0|1] |\n"
@@ -241,6 +288,23 @@ Verbs:
                            FOLDER and prints its path
   profile import FILE      a new profile from an exchange file (not made
                            active); prints its id and any item left out
+  profile rule list        the rules that select a profile for the
+                           application in front, in the order they are
+                           tried; the profile for every other application;
+                           whether they are followed and how the running
+                           program learns the application in front
+  profile rule add APP PROFILE [TITLE]
+                           selects PROFILE while the application APP (its
+                           X11 WM_CLASS or Wayland app id, any letter case)
+                           is in front, with a window title that TITLE
+                           matches when given (a pattern on the whole
+                           title: * any text, ? one character); prints the
+                           rule's id
+  profile rule remove RULE the rule with that id
+  profile rule default PROFILE|keep
+                           the profile for applications no rule names, or
+                           keep the profile that is active (the default)
+  profile auto on|off      follows the rules (on, the default) or pauses
   switch win|alttab|altf4 on|off
                            locks the Windows key, Alt+Tab or Alt+F4
   reset --yes              factory reset: every profile, macro and setting
@@ -331,6 +395,16 @@ JSON fields:
   profile add, rename, select, delete:
                  profile {id, name}, active_profile {id, name}
   profile export: file
+  profile rule list: rules [{id, app, title, profile {id, name}, broken
+                 (bool: its profile is gone, it is ignored)}],
+                 default_profile {id, name} (null: keep the active one),
+                 auto (bool), source ("x11", "wlroots", "kwin", "gnome";
+                 "" when the running program cannot learn the application
+                 in front, or no program runs), program_running (bool)
+  profile rule add: rule {as in the list}
+  profile rule remove: rule {id}
+  profile rule default: default_profile {id, name} or null
+  profile auto:  auto (bool)
   profile import: profile {id, name}, left_out [{key, layer, type, label,
                  reason}]
   switch:        switch ("win", "alttab", "altf4"), on (bool)
@@ -363,7 +437,7 @@ JSON fields:
 
 Exit codes:
   0 done; 1 bad usage (also an unknown key or function name); 2 not found
-  (profile, macro, light mode); 3 no keyboard connected (nothing changed);
+  (profile, macro, light mode, rule); 3 no keyboard connected (nothing changed);
   4 the keyboard refused or did not answer; 5 refused by a rule (the last
   profile, an empty name or text, a name with control characters or bytes
   that are not UTF-8, no free id for a host-side function, a
@@ -408,7 +482,10 @@ bool NeedsKeyboard(Verb verb) {
 }
 
 bool ShownByProgram(Verb verb) {
-    return NeedsKeyboard(verb) || verb == Verb::kProfileImport || verb == Verb::kMacroImport;
+    // The rule list says which desktop the running program follows; the
+    // pause switch is told to the program's watchers (D-Bus).
+    return NeedsKeyboard(verb) || verb == Verb::kProfileImport || verb == Verb::kMacroImport ||
+           verb == Verb::kRuleList || verb == Verb::kProfileAuto;
 }
 
 bool ParseCommand(const std::vector<std::string>& args, Command& command, std::string& error) {
@@ -621,10 +698,27 @@ bool ParseCommand(const std::vector<std::string>& args, Command& command, std::s
         return false;
     }
     if (words.size() < 2) {
-        error = "profile needs a sub-command (list, add, rename, delete, select, export, import)";
+        error =
+            "profile needs a sub-command (list, add, rename, delete, select, export, import, rule, "
+            "auto)";
         return false;
     }
     const std::string& sub = words[1];
+    if (sub == "rule") {
+        return ParseRule(words, command, error);
+    }
+    if (sub == "auto") {
+        command.verb = Verb::kProfileAuto;
+        if (!expect(3)) {
+            return false;
+        }
+        if (words[2] != "on" && words[2] != "off") {
+            error = "profile auto is \"on\" or \"off\", not \"" + words[2] + "\"";
+            return false;
+        }
+        command.on = words[2] == "on";
+        return true;
+    }
     if (sub == "list") {
         command.verb = Verb::kProfileList;
         return expect(2);

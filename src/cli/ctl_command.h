@@ -50,6 +50,11 @@ enum class Verb {
     kMacroImport,
     kMacroExport,
     kDevices,
+    kRuleList,
+    kRuleAdd,
+    kRuleRemove,
+    kRuleDefault,  // target: the profile, or "keep"
+    kProfileAuto,  // on: follow the rules
 };
 
 // The parameters of "light set"; each only when given.
@@ -97,6 +102,10 @@ struct Command {
     LightArgs light;
     std::vector<KeyColourArg> keyColours;
     bool clear = false;
+    // "profile rule add APP PROFILE [TITLE]" and "profile rule remove RULE".
+    std::string app;
+    std::string titlePattern;
+    int ruleId = 0;
     // "devices --rule VID:PID": the ids of the udev rule to print.
     bool rule = false;
     std::uint16_t ruleVendorId = 0;

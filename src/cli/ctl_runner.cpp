@@ -7,6 +7,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/macro_verbs.h"
+#include "cli/rule_verbs.h"
 #include "cli/terminal_text.h"
 #include "i18n/strings.h"
 #include "keys/function_catalogue.h"
@@ -43,6 +44,47 @@ const char* SwitchWord(SystemSwitch which) {
     }
     return "win";
 }
+
+}  // namespace
+
+bool ResolveProfile(const std::string& target, CtlContext& context, bool json, int& id, CtlResult& failure) {
+    std::vector<ProfileItem> list;
+    context.db.ListProfiles(list);
+    const std::optional<int> number = ParseDecimal(target, NumberSyntax::kWhole);
+    if (number) {
+        const bool exists = std::any_of(list.begin(), list.end(),
+                                        [&](const ProfileItem& item) { return item.profile == *number; });
+        if (!exists) {
+            failure = Failure(kExitNotFound, "No profile has the id " + TerminalText(target) + ".", json);
+            return false;
+        }
+        id = *number;
+        return true;
+    }
+    std::vector<const ProfileItem*> matches;
+    for (const ProfileItem& item : list) {
+        if (item.name == target || DisplayProfileName(item.name, context.language) == target) {
+            matches.push_back(&item);
+        }
+    }
+    if (matches.empty()) {
+        failure = Failure(kExitNotFound, "No profile is named \"" + TerminalText(target) + "\".", json);
+        return false;
+    }
+    if (matches.size() > 1) {
+        std::string message = "More than one profile is named \"" + TerminalText(target) + "\"; give its id:";
+        for (const ProfileItem* item : matches) {
+            message += "\n  " + std::to_string(item->profile) + "  " +
+                       TerminalCell(DisplayProfileName(item->name, context.language));
+        }
+        failure = Failure(kExitUsage, message, json);
+        return false;
+    }
+    id = matches.front()->profile;
+    return true;
+}
+
+namespace {
 
 class Runner {
 public:
@@ -103,6 +145,12 @@ public:
             case Verb::kMacroImport:
             case Verb::kMacroExport:
                 return RunMacroCommand(command_, context_);
+            case Verb::kRuleList:
+            case Verb::kRuleAdd:
+            case Verb::kRuleRemove:
+            case Verb::kRuleDefault:
+            case Verb::kProfileAuto:
+                return RunRuleCommand(command_, context_);
             case Verb::kHelp:
             case Verb::kDevices:  // needs no database: RunVantoraCtl answers it
                 break;
@@ -118,41 +166,7 @@ private:
     // The profile a PROFILE argument names: `id` > 0, or a failure.
     bool Resolve(int& id, CtlResult& failure) { return Resolve(command_.target, id, failure); }
     bool Resolve(const std::string& target, int& id, CtlResult& failure) {
-        const std::vector<ProfileItem> list = editor_.List();
-        const std::optional<int> number = ParseDecimal(target, NumberSyntax::kWhole);
-        if (number) {
-            const bool exists = std::any_of(list.begin(), list.end(),
-                                            [&](const ProfileItem& item) { return item.profile == *number; });
-            if (!exists) {
-                failure = Failure(kExitNotFound, "No profile has the id " + TerminalText(target) + ".",
-                                  command_.json);
-                return false;
-            }
-            id = *number;
-            return true;
-        }
-        std::vector<const ProfileItem*> matches;
-        for (const ProfileItem& item : list) {
-            if (item.name == target || Shown(item.name) == target) {
-                matches.push_back(&item);
-            }
-        }
-        if (matches.empty()) {
-            failure = Failure(kExitNotFound, "No profile is named \"" + TerminalText(target) + "\".",
-                              command_.json);
-            return false;
-        }
-        if (matches.size() > 1) {
-            std::string message =
-                "More than one profile is named \"" + TerminalText(target) + "\"; give its id:";
-            for (const ProfileItem* item : matches) {
-                message += "\n  " + std::to_string(item->profile) + "  " + TerminalCell(Shown(item->name));
-            }
-            failure = Failure(kExitUsage, message, command_.json);
-            return false;
-        }
-        id = matches.front()->profile;
-        return true;
+        return ResolveProfile(target, context_, command_.json, id, failure);
     }
 
     std::string NameOf(int id) {

@@ -35,6 +35,10 @@ struct CtlResult {
 // kept it busy through the whole wait ends with kExitBusy.
 CtlResult RunCommand(const Command& command, CtlContext& context);
 
+// The profile a PROFILE argument names (an id when decimal, else a name
+// stored or as shown): true with its id, else false with the failure.
+bool ResolveProfile(const std::string& target, CtlContext& context, bool json, int& id, CtlResult& failure);
+
 // The database stayed busy: kExitBusy and the reason.
 CtlResult BusyFailure(bool json);
 

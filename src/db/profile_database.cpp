@@ -314,8 +314,9 @@ bool ProfileDatabase::WipeAllTables() {
 // Every table of ours that the file has (an older file may lack some).
 bool ProfileDatabase::WipeAllTablesLocked() {
     static const char* const kTables[] = {
-        "t_config_data",    "t_profile_data", "t_key_macro_data", "t_key_otherdata",   "t_light_data",
-        "t_key_light_data", "t_macro_data",   "t_macrorecord",    "t_musiclayer_data", "sqlite_sequence",
+        "t_config_data",     "t_profile_data",   "t_key_macro_data", "t_key_otherdata",
+        "t_light_data",      "t_key_light_data", "t_macro_data",     "t_macrorecord",
+        "t_musiclayer_data", "t_profile_rule",   "sqlite_sequence",
     };
     Transaction transaction(*this);
     if (!transaction.Began()) {

@@ -113,6 +113,7 @@ public:
 
     // ---- Profiles (t_profile_data) ---------------------------------------
     int AddProfile(const std::string& name);
+    // The profile and its application rules, in one transaction.
     bool DeleteProfile(int id);
     bool RenameProfile(int id, const std::string& name);
     // Replaces `list` with every profile in ascending id order.
@@ -127,6 +128,15 @@ public:
     // one transaction that looks again for profiles first: programs starting
     // at once create them once.
     int ListProfilesCreatingDefaults(std::vector<ProfileItem>& list, const std::string& defaultWord);
+
+    // ---- Application rules (t_profile_rule) --------------------------------
+    // The table is made by the first AddProfileRule, so a file that never
+    // had a rule keeps the tables it had. New rules go last; the new rule's
+    // id, 0 on failure.
+    int AddProfileRule(const ProfileRule& rule);
+    bool RemoveProfileRule(int ruleId);
+    // Every rule in the order they are tried; 0 rows without the table.
+    int ListProfileRules(std::vector<ProfileRule>& list);
 
     // ---- Settings (t_config_data, always under profile 1) ----------------
     // True with the value when the row exists; false with "" when it does

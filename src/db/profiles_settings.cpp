@@ -29,8 +29,13 @@ int ProfileDatabase::AddProfile(const std::string& name) {
 }
 
 bool ProfileDatabase::DeleteProfile(int id) {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    return Change(db_, "DELETE FROM t_profile_data WHERE profile = ?", id);
+    Transaction transaction(*this);
+    const bool hasRules =
+        QueryInt(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 't_profile_rule'") >
+        0;
+    return transaction.Began() && Change(db_, "DELETE FROM t_profile_data WHERE profile = ?", id) &&
+           (!hasRules || Change(db_, "DELETE FROM t_profile_rule WHERE profile = ?", id)) &&
+           transaction.Commit();
 }
 
 bool ProfileDatabase::RenameProfile(int id, const std::string& name) {

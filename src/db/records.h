@@ -95,4 +95,16 @@ struct MacroStep {
     std::string desc;
 };
 
+// A row of t_profile_rule: the profile chosen while an application is in
+// front. `app_id` is compared without regard to ASCII case; `title_pattern`
+// is a glob on the whole window title (empty: any title). Rules are tried in
+// ascending `position`.
+struct ProfileRule {
+    int rule_id = 0;
+    std::string app_id;
+    std::string title_pattern;
+    int profile = 0;
+    int position = 0;
+};
+
 }  // namespace vantora

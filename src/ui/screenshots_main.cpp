@@ -8,6 +8,7 @@
 #include "platform/audio_capture.h"
 #include "sim/sim_keyboard_server.h"
 #include "sync/device_worker.h"
+#include "ui/dialogs/app_rules_dlg.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/record_edit_dlg.h"
@@ -282,6 +283,20 @@ int main(int argc, char** argv) {
         dlg.Create(nullptr, "DeviceSysSetDlg",
                    CRect(0, 0, DeviceSysSetDlg::kWidth, DeviceSysSetDlg::kHeight));
         ok &= Save(dlg, folder, "settings");
+    }
+    {
+        // The rules dialog over a database of its own.
+        QTemporaryDir home;
+        QDir(home.path()).mkpath(QStringLiteral("db"));
+        ProfileDatabase db;
+        db.OpenProfileDatabase(home.path().toStdString() + "/", "kb_data");
+        std::vector<ProfileItem> profiles;
+        db.ListProfilesCreatingDefaults(profiles, "Profile");
+        db.AddProfileRule({0, "steam_app_570", "", 2, 0});
+        db.AddProfileRule({0, "blender", "*Sculpt*", 3, 0});
+        AppRulesDlg dlg(db, nullptr);
+        dlg.Create(nullptr, "AppRulesDlg", CRect(0, 0, AppRulesDlg::kWidth, AppRulesDlg::kHeight));
+        ok &= Save(dlg, folder, "app_rules");
     }
     {
         MDialog board;

@@ -13,9 +13,11 @@
 #include "cli/bus_calls.h"
 #include "cli/key_arguments.h"
 #include "i18n/strings.h"
+#include "session/app_rules.h"
 #include "session/device_session.h"
 #include "session/system_switches.h"
 #include "ui/dbus/bus_values.h"
+#include "ui/desktop/app_profile_follower.h"
 
 namespace vantora {
 namespace {
@@ -165,6 +167,11 @@ bool BusService::handleMessage(const QDBusMessage& message, const QDBusConnectio
     return true;
 }
 
+void BusService::SetFollower(AppProfileFollower* follower) {
+    follower_ = follower;
+    Refresh();
+}
+
 void BusService::SetBusy(bool busy) {
     busy_ = busy;
     Refresh();
@@ -188,6 +195,10 @@ QVariantMap BusService::ReadProperties() {
     properties.insert(QStringLiteral("WinKeyDisabled"), switches.disableWin);
     properties.insert(QStringLiteral("AltTabDisabled"), switches.disableAltTab);
     properties.insert(QStringLiteral("AltF4Disabled"), switches.disableAltF4);
+    properties.insert(QStringLiteral("AutoProfileEnabled"),
+                      LoadAppProfileSettings(session_.Database()).enabled);
+    properties.insert(QStringLiteral("AutoProfileSource"),
+                      QString::fromStdString(follower_ != nullptr ? follower_->SourceName() : std::string()));
     return properties;
 }
 
@@ -244,7 +255,8 @@ void BusService::SetProperty(const QDBusMessage& message, const QString& name, c
         {QStringLiteral("ActiveProfile"), {QMetaType::Int, nullptr}},
         {QStringLiteral("WinKeyDisabled"), {QMetaType::Bool, "win"}},
         {QStringLiteral("AltTabDisabled"), {QMetaType::Bool, "alttab"}},
-        {QStringLiteral("AltF4Disabled"), {QMetaType::Bool, "altf4"}}};
+        {QStringLiteral("AltF4Disabled"), {QMetaType::Bool, "altf4"}},
+        {QStringLiteral("AutoProfileEnabled"), {QMetaType::Bool, "auto"}}};
     const auto writable = kWritable.find(name);
     if (writable == kWritable.end()) {
         connection_.send(message.createErrorReply(QDBusError::PropertyReadOnly, name + " is read-only"));
@@ -258,6 +270,8 @@ void BusService::SetProperty(const QDBusMessage& message, const QString& name, c
     }
     if (switchWord == nullptr) {
         Run(message, {"profile", "select", "--", Number(value)}, NoValues);
+    } else if (std::string(switchWord) == "auto") {
+        Run(message, {"profile", "auto", "--", value.toBool() ? "on" : "off"}, NoValues);
     } else {
         Run(message, {"switch", "--", switchWord, value.toBool() ? "on" : "off"}, NoValues);
     }
@@ -273,6 +287,10 @@ void BusService::Dispatch(const QDBusMessage& message) {
     const QString member = message.member();
     const QString signature = message.signature();
     const QVariantList a = message.arguments();
+    if (member == QLatin1String("ReportActiveWindow")) {
+        ReportActiveWindow(message);
+        return;
+    }
     // Each method: the types it takes, vantoractl's arguments, its answer.
     struct Method {
         const char* signature;
@@ -373,6 +391,13 @@ void BusService::Dispatch(const QDBusMessage& message) {
         {"ImportMacro", {"s", fixed({"macro", "import", "--", Text(a.value(0))}), id("macro")}},
         {"ExportMacro",
          {"is", fixed({"macro", "export", "--", Number(a.value(0)), Text(a.value(1))}), field("file")}},
+        {"ListProfileRules", {"", fixed({"profile", "rule", "list"}), list("rules")}},
+        {"AddProfileRule",
+         {"ssi",
+          fixed({"profile", "rule", "add", "--", Text(a.value(0)), Number(a.value(2)), Text(a.value(1))}),
+          id("rule")}},
+        {"RemoveProfileRule",
+         {"i", fixed({"profile", "rule", "remove", "--", Number(a.value(0))}), NoValues}},
         {"Sync", {"", fixed({"sync"}), NoValues}},
         {"FactoryReset",
          {"b",
@@ -405,6 +430,22 @@ void BusService::Dispatch(const QDBusMessage& message) {
         return;
     }
     Run(message, std::move(args), method->second.convert);
+}
+
+void BusService::ReportActiveWindow(const QDBusMessage& message) {
+    if (message.signature() != QLatin1String("ss")) {
+        connection_.send(message.createErrorReply(QDBusError::InvalidArgs, "ReportActiveWindow takes (ss)"));
+        return;
+    }
+    if (follower_ == nullptr || !follower_->ReportsOverBus()) {
+        Answer(message, cli::kExitRefused,
+               QStringLiteral("This desktop's application in front is not learned from reports over D-Bus."),
+               {});
+        return;
+    }
+    const QVariantList a = message.arguments();
+    follower_->Report({Text(a.value(0)), Text(a.value(1))});
+    connection_.send(message.createReply());
 }
 
 void BusService::Run(const QDBusMessage& message, std::vector<std::string> args, Convert convert) {

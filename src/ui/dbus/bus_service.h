@@ -18,6 +18,7 @@ class QJsonObject;
 
 namespace vantora {
 
+class AppProfileFollower;
 class DeviceSession;
 
 // The program on the session bus: io.github.vantora.Vantora1 at
@@ -45,6 +46,12 @@ public:
     explicit BusService(DeviceSession& session, RunWork runWork = {}, QObject* parent = nullptr);
     ~BusService() override;
 
+    // Where the profile that follows the application in front is told about
+    // it: the AutoProfileSource property, and ReportActiveWindow, which is
+    // accepted only on the desktops whose script reports over D-Bus (KWin,
+    // GNOME Shell). Null (the default): unavailable. Outlives the service.
+    void SetFollower(AppProfileFollower* follower);
+
     // Serves the object on `connection` and takes the well-known name; false
     // with the reason when either failed (the name is another's).
     bool Register(const QDBusConnection& connection, std::string* error);
@@ -66,6 +73,8 @@ private:
     using Convert = std::function<QVariantList(const QJsonObject& answer)>;
     void Dispatch(const QDBusMessage& message);
     bool DispatchProperties(const QDBusMessage& message);
+    // A desktop script tells the window in front (no answer values).
+    void ReportActiveWindow(const QDBusMessage& message);
     // Properties.Set of one of our properties.
     void SetProperty(const QDBusMessage& message, const QString& name, const QVariant& value);
     // Runs vantoractl's arguments on the call thread and answers `message`
@@ -83,6 +92,7 @@ private:
     QDBusConnection connection_{QString()};
     QVariantMap properties_;
     bool busy_ = false;
+    AppProfileFollower* follower_ = nullptr;
 
     // The call thread and what only it touches.
     QThread callThread_;

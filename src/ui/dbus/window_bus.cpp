@@ -12,6 +12,9 @@ std::unique_ptr<BusService> ServeWindowOnBus(DeviceMainDlg& window, const QDBusC
         std::make_unique<BusService>(window.Session(), [&window](const WorkRequest& request, JobDone done) {
             window.PerformRequest(request, std::move(done));
         });
+    service->SetFollower(&window.Follower());
+    QObject::connect(&window.Follower(), &AppProfileFollower::SettingsChanged, service.get(),
+                     &BusService::Refresh);
     QObject::connect(&window, &DeviceMainDlg::KeyboardBusyChanged, service.get(), &BusService::SetBusy);
     QObject::connect(&window, &DeviceMainDlg::KeyboardStateChanged, service.get(), &BusService::Refresh);
     if (!service->Register(connection, error)) {

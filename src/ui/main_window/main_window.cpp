@@ -45,6 +45,12 @@ DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     recordingKeys_ =
         std::make_unique<RecordingKeyFilter>(this, [this](const CaptureKey& key) { keyCapture_.Feed(key); });
+    // A profile chosen for the application in front is selected as
+    // vantoractl's is: the pages show it, then its keys are downloaded.
+    follower_ = std::make_unique<AppProfileFollower>(
+        *session_,
+        [this](const WorkRequest& request, JobDone done) { PerformRequest(request, std::move(done)); },
+        options_.activeWindowChoice ? options_.activeWindowChoice() : ui::ChooseActiveWindowSource());
 }
 
 DeviceMainDlg::~DeviceMainDlg() {
@@ -81,6 +87,7 @@ void DeviceMainDlg::OnInitDialog() {
     CreateKeyboardStatus();
     // The database, the keyboard and the worker with the initial load.
     session_->Start();
+    follower_->Start();
     LoadKeyboardLayoutIntoPictures();
     UpdateStreaming();
 }

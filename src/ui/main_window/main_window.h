@@ -7,6 +7,8 @@
 #include "session/session_observer.h"
 #include "ui/capture/key_capture_service.h"
 #include "ui/capture/recording_key_filter.h"
+#include "ui/desktop/active_window_choice.h"
+#include "ui/desktop/app_profile_follower.h"
 #include "ui/main_window/single_instance.h"
 #include "ui/pages/control_ids.h"
 #include "ui/pages/home_page.h"
@@ -80,6 +82,8 @@ struct MainWindowOptions {
     std::function<std::unique_ptr<HostActions>()> hostActions;
     // The capture of the sound for the music mode; null: the sound server's.
     std::function<std::unique_ptr<AudioCapture>()> audioCapture;
+    // How the application in front is learned; null: ChooseActiveWindowSource().
+    std::function<ui::ActiveWindowChoice()> activeWindowChoice;
 };
 
 // The program's main window: the frame, the tabs, the tray and the routing
@@ -141,6 +145,9 @@ public:
 
     // ---- Parts other code and tests reach ----------------------------------
     DeviceSession& Session() { return *session_; }
+    // The profile that follows the application in front.
+    AppProfileFollower& Follower() { return *follower_; }
+    AppProfileFollower* AppProfiles() override { return follower_.get(); }
     DeviceWorker* Worker() { return session_->Worker(); }
     const std::map<int, int>& LayoutCodeToIndex() const { return session_->Layout().codeToIndex; }
     const std::string& LayoutName() const { return session_->LayoutName(); }
@@ -234,6 +241,8 @@ private:
     // Stopped by the destructor before the pages go.
     std::unique_ptr<DeviceSession> session_;
     std::unique_ptr<HostActions> hostActions_;
+    // Started with the session, stopped before it.
+    std::unique_ptr<AppProfileFollower> follower_;
     WindowPoster poster_;  // made on the UI thread, used from the session's threads
     HomePage homePage_{*this};
     KeyPage keyPage_{*this};

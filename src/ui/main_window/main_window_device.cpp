@@ -62,6 +62,7 @@ void DeviceMainDlg::StopEverything() {
     }
     shutDown_ = true;
     stopping_ = true;
+    follower_->Stop();
     session_->Stop();
     RemoveTrayIcon();
 }

@@ -11,6 +11,7 @@
 #include "sync/key_plan.h"
 #include "sync/sync_task.h"
 #include "text/item_names.h"
+#include "ui/dialogs/app_rules_dlg.h"
 #include "ui/dialogs/name_edit_dlg.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/pages/control_ids.h"
@@ -128,6 +129,12 @@ constexpr ControlRow kRows[] = {
      .rect = {766, kRow1, 802, kRow1 + 36},
      .tooltip = 19,
      .image = "btn_export_n.png",
+     .container = kSubPageKey},
+    {.id = kIdAppRules,
+     .className = "MButton",
+     .rect = {816, kRow1 - 2, 966, kRow1 + 38},
+     .text = ui_text::kAppRulesButton,
+     .image = "btn_appy_n.png",
      .container = kSubPageKey},
     {.id = kIdOnScreenKeyboard,
      .className = "CImageButton",
@@ -312,6 +319,9 @@ int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
             return 1;
         case kIdOnScreenKeyboard:
             host_.OpenOnScreenKeyboard();
+            return 1;
+        case kIdAppRules:
+            AppRulesCommand();
             return 1;
         case kIdStandardLayer:
         case kIdFnLayer:
@@ -690,6 +700,13 @@ void KeyPage::ShowMacroMarks() {
         }
     }
     picture->UpdateControl();
+}
+
+// The rules change only the database: the keyboard gets a profile when
+// its application comes to the front.
+void KeyPage::AppRulesCommand() {
+    AppRulesDlg dialog(host_.Database(), host_.AppProfiles());
+    dialog.Run(&host_.Dialog());
 }
 
 void KeyPage::ImportProfileCommand() {

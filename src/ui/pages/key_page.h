@@ -30,6 +30,7 @@ enum KeyPageId : int {
     kIdComboKey = 84,
     kIdOpenFile = 87,
     kIdSaveKey = 88,
+    kIdAppRules = 180,  // the dialog of the profiles that follow the application in front
 };
 
 // The DEVICE page's KEY sub-page: the profiles, the layers, the keyboard
@@ -78,6 +79,7 @@ private:
     void SaveKeyFunction();
     void ShowKeyLabel(int keyCode);
     void ImportProfileCommand();
+    void AppRulesCommand();
     void ExportProfileCommand();
     // The message for a profile change the database did not take.
     void TellIfNotStored(ProfileEditor::Result result);

@@ -51,6 +51,30 @@ inline constexpr int kProfileNameNotUtf8 = 1065;
 inline constexpr int kMacroNameControl = 1066;
 inline constexpr int kMacroNameNotUtf8 = 1067;
 inline constexpr int kNameCleaned = 1068;
+// The profiles that follow the application in front.
+inline constexpr int kAppRulesTitle = 1100;
+inline constexpr int kAppSourceInUse = 1101;  // %1 the desktop
+inline constexpr int kAppSourceUnavailable = 1102;
+inline constexpr int kAppRules = 1103;
+inline constexpr int kAppRuleRemove = 1104;
+inline constexpr int kAppRuleApplication = 1105;
+inline constexpr int kAppRuleTitle = 1106;
+inline constexpr int kAppRuleProfile = 1107;
+inline constexpr int kAppRuleAdd = 1108;
+inline constexpr int kAppRuleOthers = 1109;
+inline constexpr int kAppRuleKeep = 1110;
+inline constexpr int kAppRuleFollow = 1111;
+inline constexpr int kAppRuleBroken = 1112;  // %1 the rule
+inline constexpr int kAppRuleNoApp = 1113;
+inline constexpr int kAppRuleNone = 1114;
+inline constexpr int kAppRuleText = 1115;       // %1 application, %2 profile
+inline constexpr int kAppRuleTitleText = 1116;  // %1 application, %2 title pattern, %3 profile
+inline constexpr int kAppSeenInFront = 1117;    // %1 application
+inline constexpr int kAppRulesButton = 1118;
+inline constexpr int kDesktopX11 = 1119;
+inline constexpr int kDesktopWlroots = 1120;
+inline constexpr int kDesktopKWin = 1121;
+inline constexpr int kDesktopGnome = 1122;
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);

@@ -22,11 +22,16 @@ enum class FileChoice {
 // What a page controller may use of the main window: the dialog its controls
 // live in, the stored data and the selection, and the device session's job
 // queue. A page never touches the device link.
+class AppProfileFollower;
+
 class PageHost {
 public:
     virtual ~PageHost() = default;
 
     virtual MDialog& Dialog() = 0;
+    // The profile that follows the application in front; null where there
+    // is none (the KEY page then offers no rules).
+    virtual AppProfileFollower* AppProfiles() { return nullptr; }
     // The path the user chose in a file or folder dialog; empty when cancelled.
     virtual std::string ChooseFile(FileChoice kind, const std::string& title) = 0;
     // Key capture for a capture field of a page (it gained the focus): the

@@ -1131,6 +1131,57 @@ TEST_F(VantoraCtlTest, MacroVerbsPrintTheirResultsAndRefuseWhatNamesNothing) {
               "Copy Copy Solo Big 886");
 }
 
+// The rules need no keyboard: they are stored for the running program.
+TEST_F(VantoraCtlTest, RuleVerbsStoreTheRulesAndRefuseWhatNamesNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;  // exactly
+        std::string err;  // a part of it
+    };
+    const std::vector<Case> cases = {
+        {{"profile", "rule", "add", "Firefox", "2"}, 0, "Rule 1  Firefox -> 2  Profile 2\n", ""},
+        {{"--json", "profile", "rule", "add", "steam_app_1", "Profile 3", "*Doom*"},
+         0,
+         "{\"rule\":{\"id\":2,\"app\":\"steam_app_1\",\"title\":\"*Doom*\",\"profile\":{\"id\":3,\"name\":"
+         "\"Profile 3\"},\"broken\":false}}\n",
+         ""},
+        {{"profile", "rule", "default", "1"}, 0, "Other applications select profile 1.\n", ""},
+        {{"profile", "auto", "off"}, 0, "The profile no longer follows the application in front.\n", ""},
+        {{"profile", "rule", "list"},
+         0,
+         "1  Firefox -> 2  Profile 2\n2  steam_app_1 (title \"*Doom*\") -> 3  Profile 3\n"
+         "Other applications: 1  Profile 1\nFollowing: off (paused)\n"
+         "Source:    none (the program is not running)\n",
+         ""},
+        {{"profile", "rule", "remove", "1"}, 0, "Rule 1 removed.\n", ""},
+        {{"profile", "rule", "default", "keep"}, 0, "Other applications keep the active profile.\n", ""},
+        {{"--json", "profile", "rule", "list"},
+         0,
+         "{\"rules\":[{\"id\":2,\"app\":\"steam_app_1\",\"title\":\"*Doom*\",\"profile\":{\"id\":3,\"name\":"
+         "\"Profile 3\"},\"broken\":false}],\"default_profile\":null,\"auto\":false,\"source\":\"\","
+         "\"program_running\":false}\n",
+         ""},
+        {{"profile", "rule", "remove", "1"}, 2, "", "No rule has the id 1."},
+        {{"profile", "rule", "remove", "first"}, 1, "", "a rule is given by its id"},
+        {{"profile", "rule", "add", " ", "1"}, 5, "", "An application id cannot be empty."},
+        {{"profile", "rule", "add", "kate", "9"}, 2, "", "No profile has the id 9."},
+        {{"profile", "rule", "add", "kate"}, 1, "", "wrong number of arguments for \"profile rule add\""},
+        {{"profile", "rule"}, 1, "", "profile rule needs a sub-command"},
+        {{"profile", "auto", "maybe"}, 1, "", "profile auto is \"on\" or \"off\""},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = Ctl(c.args);
+        std::string what;
+        for (const std::string& arg : c.args) {
+            what += arg + " ";
+        }
+        EXPECT_EQ(result.exitCode, c.exitCode) << what << ": " << result.err;
+        EXPECT_EQ(result.out, c.out) << what;
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << what << ": " << result.err;
+    }
+}
+
 TEST_F(VantoraCtlTest, AnExportedMacroImportsWithTheSameRecordsAndRefusedFilesStoreNothing) {
     ASSERT_EQ(Ctl({"macro", "list"}).out, "There are no macros.\n");
     WithDatabase([](ProfileDatabase& db) {

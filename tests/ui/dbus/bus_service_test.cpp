@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -32,6 +33,7 @@
 #include "support/temp_dir.h"
 #include "sync/device_worker.h"
 #include "ui/dbus/private_bus.h"
+#include "ui/desktop/app_profile_follower.h"
 
 namespace vantora::test {
 namespace {
@@ -237,6 +239,50 @@ TEST_F(BusServiceTest, GdbusIntrospectsAndCalls) {
     EXPECT_TRUE(description.contains("readwrite i ActiveProfile")) << description.toStdString();
     const QString profiles = run({"call", "--method", "io.github.vantora.Vantora1.ListProfiles"});
     EXPECT_TRUE(profiles.contains("'stored_name'")) << profiles.toStdString();
+}
+
+// On KWin and GNOME Shell a desktop script reports the window in front the
+// way gdbus does here: the rule's profile is selected and its keys written.
+// Elsewhere the report is refused and the source is "".
+TEST_F(BusServiceTest, AReportedWindowSelectsItsRulesProfileWhereTheDesktopReports) {
+    EXPECT_EQ(Call("ReportActiveWindow", {QString("firefox"), QString()}).errorName().toStdString(),
+              std::string(kErrorPrefix) + "Refused");
+    AppProfileFollower follower(*session, {},
+                                ui::ActiveWindowChoice{ui::ActiveWindowDesktop::kKWin, nullptr});
+    follower.Start();
+    service->SetFollower(&follower);
+    EXPECT_EQ(Property("AutoProfileSource").toString(), "kwin");
+    EXPECT_TRUE(Property("AutoProfileEnabled").toBool());
+    ASSERT_EQ(Call("SetKey", {2, 0, QString("Letter A"), QStringList{"key", "B"}}).type(),
+              QDBusMessage::ReplyMessage);
+    const QDBusMessage added = Call("AddProfileRule", {QString("Firefox"), QString("*Mozilla*"), 2});
+    ASSERT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
+    EXPECT_EQ(added.arguments().value(0).toInt(), 1);
+    EXPECT_EQ(Call("ListProfileRules").arguments().value(0).value<QDBusArgument>().currentType(),
+              QDBusArgument::ArrayType);
+    const auto before = KeyTable();
+
+    QProcess gdbus;
+    gdbus.start("gdbus",
+                {"call", "--address", bus.address, "--dest", BusService::kServiceName, "--object-path",
+                 BusService::kObjectPath, "--method", "io.github.vantora.Vantora1.ReportActiveWindow",
+                 "firefox", "Start page - Mozilla Firefox"});
+    ASSERT_TRUE(gdbus.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(gdbus.state() == QProcess::NotRunning, 10000);
+    EXPECT_EQ(gdbus.exitCode(), 0) << gdbus.readAllStandardError().toStdString();
+    QTRY_COMPARE_WITH_TIMEOUT(session->Database().GetActiveProfile(), 2, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(KeyTable() != before, 10000);
+
+    const QDBusMessage pause = Call("Set",
+                                    {QString(BusService::kInterface), QString("AutoProfileEnabled"),
+                                     QVariant::fromValue(QDBusVariant(false))},
+                                    "org.freedesktop.DBus.Properties");
+    ASSERT_EQ(pause.type(), QDBusMessage::ReplyMessage) << pause.errorMessage().toStdString();
+    EXPECT_FALSE(Property("AutoProfileEnabled").toBool());
+    EXPECT_EQ(Call("RemoveProfileRule", {1}).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Call("RemoveProfileRule", {1}).errorName().toStdString(),
+              std::string(kErrorPrefix) + "NotFound");
+    service->SetFollower(nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <future>
 
+#include "session/app_rules.h"
 #include "support/child_process.h"
 #include "ui/dbus/private_bus.h"
 #include "ui/main_window/main_window_fixture.h"
@@ -94,6 +95,16 @@ TEST_F(WindowBusTest, AChangeByVantoractlIsTold) {
     const ProcessResult result = running.get();
     EXPECT_EQ(result.exitCode, 0) << result.err;
     QTRY_VERIFY_WITH_TIMEOUT(spy.seen.value("WinKeyDisabled").toBool(), 10000);
+}
+
+// The pause switch the window's rules dialog changes is told to the bus.
+TEST_F(WindowBusTest, ThePauseSwitchOfTheWindowIsTold) {
+    OpenConnected();
+    Serve();
+    ASSERT_TRUE(StoreAppProfileEnabled(window->Database(), false));
+    window->Follower().TellSettingsChanged();
+    QTRY_VERIFY_WITH_TIMEOUT(spy.seen.contains("AutoProfileEnabled"), 10000);
+    EXPECT_FALSE(spy.seen.value("AutoProfileEnabled").toBool());
 }
 
 // A client calling the name starts the program, without a window, and

@@ -10,6 +10,7 @@
 #include "keys/function_catalogue.h"
 #include "keys/key_function_encoding.h"
 #include "sim/keyboard_firmware.h"
+#include "ui/dialogs/app_rules_dlg.h"
 
 namespace vantora::test {
 namespace {
@@ -238,6 +239,42 @@ TEST_F(KeyPageTest, ExportAndImportButtonsRoundTripAProfile) {
     KeyAssignment row;
     ASSERT_TRUE(window->Database().GetKeyAssignment(imported, 0, kKeyA, row));
     EXPECT_EQ(row.macro_type, kFunctionDisableKey);
+}
+
+// A rule added in the rules dialog with real clicks: once its application
+// is reported in front, the profile list shows the rule's profile and the
+// keyboard holds that profile's keys.
+TEST_F(KeyPageTest, ARuleAddedInTheDialogSelectsItsProfileForTheApplicationInFront) {
+    Choose(kIdProfileList, 2);
+    ClickKey(kKeyB);
+    Choose(kIdFunctionType, kFunctionMultimedia);
+    Choose(kIdFunctionValues, 5);
+    Click(Control(kIdSaveKey));
+    ExpectKeyboardSlot(kKeyB, {kFunctionMultimedia, 5, 0});
+    Choose(kIdProfileList, 1);
+    ExpectKeyboardSlot(kKeyB, {});
+
+    bool added = false;
+    WhenShown<AppRulesDlg>([&added](AppRulesDlg* dialog) {
+        auto* app = dialog->GetControlAs<MEdit>(AppRulesDlg::kIdApp);
+        app->GetEditHwnd()->setFocus();
+        QTest::keyClicks(app->GetEditHwnd(), "Game");
+        auto* profile = dialog->GetControlAs<MComboBox>(AppRulesDlg::kIdProfile);
+        profile->Widget()->setCurrentIndex(profile->FindData(2));
+        emit profile->Widget()->activated(profile->FindData(2));
+        auto* add = dialog->GetControl(AppRulesDlg::kIdAdd);
+        QTest::mouseClick(add, Qt::LeftButton, {}, add->rect().center());
+        auto* rules = dialog->GetControlAs<MComboBox>(AppRulesDlg::kIdRules);
+        added = rules->GetCount() == 1 && rules->GetItemText(0) == "Game → Profile 2";
+        auto* close = dialog->GetControl(AppRulesDlg::kIdClose);
+        QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+    });
+    Click(Control(kIdAppRules));
+    EXPECT_TRUE(added);
+
+    window->Follower().Report({"game", "level 1"});
+    QTRY_COMPARE_WITH_TIMEOUT(Control<MComboBox>(kIdProfileList)->GetCurData(), 2, 10000);
+    ExpectKeyboardSlot(kKeyB, {kFunctionMultimedia, 5, 0});
 }
 
 }  // namespace

@@ -77,6 +77,9 @@ protected:
             hostActions = fake.get();
             return fake;
         };
+        // Never the desktop the tests run on: the application in front is
+        // only what a test reports.
+        options.activeWindowChoice = [] { return ui::ActiveWindowChoice{}; };
         // Never the sound server of the person running the tests.
         options.audioCapture = [this] {
             auto fake = std::make_unique<FakeAudioCapture>();

@@ -33,6 +33,7 @@ protected:
         PlugKeyboard();
         MainWindowOptions options = Options();
         options.dataFolder = dir.path() + "documents/VANTORA Files/";
+        options.activeWindowChoice = [this] { return ui::ActiveWindowChoice{desktop, nullptr}; };
         window = std::make_unique<DeviceMainDlg>(options);
         ASSERT_TRUE(window->CreateMainWindow());
         window->show();
@@ -58,6 +59,7 @@ protected:
 
     std::string runtime;
     std::unique_ptr<SingleInstance> instance;
+    ui::ActiveWindowDesktop desktop = ui::ActiveWindowDesktop::kNone;
 };
 
 TEST_F(RemoteRequestTest, TheProgramSelectsTheProfileAndShowsIt) {
@@ -137,6 +139,15 @@ TEST_F(RemoteRequestTest, MacroVerbsShowInTheMacroListAndTheWindowWritesTheMacro
     // The window's worker wrote the macro memory and the key table.
     EXPECT_GT(keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ReportsReceived(); }),
               reportsBefore);
+}
+
+// The rule list tells how the running program learns the application in front.
+TEST_F(RemoteRequestTest, TheRuleListSaysWhichDesktopTheProgramFollows) {
+    desktop = ui::ActiveWindowDesktop::kGnome;
+    OpenListening();
+    const ProcessResult list = Ctl({"--json", "profile", "rule", "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("\"source\":\"gnome\",\"program_running\":true"), std::string::npos) << list.out;
 }
 
 TEST_F(RemoteRequestTest, UnknownRequestsAreAnsweredWithAnError) {

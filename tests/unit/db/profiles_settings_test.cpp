@@ -121,6 +121,35 @@ TEST_F(ProfileTableTest, ExactlyOneProfileIsActiveAfterASelection) {
     EXPECT_EQ(db_.GetActiveProfile(), 0);
 }
 
+// The rules' table appears with the first rule; rules keep the order they
+// were added in, go with their profile and with the factory reset.
+TEST_F(ProfileTableTest, RulesAreKeptInOrderAndGoWithTheirProfileAndTheReset) {
+    const int kept = Query("SELECT count(*) FROM sqlite_master");
+    std::vector<ProfileRule> rules;
+    EXPECT_EQ(db_.ListProfileRules(rules), 0);
+    EXPECT_TRUE(db_.DeleteProfile(7));
+    EXPECT_EQ(Query("SELECT count(*) FROM sqlite_master"), kept);
+    const int a = db_.AddProfile("a");
+    const int b = db_.AddProfile("b");
+    const int first = db_.AddProfileRule({0, "Firefox", "", b, 0});
+    const int second = db_.AddProfileRule({0, "steam_app_1", "*Editor*", a, 0});
+    const int third = db_.AddProfileRule({0, "kate", "", b, 0});
+    ASSERT_EQ(db_.ListProfileRules(rules), 3);
+    EXPECT_EQ(rules[0].rule_id, first);
+    EXPECT_EQ(rules[0].app_id, "Firefox");
+    EXPECT_EQ(rules[1].rule_id, second);
+    EXPECT_EQ(rules[1].title_pattern, "*Editor*");
+    EXPECT_EQ(rules[1].profile, a);
+    EXPECT_LT(rules[1].position, rules[2].position);
+    EXPECT_TRUE(db_.RemoveProfileRule(first));
+    EXPECT_TRUE(db_.DeleteProfile(b));
+    ASSERT_EQ(db_.ListProfileRules(rules), 1);
+    EXPECT_EQ(rules[0].rule_id, second);
+    EXPECT_NE(third, 0);
+    EXPECT_TRUE(db_.WipeAllTables());
+    EXPECT_EQ(db_.ListProfileRules(rules), 0);
+}
+
 using SettingsTableTest = test::DatabaseTest;
 
 TEST_F(SettingsTableTest, MissingRowIsNotCreatedBySetConfig) {

@@ -13,6 +13,8 @@
 
 #include "device/device_connection.h"
 #include "device/protocol.h"
+#include "session/app_rules.h"
+#include "session/profile_switcher.h"
 #include "sim/in_process_backend.h"
 #include "support/fake_clock.h"
 #include "support/manual_hotplug.h"
@@ -313,6 +315,51 @@ TEST_F(DeviceSessionTest, KeyEventsReachTheObserver) {
     // A key whose function runs on the computer sends its function id.
     keyboard->SendEvent({2, 0x50, 7});
     EXPECT_TRUE(WaitFor([this] { return observer.Count("key 7") == 1; }));
+}
+
+// Focus changes within the debounce window (in the switcher's own virtual
+// time) end in one selection and one key download for the last window; no
+// download when the profile stays, none while paused.
+TEST_F(DeviceSessionTest, FocusChangesEndInOneKeyDownloadForTheLastWindow) {
+    StartLoaded();
+    ProfileDatabase& db = session->Database();
+    ASSERT_NE(db.AddProfileRule({0, "game", "", 2, 0}), 0);
+    ASSERT_NE(db.AddProfileRule({0, "editor", "", 3, 0}), 0);
+    test::FakeClock time;
+    ProfileSwitcher switcher(*session, time);
+    const int written = CommandsReceived(protocol::CMD_WRITE_KEYS);
+    for (int i = 0; i < 10; ++i) {
+        switcher.Report({i % 2 == 0 ? "Game" : "EDITOR", "window " + std::to_string(i)});
+        time.Advance(ProfileSwitcher::kDebounceMs / 10);
+        EXPECT_EQ(switcher.Poll(), 0);
+    }
+    EXPECT_EQ(switcher.DueInMs(), ProfileSwitcher::kDebounceMs - ProfileSwitcher::kDebounceMs / 10);
+    time.Advance(ProfileSwitcher::kDebounceMs);
+    EXPECT_EQ(switcher.Poll(), 3);
+    EXPECT_EQ(switcher.DueInMs(), std::nullopt);
+    // A settings job queued after any download runs once that download ended.
+    auto settled = [this] {
+        const int settings = CommandsReceived(protocol::CMD_WRITE_SETTINGS);
+        session->Queue(SyncSettings);
+        return WaitFor([&] { return CommandsReceived(protocol::CMD_WRITE_SETTINGS) > settings; });
+    };
+    ASSERT_TRUE(settled());
+    const int oneDownload = CommandsReceived(protocol::CMD_WRITE_KEYS) - written;
+    EXPECT_EQ(oneDownload, 14);  // the whole key table, once
+    EXPECT_EQ(db.GetActiveProfile(), 3);
+    EXPECT_EQ(session->CurrentSelection().profile.load(), 3);
+    EXPECT_EQ(switcher.SeenApplications(), (std::vector<std::string>{"Game", "EDITOR"}));
+
+    switcher.Report({"editor", "another file"});
+    time.Advance(ProfileSwitcher::kDebounceMs);
+    EXPECT_EQ(switcher.Poll(), 0);
+    ASSERT_TRUE(StoreAppProfileEnabled(db, false));
+    switcher.Report({"game", ""});
+    time.Advance(ProfileSwitcher::kDebounceMs);
+    EXPECT_EQ(switcher.Poll(), 0);
+    ASSERT_TRUE(settled());
+    EXPECT_EQ(CommandsReceived(protocol::CMD_WRITE_KEYS), written + oneDownload);
+    EXPECT_EQ(db.GetActiveProfile(), 3);
 }
 
 }  // namespace
