@@ -186,9 +186,12 @@ void DeviceMainDlg::CreateCommonControls(const CRect& client) {
     WithImages(Make<CImageButton>(kIdClose, {}), "sysbtn_close_n.png")->SetTooltip(S(5));
     WithImages(Make<CImageButton>(kIdMinimize, {}), "sysbtn_min_n.png")->SetTooltip(S(6));
     WithImages(Make<CImageButton>(kIdSettings, {}), "sysbtn_setting_n.png")->SetTooltip(S(7));
-    for (int id : {kIdClose, kIdMinimize, kIdSettings}) {
+    WithImages(Make<CImageButton>(kIdExit, {}), "sysbtn_exit_n.png")->SetTooltip(S(13));
+    for (int id : {kIdClose, kIdMinimize, kIdSettings, kIdExit}) {
         GetControl(id)->setFocusPolicy(Qt::NoFocus);  // mouse only: Space or Enter never close the window
     }
+    // Where the desktop has no minimised windows the button would do nothing.
+    GetControl(kIdMinimize)->SetVisible(MinimiseWorks());
 
     const CRect pageRect(1, 55, w - 1, h - 25);
     Make<MTabLayout>(kPageHome, pageRect);
@@ -258,6 +261,9 @@ void DeviceMainDlg::UISize(const CRect& client) {
     if (MControl* settings = GetControl(kIdSettings)) {
         settings->SetRect(CRect(w - 153, 20, w - 135, 38));
     }
+    if (MControl* exit = GetControl(kIdExit)) {
+        exit->SetRect(CRect(w - 192, 20, w - 173, 39));
+    }
     const CRect pageRect(1, 55, w - 1, h - 25);
     for (int id : {kPageHome, kPageDevice, kPageMacro, kPageMusic, kPageSetting}) {
         MControl* page = GetControl(id);
@@ -321,6 +327,7 @@ void DeviceMainDlg::RefreshTexts() {
     GetControl(kIdClose)->SetTooltip(S(5));
     GetControl(kIdMinimize)->SetTooltip(S(6));
     GetControl(kIdSettings)->SetTooltip(S(7));
+    GetControl(kIdExit)->SetTooltip(S(13));
     for (int id = kTabHome; id <= kTabSetting; ++id) {
         for (MControl* tab : GetControls(id)) {
             tab->SetTitle(S(30 + id - kTabHome));

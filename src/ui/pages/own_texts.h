@@ -51,6 +51,9 @@ inline constexpr int kProfileNameNotUtf8 = 1065;
 inline constexpr int kMacroNameControl = 1066;
 inline constexpr int kMacroNameNotUtf8 = 1067;
 inline constexpr int kNameCleaned = 1068;
+inline constexpr int kCloseButtonQuits = 1200;
+inline constexpr int kCharactersNotTyped = 1201;  // %1 the characters
+inline constexpr int kUinputNotAllowed = 1202;
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);
