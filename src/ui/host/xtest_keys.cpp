@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include "ui/toolkit/mdialog.h"
+
 #if defined(VANTORA_HAVE_XTEST) && QT_CONFIG(xcb)
 // After every Qt header: Xlib's macros (None, Bool, KeyPress, ...) would clash.
 #include <X11/Xatom.h>
@@ -31,11 +33,6 @@ bool SendKey(Display* display, KeySym symbol, bool down) {
     }
     XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
     return true;
-}
-
-bool UnderXwayland() {
-    return qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
 }
 
 }  // namespace

@@ -107,10 +107,12 @@ bool DeviceMainDlg::SetKeyRecording(bool on) {
     keyCapture_.Arm(
         [this](const DecodedKey& key, bool isUp) { macroPage_.RecordKey(key.virtualKey, key.name, isUp); });
     // The window's own keys are taken from its controls; where raw keys of
-    // the desktop serve, those are what is recorded, else these.
+    // the desktop serve, those are what is recorded, else these. Under
+    // Xwayland raw keys come from X11 windows only, never from Wayland ones:
+    // the page then says that keys are taken while this window has the focus.
     recordingKeys_->SetOn(true);
     EnablePageTabs(false);
-    return keyCapture_.RawKeysServe();
+    return keyCapture_.RawKeysServe() && !UnderXwayland();
 }
 
 void DeviceMainDlg::EnablePageTabs(bool on) {

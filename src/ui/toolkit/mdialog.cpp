@@ -151,6 +151,12 @@ bool WindowMovesWork() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+bool UnderXwayland() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") &&
+           (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+            qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"));
+}
+
 bool MinimiseWorks() {
     if (qEnvironmentVariableIsSet("SWAYSOCK")) {
         return false;

@@ -173,6 +173,11 @@ private:
 // window goes through the desktop's own move.
 bool WindowMovesWork();
 
+// Whether the program runs on X11 inside a Wayland session (Xwayland: the
+// xcb platform with WAYLAND_DISPLAY set or XDG_SESSION_TYPE=wayland), where
+// X11 reaches only the X11 windows.
+bool UnderXwayland();
+
 // Whether the desktop keeps minimised windows: not the tiling compositors
 // that have no such state (sway, Hyprland, river, niri, named by
 // XDG_CURRENT_DESKTOP or sway's SWAYSOCK), natively or under their Xwayland.
