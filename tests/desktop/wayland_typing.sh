@@ -28,7 +28,6 @@ usermod -a -G input "$user"
 runtime="$(mktemp -d /tmp/vantora-wl.XXXXXX)"
 chown "$user" "$runtime"
 chmod 0700 "$runtime"
-chmod a+rx "$build" "$build/tests" 2>/dev/null || true
 cleanup() {
   [ -n "${sway_pid:-}" ] && kill "$sway_pid" 2>/dev/null || true
   rm -rf "$runtime"

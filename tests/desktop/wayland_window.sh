@@ -21,7 +21,10 @@ user=vantora-ci
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
 tmp="$(mktemp -d /tmp/vantora-wlwin.XXXXXX)"
 runtime="$tmp/run"
-mkdir -p "$runtime" "$tmp/home/.config"
+mkdir -p "$runtime" "$tmp/home/.config" "$tmp/bin"
+# The program with its data, where the compositor's user can reach it (the
+# build may lie in root's home).
+cp -r "$build/bin/vantora" "$build/bin/config.ini" "$build/bin/layouts" "$tmp/bin/"
 chown -R "$user" "$tmp"
 chmod 0700 "$runtime"
 chmod a+rx "$tmp"
@@ -57,7 +60,7 @@ sway() { as_user swaymsg -s "$sock" "$@"; }
 
 start_app() {
   as_user env WAYLAND_DISPLAY="$wayland" SWAYSOCK="$sock" QT_QPA_PLATFORM=wayland VANTORA_SIMULATED_ONLY=1 \
-    VANTORA_SIM_DIR="$runtime/sim" "$build/bin/vantora" > "$tmp/app.log" 2>&1 &
+    VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora" > "$tmp/app.log" 2>&1 &
   app_pid=$!
   for _ in $(seq 100); do
     rect="$(sway -t get_tree | jq -c '.. | objects | select(.pid? != null and .pid? != 0) | .rect' | head -1)"
