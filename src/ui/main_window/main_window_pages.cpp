@@ -260,11 +260,13 @@ void DeviceMainDlg::UISize(const CRect& client) {
     if (MControl* minimize = GetControl(kIdMinimize)) {
         minimize->SetRect(CRect(w - 114, 20, w - 95, 39));
     }
+    // Without the minimise button the others close up to the close button.
+    const int shift = MinimiseWorks() ? 0 : 39;
     if (MControl* settings = GetControl(kIdSettings)) {
-        settings->SetRect(CRect(w - 153, 20, w - 135, 38));
+        settings->SetRect(CRect(w - 153 + shift, 20, w - 135 + shift, 38));
     }
     if (MControl* exit = GetControl(kIdExit)) {
-        exit->SetRect(CRect(w - 192, 20, w - 173, 39));
+        exit->SetRect(CRect(w - 192 + shift, 20, w - 173 + shift, 39));
     }
     const CRect pageRect(1, 55, w - 1, h - 25);
     for (int id : {kPageHome, kPageDevice, kPageMacro, kPageMusic, kPageSetting}) {
