@@ -99,12 +99,11 @@ for module in uinput evdev; do
     *.ko.zst) zstd -qdc "$found" >"$rootfs/modules/$module.ko" ;;
   esac
 done
-cp "$build/tests/uinput_keyboard_test" "$bin/uinput_keyboard_test.vm"
 
-for program in vantora-kbd-gadget vantora-usb-check uinput_keyboard_test.vm; do
-  cp "$bin/$program" "$rootfs/bin/"
+for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test"; do
+  cp "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
-  ldd "$bin/$program" | grep -o '/[^ ]*' | while read -r library; do
+  ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
     mkdir -p "$rootfs$(dirname "$library")"
     cp -L "$library" "$rootfs$library"
   done
@@ -133,7 +132,7 @@ mount -t configfs none /sys/kernel/config
 for module in uinput evdev; do
   [ -e /modules/$module.ko ] && insmod /modules/$module.ko
 done
-uinput_keyboard_test.vm --gtest_brief=1 >/tmp/uinput.log 2>&1 || { cat /tmp/uinput.log; echo "FAIL vm: the virtual keyboard"; end 1; }
+uinput_keyboard_test --gtest_brief=1 >/tmp/uinput.log 2>&1 || { cat /tmp/uinput.log; echo "FAIL vm: the virtual keyboard"; end 1; }
 grep -q "SKIPPED" /tmp/uinput.log && { cat /tmp/uinput.log; echo "FAIL vm: the virtual keyboard's test skipped"; end 1; }
 echo "ok vm: the virtual keyboard's strokes come out as key events"
 
