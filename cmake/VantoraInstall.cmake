@@ -47,6 +47,12 @@ endif()
 install(FILES ${packaging}/60-vantora.rules DESTINATION lib/udev/rules.d
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
+# Access to /dev/uinput for typing texts into Wayland windows: shipped off,
+# switched on by the user with share/vantora/udev/uinput-access enable.
+install(FILES ${packaging}/udev/70-vantora-uinput.rules DESTINATION ${VANTORA_SHARE_DIR}/udev
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+install(PROGRAMS ${packaging}/udev/uinput-access DESTINATION ${VANTORA_SHARE_DIR}/udev)
+
 # The Debian package (scripts/package): dependencies computed by dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantora)
@@ -61,4 +67,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's platform for native Wayland sessions is a plug-in that no library
+# dependency names; without it the program runs under Xwayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 include(CPack)

@@ -6,6 +6,8 @@ VANTORA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VANTORA_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
+  qt6-wayland
+  libxkbcommon-dev xkb-data
   libsqlite3-dev libhidapi-dev libudev-dev libpulse-dev
   libxtst-dev libx11-dev libxi-dev
   libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev

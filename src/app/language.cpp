@@ -32,8 +32,8 @@ bool FileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-// The value of "LCID=..." in the settings text, if there is such a line.
-bool FindLcid(const std::string& text, std::string& value) {
+// The value of "key=..." in the settings text, if there is such a line.
+bool FindSetting(const std::string& text, const std::string& wanted, std::string& value) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
@@ -47,7 +47,7 @@ bool FindLcid(const std::string& text, std::string& value) {
         std::string key = line.substr(0, eq);
         key.erase(0, key.find_first_not_of(" \t"));
         key.erase(key.find_last_not_of(" \t") + 1);
-        if (key == kLcidKey) {
+        if (key == wanted) {
             value = line.substr(eq + 1);
             return true;
         }
@@ -118,15 +118,30 @@ int ReadLanguageSetting() {
         return 2052;
     }
     std::string value;
-    return FindLcid(text, value) ? ParseStoredLanguage(value) : 0;
+    return FindSetting(text, kLcidKey, value) ? ParseStoredLanguage(value) : 0;
+}
+
+std::string ReadStoredSetting(const std::string& key) {
+    std::string text;
+    std::string error;
+    if (ReadRegularFile(LanguageSettingsFile(), kMaxSettingsBytes, text, error) == FileRead::kFailed) {
+        return {};
+    }
+    std::string value;
+    FindSetting(text, key, value);
+    return value;
 }
 
 void WriteLanguageSetting(int language) {
+    WriteStoredSetting(kLcidKey, std::to_string(language));
+}
+
+bool WriteStoredSetting(const std::string& key, const std::string& value) {
     const std::string file = LanguageSettingsFile();
     if (!EnsureDirectory(SettingsFolder())) {
-        return;
+        return false;
     }
-    // Keep every other line of the file; replace or append the LCID line.
+    // Keep every other line of the file; replace or append the key's line.
     std::vector<std::string> lines;
     {
         std::string text;
@@ -136,17 +151,17 @@ void WriteLanguageSetting(int language) {
         std::string line;
         while (std::getline(in, line)) {
             std::string ignored;
-            if (!FindLcid(line, ignored)) {
+            if (!FindSetting(line, key, ignored)) {
                 lines.push_back(line);
             }
         }
     }
-    lines.push_back(std::string(kLcidKey) + "=" + std::to_string(language));
+    lines.push_back(key + "=" + value);
     const std::string temp = file + ".tmp";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (!out) {
-            return;
+            return false;
         }
         for (const auto& line : lines) {
             out << line << '\n';
@@ -154,12 +169,14 @@ void WriteLanguageSetting(int language) {
         out.flush();
         if (!out) {
             std::remove(temp.c_str());
-            return;
+            return false;
         }
     }
     if (std::rename(temp.c_str(), file.c_str()) != 0) {
         std::remove(temp.c_str());
+        return false;
     }
+    return true;
 }
 
 int LangIdFromLocale(const std::string& locale) {

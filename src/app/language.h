@@ -4,8 +4,8 @@
 
 namespace vantora {
 
-// The language choice is kept in $XDG_CONFIG_HOME/VANTORA/VANTORA.conf as the
-// line "LCID=<decimal Windows LANGID>".
+// The user's choices are kept in $XDG_CONFIG_HOME/VANTORA/VANTORA.conf; the
+// language as the line "LCID=<decimal Windows LANGID>".
 std::string LanguageSettingsFile();
 
 // The stored LANGID; 0 when none is stored or the text is not a number (the
@@ -14,6 +14,12 @@ std::string LanguageSettingsFile();
 int ReadLanguageSetting();
 // Stores the LANGID; silently does nothing when the settings cannot be written.
 void WriteLanguageSetting(int language);
+
+// Other choices of the user in the same file, one "KEY=value" line each:
+// the stored text, empty when none is stored or the file cannot be read.
+std::string ReadStoredSetting(const std::string& key);
+// Replaces or adds the key's line; false when the file cannot be written.
+bool WriteStoredSetting(const std::string& key, const std::string& value);
 
 // The Windows LANGID that corresponds to a POSIX locale name such as
 // "ru_RU.UTF-8" or "pt_BR"; 1033 for "C", "POSIX", empty and unknown names.

@@ -44,6 +44,7 @@ command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not avai
 for program in vantora-kbd-gadget vantora-usb-check; do
   [ -x "$bin/$program" ] || cmake --build "$build" --target "$program" >/dev/null
 done
+[ -x "$build/tests/uinput_keyboard_test" ] || cmake --build "$build" --target uinput_keyboard_test >/dev/null
 
 # ---- Kernel ----------------------------------------------------------------
 mkdir -p "$cache"
@@ -87,11 +88,22 @@ for module in "${module_list[@]}"; do
     *) fail "unknown module format: $found" ;;
   esac
 done
+# The virtual keyboard's test: uinput and the event nodes (modules where the
+# kernel does not have them built in).
+for module in uinput evdev; do
+  found="$(find "$modules" -name "$module.ko*" | head -1)"
+  case "$found" in
+    "") ;;
+    *.ko) cp "$found" "$rootfs/modules/$module.ko" ;;
+    *.ko.xz) xz -dc "$found" >"$rootfs/modules/$module.ko" ;;
+    *.ko.zst) zstd -qdc "$found" >"$rootfs/modules/$module.ko" ;;
+  esac
+done
 
-for program in vantora-kbd-gadget vantora-usb-check; do
-  cp "$bin/$program" "$rootfs/bin/"
+for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test"; do
+  cp "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
-  ldd "$bin/$program" | grep -o '/[^ ]*' | while read -r library; do
+  ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
     mkdir -p "$rootfs$(dirname "$library")"
     cp -L "$library" "$rootfs$library"
   done
@@ -116,6 +128,13 @@ for module in configfs usb-common usbcore roles udc-core dummy_hcd libcomposite 
   insmod /modules/$module.ko 2>/tmp/insmod || { echo "FAIL vm: module $module: $(cat /tmp/insmod)"; end 1; }
 done
 mount -t configfs none /sys/kernel/config
+
+for module in uinput evdev; do
+  [ -e /modules/$module.ko ] && insmod /modules/$module.ko
+done
+uinput_keyboard_test --gtest_brief=1 >/tmp/uinput.log 2>&1 || { cat /tmp/uinput.log; echo "FAIL vm: the virtual keyboard"; end 1; }
+grep -q "SKIPPED" /tmp/uinput.log && { cat /tmp/uinput.log; echo "FAIL vm: the virtual keyboard's test skipped"; end 1; }
+echo "ok vm: the virtual keyboard's strokes come out as key events"
 
 # The keyboard's USB interfaces: 0 a boot keyboard, 1 the vendor collection
 # for event reports (report id 2, 32 bytes), 2 the command interface

@@ -1,10 +1,12 @@
 #include "ui/dialogs/device_sys_set_dlg.h"
 
+#include "app/close_choice.h"
 #include "app/config.h"
 #include "app/language.h"
 #include "i18n/strings.h"
 #include "platform/autostart.h"
 #include "ui/dialogs/ui_message_box.h"
+#include "ui/pages/own_texts.h"
 #include "ui/toolkit/toolkit.h"
 #include "ui/window_messages.h"
 
@@ -12,6 +14,11 @@
 #include <cstdio>
 
 namespace vantora {
+namespace {
+
+constexpr int kIdCloseQuits = 41;
+
+}  // namespace
 
 const std::vector<LanguageChoice>& AllLanguageChoices() {
     static const std::vector<LanguageChoice> kChoices = {
@@ -54,6 +61,10 @@ void DeviceSysSetDlg::InitUI(const CRect& client) {
     auto* autoRun = Make<CCheckButton>(36, {});
     autoRun->SetStateImages("btn_checkbox_n.png");
     autoRun->SetCheckImage("btn_checkbox_icon.png");
+    auto* closeQuits = Make<CCheckButton>(kIdCloseQuits, {});
+    closeQuits->SetStateImages("btn_checkbox_n.png");
+    closeQuits->SetCheckImage("btn_checkbox_icon.png");
+    closeQuits->SetCheck(CloseButtonQuits());
     Make<MText>(39, {}, ReadConfigStringFrom(configFile, "VERSION"))->SetAlignment(kAlignCenter);
     char firmware[32];
     std::snprintf(firmware, sizeof firmware, "Fw Ver: %x", static_cast<unsigned>(firmwareVersion));
@@ -81,6 +92,7 @@ void DeviceSysSetDlg::ApplyTexts() {
     GetControl(34)->SetTitle(GetUiString(505));
     GetControl(37)->SetTitle(GetUiString(502));
     GetControl(36)->SetTitle(GetUiString(503));
+    GetControl(kIdCloseQuits)->SetTitle(GetUiString(ui_text::kCloseButtonQuits));
 }
 
 void DeviceSysSetDlg::UISize(const CRect& client) {
@@ -104,6 +116,7 @@ void DeviceSysSetDlg::UISize(const CRect& client) {
         {35, CRect(l, 160, l + 182, 207)},
         {37, CRect(b, 210, b + 167, 264)},
         {36, CRect(b, 270, b + 167, 300)},
+        {kIdCloseQuits, CRect(b, 300, w - 60, 330)},
         {39, CRect(w / 2 - 200, h - 90, w / 2 + 200, h - 60)},
         {40, CRect(w / 2 - 200, h - 60, w / 2 + 200, h - 30)},
         {38, CRect(w / 2 - 280, h - 30, w / 2 + 280, h)},
@@ -128,6 +141,9 @@ int DeviceSysSetDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) 
             return 1;
         case 36:
             AutoRunToggled();
+            return 1;
+        case kIdCloseQuits:
+            CloseChoiceToggled();
             return 1;
         case 37:
             ShowMessageBox(this, GetUiString(510), GetUiString(501));
@@ -160,6 +176,14 @@ void DeviceSysSetDlg::AutoRunToggled() {
         EnableAutostart(RunningExecutablePath(), error);
     } else {
         DisableAutostart(error);
+    }
+}
+
+// A choice that cannot be stored shows unticked again.
+void DeviceSysSetDlg::CloseChoiceToggled() {
+    auto* closeQuits = GetControlAs<CCheckButton>(kIdCloseQuits);
+    if (!SetCloseButtonQuits(closeQuits->GetCheck())) {
+        closeQuits->SetCheck(CloseButtonQuits());
     }
 }
 

@@ -17,12 +17,13 @@ struct LanguageChoice {
 const std::vector<LanguageChoice>& AllLanguageChoices();
 
 // The settings dialog: the interface language, start with the session
-// ("Auto Run"), the upgrade notice and the version lines.
+// ("Auto Run"), what the close button does, the upgrade notice and the
+// version lines.
 class DeviceSysSetDlg : public MDialog {
     Q_OBJECT
 public:
     static constexpr int kWidth = 600;
-    static constexpr int kHeight = 390;
+    static constexpr int kHeight = 420;
 
     // The window told about a language change (MSG_LANGUAGE_CHANGED).
     MDialog* owner = nullptr;
@@ -43,6 +44,7 @@ private:
     void ApplyTexts();
     void LanguageChosen();
     void AutoRunToggled();
+    void CloseChoiceToggled();
 };
 
 }  // namespace vantora

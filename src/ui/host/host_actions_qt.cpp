@@ -11,6 +11,9 @@
 
 #include "i18n/strings.h"
 #include "platform/program_launcher.h"
+#include "platform/text_typist.h"
+#include "platform/uinput_keyboard.h"
+#include "text/utf8.h"
 #include "ui/dialogs/ui_message_box.h"
 #include "ui/host/xtest_keys.h"
 #include "ui/pages/own_texts.h"
@@ -18,8 +21,10 @@
 namespace vantora {
 namespace {
 
-// Shown once per run: the desktop session cannot take typed text.
+// Shown once per run: the desktop session cannot take typed text, or the
+// virtual keyboard needs the user's permission.
 bool sendTextMessageShown = false;
+bool uinputMessageShown = false;
 
 std::string SearchPath() {
     const char* path = std::getenv("PATH");
@@ -41,9 +46,11 @@ HostActionResult Spawn(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-QtHostActions::QtHostActions(MDialog* owner) : owner_(owner) {}
+QtHostActions::QtHostActions(MDialog* owner, Notice notice, std::string uinputNode)
+    : owner_(owner), notice_(std::move(notice)), uinputNode_(std::move(uinputNode)) {}
 
 QtHostActions::~QtHostActions() {
+    typist_.reset();
     // Ending in the middle of a paste: the clipboard gets its content back.
     if (pasting_ && qGuiApp != nullptr && ClipboardHoldsOurText() && previous_ != nullptr &&
         !previous_->formats().isEmpty()) {
@@ -75,12 +82,8 @@ HostActionResult QtHostActions::SendText(const std::string& text) {
     if (text.empty()) {
         return HostActionResult::Failed("no text to send");
     }
-    if (!xtest::Available()) {
-        if (!sendTextMessageShown) {
-            sendTextMessageShown = true;
-            ShowMessageLater(GetUiString(ui_text::kNoTextSending));
-        }
-        return HostActionResult::Failed("sending text needs an X11 session with the XTest extension");
+    if (!xtest::Available() || !xtest::FocusIsX11Window()) {
+        return TypeText(text);
     }
     pending_.push_back(text);
     if (!pasting_) {
@@ -111,6 +114,64 @@ HostActionResult QtHostActions::OpenOnScreenKeyboard() {
     }
     ShowMessageLater(GetUiString(ui_text::kNoOnScreenKeyboard));
     return HostActionResult::Failed("no on-screen keyboard was found");
+}
+
+// Where XTest cannot reach the window in front: typed through the kernel's
+// virtual keyboard when this user may make one, else said once.
+HostActionResult QtHostActions::TypeText(const std::string& text) {
+    switch (ProbeUinput(uinputNode_)) {
+        case UinputAccess::kReady:
+            break;
+        case UinputAccess::kNoAccess:
+            if (!uinputMessageShown) {
+                uinputMessageShown = true;
+                Notify(GetUiString(ui_text::kUinputNotAllowed));
+            }
+            return HostActionResult::Failed(uinputNode_ + " may not be written by this user");
+        case UinputAccess::kMissing:
+            if (!sendTextMessageShown) {
+                sendTextMessageShown = true;
+                Notify(GetUiString(ui_text::kNoTextSending));
+            }
+            return HostActionResult::Failed("typing text needs an X11 window in front or " + uinputNode_);
+    }
+    if (typist_ == nullptr) {
+        typist_ = std::make_unique<TextTypist>(
+            [this](const TypingReport& report) {
+                QMetaObject::invokeMethod(
+                    this, [this, report] { Typed(report); }, Qt::QueuedConnection);
+            },
+            uinputNode_);
+    }
+    typist_->Type(text);
+    return HostActionResult::Done();
+}
+
+// After each typed text: the characters left out are said (once for the
+// text), a failure is logged.
+void QtHostActions::Typed(const TypingReport& report) {
+    if (!report.missing.empty()) {
+        std::string missing;
+        for (char32_t c : report.missing) {
+            if (!missing.empty()) {
+                missing += ' ';
+            }
+            AppendUtf8(missing, c);
+        }
+        Notify(FormatUiString(ui_text::kCharactersNotTyped, {missing}));
+    }
+    if (!report.error.empty()) {
+        std::fprintf(stderr, "VANTORA: typing a text: %s\n", report.error.c_str());
+    }
+}
+
+void QtHostActions::Notify(const std::string& text) {
+    std::fprintf(stderr, "VANTORA: %s\n", text.c_str());
+    if (notice_) {
+        notice_(text);
+    } else {
+        ShowMessageLater(text);
+    }
 }
 
 void QtHostActions::ShowMessageLater(const std::string& text) {

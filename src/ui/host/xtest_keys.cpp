@@ -2,8 +2,11 @@
 
 #include <QGuiApplication>
 
+#include "ui/toolkit/mdialog.h"
+
 #if defined(VANTORA_HAVE_XTEST) && QT_CONFIG(xcb)
 // After every Qt header: Xlib's macros (None, Bool, KeyPress, ...) would clash.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -33,6 +36,38 @@ bool SendKey(Display* display, KeySym symbol, bool down) {
 }
 
 }  // namespace
+
+bool FocusIsX11Window() {
+    Display* display = QtDisplay();
+    if (display == nullptr) {
+        return false;
+    }
+    if (!UnderXwayland()) {
+        return true;
+    }
+    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", True);
+    if (activeAtom != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char* data = nullptr;
+        const int status = XGetWindowProperty(display, DefaultRootWindow(display), activeAtom, 0, 1, False,
+                                              XA_WINDOW, &type, &format, &count, &left, &data);
+        if (status == Success && type == XA_WINDOW && format == 32 && count == 1 && data != nullptr) {
+            const Window active = *reinterpret_cast<Window*>(data);
+            XFree(data);
+            return active != None;
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+    }
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus != None && focus != PointerRoot;
+}
 
 bool Available() {
     Display* display = QtDisplay();
@@ -68,6 +103,9 @@ void ReleasePaste() {
 #else
 
 bool Available() {
+    return false;
+}
+bool FocusIsX11Window() {
     return false;
 }
 bool PressPaste() {

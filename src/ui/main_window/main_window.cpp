@@ -2,6 +2,7 @@
 // notifications and window messages, the tray and the ends of the program.
 #include "ui/main_window/main_window.h"
 
+#include "app/close_choice.h"
 #include "app/config.h"
 #include "app/folders.h"
 #include "i18n/strings.h"
@@ -17,7 +18,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QKeySequence>
 #include <QPainter>
+#include <QShortcut>
 #include <QUrl>
 
 namespace vantora {
@@ -41,8 +44,16 @@ SessionOptions SessionOptionsOf(const MainWindowOptions& options) {
 DeviceMainDlg::DeviceMainDlg(MainWindowOptions options)
     : options_(std::move(options)),
       session_(std::make_unique<DeviceSession>(SessionOptionsOf(options_), *this)),
-      hostActions_(options_.hostActions ? options_.hostActions() : std::make_unique<QtHostActions>(this)) {
+      hostActions_(options_.hostActions
+                       ? options_.hostActions()
+                       : std::make_unique<QtHostActions>(
+                             this, [this](const std::string& text) { ShowHostNotice(text); })) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Ctrl+Q ends the program from anywhere in the window (a capture field
+    // that is taking keys takes this one too).
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->setContext(Qt::WindowShortcut);
+    QObject::connect(quit, &QShortcut::activated, this, [this] { EndProgram(); });
     recordingKeys_ =
         std::make_unique<RecordingKeyFilter>(this, [this](const CaptureKey& key) { keyCapture_.Feed(key); });
     // A profile chosen for the application in front is selected as
@@ -172,6 +183,7 @@ bool DeviceMainDlg::IsFrameId(int id) {
         case kIdClose:
         case kIdMinimize:
         case kIdSettings:
+        case kIdExit:
         case kIdWebLink:
         case kTabHome:
         case kTabDevice:
@@ -205,6 +217,9 @@ int DeviceMainDlg::OnFrameMessage(int id, int code) {
             return 1;
         case kIdMinimize:
             OnMinimize();
+            return 1;
+        case kIdExit:
+            EndProgram();
             return 1;
         case kIdSettings: {
             DeviceSysSetDlg settings;
@@ -324,10 +339,15 @@ void DeviceMainDlg::Activate() {
 }
 
 // The close button and the window manager's close: into the tray when there
-// is one (a tray that has appeared since the last look is taken now).
-// Without a tray a hidden window could not be reached again, so the program
-// then ends as with "Exit".
+// is one (a tray that has appeared since the last look is taken now) and
+// the user has not chosen that the button quits (a tray whose menu does not
+// open counts as none). Without a tray a hidden window could not be reached
+// again, so the program then ends as with "Exit".
 void DeviceMainDlg::OnUserCloseWindow() {
+    if (CloseButtonQuits()) {
+        EndProgram();
+        return;
+    }
     AddTrayIcon();
     if (tray_ != nullptr) {
         ShowWindow(0);
@@ -336,7 +356,7 @@ void DeviceMainDlg::OnUserCloseWindow() {
     EndProgram();
 }
 
-// "Exit" from the tray and MSG_MENU 610: the program ends with exit code 0.
+// "Exit" from the tray, the frame's exit button, Ctrl+Q and MSG_MENU 610: the program ends with exit code 0.
 // The worker, the device threads and the database are closed in order first
 // (bounded: the device protocol's waits are cut short), so no download is
 // left half-written on the keyboard.

@@ -229,6 +229,10 @@ private:
     void CreateKeyboardStatus();
     void ShowKeyboardActivity(const WriteActivity& activity);
     void RefreshKeyboardStatus();
+    // A message of the host-side keys (a text that could not be typed): in
+    // the status line for a while, or from the tray while the window is
+    // hidden; never a window that takes the focus.
+    void ShowHostNotice(const std::string& text);
 
     void EndProgram();
     // MSG_DEVICE_EVENT: the key with the host-side function `id` was pressed.
@@ -264,6 +268,8 @@ private:
     int statusTask_ = 0;
     int statusPercent_ = -1;
     bool lastDownloadRefused_ = false;
+    std::string hostNotice_;
+    int hostNoticeNumber_ = 0;
     std::atomic<int> currentPage_{kTabHome};
     int currentSubPage_ = kTabKey;
     std::atomic<bool> musicActive_{false};

@@ -9,6 +9,8 @@
 #include "ui/toolkit/skin.h"
 
 #include <QMetaObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
 #include <string>
 
 namespace vantora {
@@ -21,6 +23,7 @@ bool Reads(int task) {
 }
 
 constexpr std::uint32_t kRefusedColour = 0xFFF09A20;
+constexpr int kHostNoticeMs = 20000;
 
 }  // namespace
 
@@ -78,6 +81,21 @@ void DeviceMainDlg::ShowKeyboardActivity(const WriteActivity& activity) {
     RefreshKeyboardStatus();
 }
 
+void DeviceMainDlg::ShowHostNotice(const std::string& text) {
+    hostNotice_ = text;
+    const int number = ++hostNoticeNumber_;
+    RefreshKeyboardStatus();
+    QTimer::singleShot(kHostNoticeMs, this, [this, number] {
+        if (number == hostNoticeNumber_) {
+            hostNotice_.clear();
+            RefreshKeyboardStatus();
+        }
+    });
+    if (!isVisible() && tray_ != nullptr) {
+        tray_->showMessage(QStringLiteral("VANTORA"), QString::fromStdString(text));
+    }
+}
+
 void DeviceMainDlg::RefreshKeyboardStatus() {
     auto* line = GetControlAs<MText>(kIdKeyboardStatus);
     if (line == nullptr) {
@@ -92,6 +110,9 @@ void DeviceMainDlg::RefreshKeyboardStatus() {
         }
     } else if (lastDownloadRefused_) {
         text = GetUiString(ui_text::kKeyboardRefused);
+        colour = kRefusedColour;
+    } else if (!hostNotice_.empty()) {
+        text = hostNotice_;
         colour = kRefusedColour;
     }
     line->SetTextColor(colour);

@@ -107,10 +107,12 @@ bool DeviceMainDlg::SetKeyRecording(bool on) {
     keyCapture_.Arm(
         [this](const DecodedKey& key, bool isUp) { macroPage_.RecordKey(key.virtualKey, key.name, isUp); });
     // The window's own keys are taken from its controls; where raw keys of
-    // the desktop serve, those are what is recorded, else these.
+    // the desktop serve, those are what is recorded, else these. Under
+    // Xwayland raw keys come from X11 windows only, never from Wayland ones:
+    // the page then says that keys are taken while this window has the focus.
     recordingKeys_->SetOn(true);
     EnablePageTabs(false);
-    return keyCapture_.RawKeysServe();
+    return keyCapture_.RawKeysServe() && !UnderXwayland();
 }
 
 void DeviceMainDlg::EnablePageTabs(bool on) {
@@ -186,9 +188,12 @@ void DeviceMainDlg::CreateCommonControls(const CRect& client) {
     WithImages(Make<CImageButton>(kIdClose, {}), "sysbtn_close_n.png")->SetTooltip(S(5));
     WithImages(Make<CImageButton>(kIdMinimize, {}), "sysbtn_min_n.png")->SetTooltip(S(6));
     WithImages(Make<CImageButton>(kIdSettings, {}), "sysbtn_setting_n.png")->SetTooltip(S(7));
-    for (int id : {kIdClose, kIdMinimize, kIdSettings}) {
+    WithImages(Make<CImageButton>(kIdExit, {}), "sysbtn_exit_n.png")->SetTooltip(S(13));
+    for (int id : {kIdClose, kIdMinimize, kIdSettings, kIdExit}) {
         GetControl(id)->setFocusPolicy(Qt::NoFocus);  // mouse only: Space or Enter never close the window
     }
+    // Where the desktop has no minimised windows the button would do nothing.
+    GetControl(kIdMinimize)->SetVisible(MinimiseWorks());
 
     const CRect pageRect(1, 55, w - 1, h - 25);
     Make<MTabLayout>(kPageHome, pageRect);
@@ -255,8 +260,13 @@ void DeviceMainDlg::UISize(const CRect& client) {
     if (MControl* minimize = GetControl(kIdMinimize)) {
         minimize->SetRect(CRect(w - 114, 20, w - 95, 39));
     }
+    // Without the minimise button the others close up to the close button.
+    const int shift = MinimiseWorks() ? 0 : 39;
     if (MControl* settings = GetControl(kIdSettings)) {
-        settings->SetRect(CRect(w - 153, 20, w - 135, 38));
+        settings->SetRect(CRect(w - 153 + shift, 20, w - 135 + shift, 38));
+    }
+    if (MControl* exit = GetControl(kIdExit)) {
+        exit->SetRect(CRect(w - 192 + shift, 20, w - 173 + shift, 39));
     }
     const CRect pageRect(1, 55, w - 1, h - 25);
     for (int id : {kPageHome, kPageDevice, kPageMacro, kPageMusic, kPageSetting}) {
@@ -321,6 +331,7 @@ void DeviceMainDlg::RefreshTexts() {
     GetControl(kIdClose)->SetTooltip(S(5));
     GetControl(kIdMinimize)->SetTooltip(S(6));
     GetControl(kIdSettings)->SetTooltip(S(7));
+    GetControl(kIdExit)->SetTooltip(S(13));
     for (int id = kTabHome; id <= kTabSetting; ++id) {
         for (MControl* tab : GetControls(id)) {
             tab->SetTitle(S(30 + id - kTabHome));

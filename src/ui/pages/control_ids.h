@@ -29,6 +29,7 @@ enum MainWindowId : int {
     kTabLight = 62,
     kIdWebLink = 166,         // on the HOME page, handled by the frame
     kIdKeyboardStatus = 171,  // the frame's line: what is done with the keyboard
+    kIdExit = 172,            // the frame's button that ends the program
 };
 
 }  // namespace vantora

@@ -276,7 +276,7 @@ void KeyPage::RefreshOwnTexts() {
     }
 }
 
-int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+int KeyPage::OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t) {
     if (id == kIdKeyPicture) {
         KeyboardCtrl* picture = Picture();
         if (picture == nullptr) {
@@ -290,7 +290,7 @@ int KeyPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
     }
     if (id == kIdSingleKey || id == kIdComboKey) {
         if (code == kNotifySetFocus || code == kNotifyKillFocus) {
-            CaptureFieldFocus(id, code);
+            CaptureFieldFocus(id, code, code == kNotifySetFocus && wparam == 1);
             return 1;
         }
         return 0;
@@ -542,7 +542,9 @@ void KeyPage::ShowKeyAssignment(int keyCode) {
     }
 }
 
-void KeyPage::CaptureFieldFocus(int fieldId, int code) {
+// Entering a field starts a new capture; the window coming back to the
+// front with the field focused takes keys again and keeps the captured one.
+void KeyPage::CaptureFieldFocus(int fieldId, int code, bool windowBack) {
     if (code == kNotifyKillFocus) {
         if (armedField_ == fieldId) {
             armedField_ = 0;
@@ -550,10 +552,12 @@ void KeyPage::CaptureFieldFocus(int fieldId, int code) {
         }
         return;
     }
-    ClearCapture(edited_);
-    for (int id : {kIdSingleKey, kIdComboKey}) {
-        if (MControl* field = Control(id)) {
-            field->SetTitle({});
+    if (!windowBack) {
+        ClearCapture(edited_);
+        for (int id : {kIdSingleKey, kIdComboKey}) {
+            if (MControl* field = Control(id)) {
+                field->SetTitle({});
+            }
         }
     }
     armedField_ = fieldId;

@@ -74,7 +74,7 @@ private:
     // Shows the controls of `type`, fills the value list and clears the
     // text and capture fields.
     void ShowFunctionControls(int type);
-    void CaptureFieldFocus(int fieldId, int code);
+    void CaptureFieldFocus(int fieldId, int code, bool windowBack);
     void BrowseApplication();
     void SaveKeyFunction();
     void ShowKeyLabel(int keyCode);

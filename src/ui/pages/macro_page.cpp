@@ -290,7 +290,7 @@ void MacroPage::ClearFields() {
 
 // ---- Notifications ---------------------------------------------------------
 
-int MacroPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+int MacroPage::OnMessage(int id, int code, std::uintptr_t wparam, std::intptr_t) {
     switch (id) {
         case kIdAddMacro:
             if (code == kNotifyClick) {
@@ -356,7 +356,7 @@ int MacroPage::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
             return 1;
         case kIdMacroKey:
             if (code == kNotifySetFocus || code == kNotifyKillFocus) {
-                KeyFieldFocus(code);
+                KeyFieldFocus(code, code == kNotifySetFocus && wparam == 1);
                 return 1;
             }
             return 0;
@@ -726,7 +726,8 @@ void MacroPage::CommandKindChanged() {
     }
 }
 
-void MacroPage::KeyFieldFocus(int code) {
+// As on the KEY page: the window coming back keeps the captured key.
+void MacroPage::KeyFieldFocus(int code, bool windowBack) {
     if (code == kNotifyKillFocus) {
         if (keyFieldArmed_) {
             keyFieldArmed_ = false;
@@ -734,10 +735,12 @@ void MacroPage::KeyFieldFocus(int code) {
         }
         return;
     }
-    capturedCode_ = 0;
-    capturedName_.clear();
-    if (MControl* key = Control(kIdMacroKey)) {
-        key->SetTitle({});
+    if (!windowBack) {
+        capturedCode_ = 0;
+        capturedName_.clear();
+        if (MControl* key = Control(kIdMacroKey)) {
+            key->SetTitle({});
+        }
     }
     keyFieldArmed_ = true;
     host_.ArmKeyCapture(kIdMacroKey);

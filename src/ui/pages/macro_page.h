@@ -93,7 +93,7 @@ private:
     void EditRecordCommand();
     void RecordSelected();
     void CommandKindChanged();
-    void KeyFieldFocus(int code);
+    void KeyFieldFocus(int code, bool windowBack);
     void StartRecording();
     // The message for a macro change the database did not take.
     void TellIfNotStored(MacroEditor::Result result);

@@ -75,6 +75,9 @@ inline constexpr int kDesktopX11 = 1119;
 inline constexpr int kDesktopWlroots = 1120;
 inline constexpr int kDesktopKWin = 1121;
 inline constexpr int kDesktopGnome = 1122;
+inline constexpr int kCloseButtonQuits = 1200;
+inline constexpr int kCharactersNotTyped = 1201;  // %1 the characters
+inline constexpr int kUinputNotAllowed = 1202;
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);

@@ -167,10 +167,13 @@ bool MEdit::eventFilter(QObject* watched, QEvent* event) {
         return MControl::eventFilter(watched, event);
     }
     switch (event->type()) {
-        case QEvent::FocusIn:
+        case QEvent::FocusIn: {
             update();
-            Notify(kNotifySetFocus);
+            // The field kept the focus while another window had it.
+            const bool windowBack = static_cast<QFocusEvent*>(event)->reason() == Qt::ActiveWindowFocusReason;
+            Notify(kNotifySetFocus, windowBack ? 1 : 0);
             break;
+        }
         case QEvent::FocusOut:
             update();
             Notify(kNotifyKillFocus);

@@ -140,9 +140,36 @@ void MDialog::CloseDialog() {
     }
 }
 
+std::function<bool(QWindow&)> MDialog::systemMove_;
+
+bool MDialog::StartSystemMove(QWindow& window) {
+    return systemMove_ ? systemMove_(window) : window.startSystemMove();
+}
+
 bool WindowMovesWork() {
     // A native Wayland client cannot place its windows: the compositor does.
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+bool UnderXwayland() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") &&
+           (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+            qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"));
+}
+
+bool MinimiseWorks() {
+    if (qEnvironmentVariableIsSet("SWAYSOCK")) {
+        return false;
+    }
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    for (const QString& desktop : desktops) {
+        for (const char* tiling : {"sway", "Hyprland", "river", "niri"}) {
+            if (desktop.compare(QLatin1String(tiling), Qt::CaseInsensitive) == 0) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // Where the program cannot place windows, a dialog (transient for its
@@ -354,12 +381,14 @@ void MDialog::closeEvent(QCloseEvent* event) {
     OnUserCloseWindow();
 }
 
-// A press on the window itself drags it: by moving it where the program can
-// place windows, else by handing the move to the desktop.
+// A press on the window itself drags it: the desktop moves it when it can
+// (Wayland, and X11 window managers with _NET_WM_MOVERESIZE, which also
+// serves under Xwayland where the program's own moves do not follow the
+// pointer), else the program moves it with the mouse.
 void MDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && isWindow()) {
         QWindow* window = windowHandle();
-        if (!WindowMovesWork() && window != nullptr && window->startSystemMove()) {
+        if (window != nullptr && StartSystemMove(*window)) {
             QWidget::mousePressEvent(event);
             return;
         }

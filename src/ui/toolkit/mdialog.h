@@ -14,6 +14,7 @@ class QKeyEvent;
 #include <vector>
 
 class QEventLoop;
+class QWindow;
 
 namespace vantora {
 
@@ -134,6 +135,10 @@ public:
     // Radio-style groups: every control of `group` but `keep` is unchecked.
     void UncheckGroup(const QString& group, MControl* keep);
 
+    // Test hook: what starts the desktop's move of a dragged window (true:
+    // the desktop moves it); null: QWindow::startSystemMove.
+    static void SetSystemMoveForTests(std::function<bool(QWindow&)> move) { systemMove_ = std::move(move); }
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -147,6 +152,7 @@ protected:
 private:
     struct Mailbox;
 
+    static bool StartSystemMove(QWindow& window);
     void Adopt(MControl* control, const CRect& rect, const std::string& text, MControl* container);
     static MControl* NewControl(MDialog* dialog, const std::string& className, int id);
 
@@ -159,12 +165,23 @@ private:
     bool dragging_ = false;
     QPoint dragOffset_;
     std::map<int, int> timers_;  // our id -> Qt timer id
+    static std::function<bool(QWindow&)> systemMove_;
 };
 
 // Whether the program can place its windows (moves, centring). Not on a
 // native Wayland session: there the desktop places them, and dragging a
 // window goes through the desktop's own move.
 bool WindowMovesWork();
+
+// Whether the program runs on X11 inside a Wayland session (Xwayland: the
+// xcb platform with WAYLAND_DISPLAY set or XDG_SESSION_TYPE=wayland), where
+// X11 reaches only the X11 windows.
+bool UnderXwayland();
+
+// Whether the desktop keeps minimised windows: not the tiling compositors
+// that have no such state (sway, Hyprland, river, niri, named by
+// XDG_CURRENT_DESKTOP or sway's SWAYSOCK), natively or under their Xwayland.
+bool MinimiseWorks();
 
 // Posts a window message to `dialog` (see WindowPoster). The pointer must be
 // valid at the call; hold MessagePoster() to post across the dialog's life.

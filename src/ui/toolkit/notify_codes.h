@@ -13,7 +13,7 @@ enum NotifyCode : int {
     kNotifyTextChanged = 26,   // MEdit: the user changed the text
     kNotifyColorPicked = 27,   // CirclePalette: a colour was picked
     kNotifyKillFocus = 29,     // MEdit: the field lost the focus
-    kNotifySetFocus = 30,      // MEdit: the field gained the focus
+    kNotifySetFocus = 30,      // MEdit: the field gained the focus (wParam 1: with its window's)
     kNotifyEnter = 31,         // MEdit: Enter was pressed in the field (not in capture fields)
 };
 

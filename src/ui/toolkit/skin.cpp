@@ -159,13 +159,21 @@ Glyph GlyphForImage(const std::string& imageName) {
         Glyph glyph;
     };
     static const Entry kEntries[] = {
-        {"sysbtn_close", Glyph::Close},      {"sysbtn_min", Glyph::Minimize},
-        {"sysbtn_setting", Glyph::Settings}, {"btn_add", Glyph::Add},
-        {"btn_edit", Glyph::Edit},           {"btn_del", Glyph::Delete},
-        {"btn_import", Glyph::Import},       {"btn_export", Glyph::Export},
-        {"btn_openkb", Glyph::Keyboard},     {"btn_openfile", Glyph::OpenFile},
-        {"btn_save", Glyph::Save},           {"btn_clear", Glyph::Clear},
-        {"btn_insert", Glyph::Insert},       {"btn_macro_more", Glyph::More},
+        {"sysbtn_close", Glyph::Close},
+        {"sysbtn_min", Glyph::Minimize},
+        {"sysbtn_setting", Glyph::Settings},
+        {"sysbtn_exit", Glyph::Exit},
+        {"btn_add", Glyph::Add},
+        {"btn_edit", Glyph::Edit},
+        {"btn_del", Glyph::Delete},
+        {"btn_import", Glyph::Import},
+        {"btn_export", Glyph::Export},
+        {"btn_openkb", Glyph::Keyboard},
+        {"btn_openfile", Glyph::OpenFile},
+        {"btn_save", Glyph::Save},
+        {"btn_clear", Glyph::Clear},
+        {"btn_insert", Glyph::Insert},
+        {"btn_macro_more", Glyph::More},
     };
     std::string base = imageName;
     const auto slash = base.find_last_of("/\\");
@@ -208,6 +216,11 @@ void DrawGlyph(QPainter& p, const QRectF& box, Glyph glyph, const QColor& color)
             p.drawEllipse(c, side * 0.22, side * 0.22);
             break;
         }
+        case Glyph::Exit:
+            // The power sign: an open ring with a bar through its gap.
+            p.drawArc(r.adjusted(side * 0.04, side * 0.08, -side * 0.04, 0), 60 * 16, -300 * 16);
+            p.drawLine(QPointF(c.x(), r.top()), QPointF(c.x(), c.y()));
+            break;
         case Glyph::Add:
         case Glyph::Insert:
             p.drawLine(QPointF(c.x(), r.top()), QPointF(c.x(), r.bottom()));

@@ -55,6 +55,7 @@ enum class Glyph {
     Close,
     Minimize,
     Settings,
+    Exit,
     Add,
     Edit,
     Delete,

@@ -1,3 +1,4 @@
+#include "app/close_choice.h"
 #include "app/language.h"
 #include "i18n/strings.h"
 #include "modal_helper.h"
@@ -121,6 +122,19 @@ TEST_F(SettingsDialogTest, AutoRunWritesAndRemovesTheAutostartEntry) {
     EXPECT_TRUE(again->GetControlAs<CCheckButton>(36)->GetCheck());
     QTest::mouseClick(autoRun, Qt::LeftButton);
     EXPECT_FALSE(IsAutostartEnabled());
+}
+
+// The close button's choice is stored with the language and shown again.
+TEST_F(SettingsDialogTest, TheCloseButtonsChoiceIsStoredAndShownAgain) {
+    auto dlg = Open("LAN_ENGLISH=1\n");
+    auto* closeQuits = dlg->GetControlAs<CCheckButton>(41);
+    ASSERT_NE(closeQuits, nullptr);
+    EXPECT_FALSE(closeQuits->GetCheck());
+    QTest::mouseClick(closeQuits, Qt::LeftButton);
+    EXPECT_TRUE(CloseButtonQuits());
+    EXPECT_TRUE(Open("LAN_ENGLISH=1\n")->GetControlAs<CCheckButton>(41)->GetCheck());
+    QTest::mouseClick(closeQuits, Qt::LeftButton);
+    EXPECT_FALSE(CloseButtonQuits());
 }
 
 TEST_F(SettingsDialogTest, AutoRunFailureIsSilentAndKeepsTheBoxAsClicked) {

@@ -43,16 +43,23 @@ TEST_F(SendTextTest, TheTextIsPastedAndTheClipboardRestored) {
     QTRY_COMPARE_WITH_TIMEOUT(clipboard->text(), QString("copied before"), 5000);
 }
 
-TEST(SendTextElsewhereTest, NothingIsSentWithoutXTest) {
+// Without XTest and without a virtual keyboard nothing is sent, the
+// clipboard is left alone and the notice (no window) says so once.
+TEST(SendTextElsewhereTest, NothingIsSentWithoutXTestOrUinput) {
     if (xtest::Available()) {
         GTEST_SKIP() << "XTest is available here";
     }
-    QtHostActions actions(nullptr);
+    std::vector<std::string> notices;
+    QtHostActions actions(
+        nullptr, [&notices](const std::string& text) { notices.push_back(text); }, "/nonexistent/uinput");
     QGuiApplication::clipboard()->setText("kept");
-    const HostActionResult result = actions.SendText("hello");
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.empty());
+    for (int i = 0; i < 2; ++i) {
+        const HostActionResult result = actions.SendText("hello");
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.empty());
+    }
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString("kept"));
+    EXPECT_EQ(notices.size(), 1u);
 }
 
 }  // namespace

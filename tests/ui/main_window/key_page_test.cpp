@@ -144,6 +144,28 @@ TEST_F(KeyPageTest, ACombinationIsCapturedInTheComboFieldAndStoredWithTheLeftMod
     ExpectKeyboardSlot(kKeyA, {kFunctionKeyboard, 6, 224});
 }
 
+// Another window taking the focus and giving it back keeps the captured key.
+TEST_F(KeyPageTest, ACapturedKeyStaysWhenTheWindowLosesAndRegainsTheFocus) {
+    ClickKey(kKeyA);
+    Choose(kIdFunctionType, kFunctionKeyboard);
+    auto* combo = Control<MEdit>(kIdComboKey);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    combo->GetEditHwnd()->setFocus();
+    QTest::keyClick(combo->GetEditHwnd(), Qt::Key_C, Qt::ControlModifier);
+    ASSERT_EQ(combo->GetTitle(), "Ctrl + C");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(combo->GetEditHwnd()->hasFocus());
+    EXPECT_EQ(combo->GetTitle(), "Ctrl + C");
+    Click(Control(kIdSaveKey));
+    EXPECT_EQ(Tip(kKeyA), "Ctrl + C");
+}
+
 TEST_F(KeyPageTest, SavesThatCannotBeMadeSayWhyAndKeepTheRow) {
     Choose(kIdFunctionType, kFunctionDisableKey);
     AnswerNextBox(33);
