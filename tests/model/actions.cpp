@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,8 @@
 #include "macros/macro_editor.h"
 #include "model/driver.h"
 #include "model/model.h"
+#include "session/app_rules.h"
+#include "session/profile_switcher.h"
 #include "support/temp_dir.h"
 
 namespace vantora::model {
@@ -37,6 +40,8 @@ const char* const kTexts[] = {"hello",
                               "a b c"};
 const char* const kAddresses[] = {"https://example.org/a", "https://example.org/b", "mailto:me@example.org"};
 const char* const kDirections[] = {"left", "right", "up", "down"};
+const char* const kApps[] = {"game", "Editor", "steam_app_570"};
+const char* const kTitles[] = {"", "*Sculpt*", "Level ?", "Start page"};
 
 // A virtual key (or a button) and the record types the generator uses.
 constexpr int kRecordValues[] = {0x41, 0x42, 0x20, 0xA0};
@@ -103,7 +108,12 @@ const char* KindName(Kind kind) {
                                         "press",
                                         "keyboard reset",
                                         "key set x48",
-                                        "profile import again"};
+                                        "profile import again",
+                                        "rule add",
+                                        "rule remove",
+                                        "rule others",
+                                        "profile auto",
+                                        "focus"};
     return names[static_cast<int>(kind)];
 }
 
@@ -170,11 +180,14 @@ public:
                 }
                 return {};
             }
-            // Imports need no keyboard: the keyboard gets them with a later download.
-            const bool import = action.kind == Kind::kProfileRoundTrip ||
-                                action.kind == Kind::kMacroRoundTrip ||
-                                action.kind == Kind::kProfileImportAgain;
-            if (!system_.Connected() && result.code == cli::kExitOk && !import) {
+            // Imports and rules need no keyboard: the keyboard gets imports
+            // with a later download.
+            const bool noKeyboard = action.kind == Kind::kProfileRoundTrip ||
+                                    action.kind == Kind::kMacroRoundTrip ||
+                                    action.kind == Kind::kProfileImportAgain ||
+                                    action.kind == Kind::kRuleAdd || action.kind == Kind::kRuleRemove ||
+                                    action.kind == Kind::kRuleOthers || action.kind == Kind::kFollowSwitch;
+            if (!system_.Connected() && result.code == cli::kExitOk && !noKeyboard) {
                 return "a change was reported done with no keyboard";
             }
         }
@@ -193,7 +206,7 @@ private:
 
     static bool Changes(Kind kind) {
         return kind != Kind::kPress && kind != Kind::kUnplug && kind != Kind::kPlug &&
-               kind != Kind::kRestart && kind != Kind::kKeyboardReset;
+               kind != Kind::kRestart && kind != Kind::kKeyboardReset && kind != Kind::kFocus;
     }
 
     Result Ctl(const std::vector<std::string>& args) {
@@ -295,6 +308,7 @@ private:
                 Result result = Ctl({"profile", "delete", std::to_string(id)});
                 if (Stored(result)) {
                     std::erase_if(model_.profiles, [id](const Profile& p) { return p.id == id; });
+                    std::erase_if(model_.rules, [id](const Rule& rule) { return rule.profile == id; });
                     model_.active = system_.Session().Database().GetActiveProfile();
                 } else if (model_.profiles.size() > 1 && result.code == cli::kExitRefused) {
                     result.error = "a profile other than the last one was refused deletion";
@@ -475,6 +489,50 @@ private:
                 return SetManyKeys(action);
             case Kind::kProfileImportAgain:
                 return ImportAgain();
+            case Kind::kRuleAdd: {
+                const std::string app = Pick(kApps, action.a);
+                const std::string title = Pick(kTitles, action.c);
+                const int profile = NthProfile(action.b)->id;
+                std::vector<std::string> args = {"profile", "rule", "add", app, std::to_string(profile)};
+                if (!title.empty()) {
+                    args.push_back(title);
+                }
+                Result result = Ctl(args);
+                if (result.code == cli::kExitOk) {
+                    model_.rules.push_back({Id(result.out), app, title, profile});
+                }
+                return result;
+            }
+            case Kind::kRuleRemove: {
+                if (model_.rules.empty()) {
+                    return Skipped();
+                }
+                const int id = model_.rules[static_cast<std::size_t>(action.a) % model_.rules.size()].id;
+                Result result = Ctl({"profile", "rule", "remove", std::to_string(id)});
+                if (result.code == cli::kExitOk) {
+                    std::erase_if(model_.rules, [id](const Rule& rule) { return rule.id == id; });
+                }
+                return result;
+            }
+            case Kind::kRuleOthers: {
+                const int profile = action.b % 3 == 0 ? 0 : NthProfile(action.a)->id;
+                Result result =
+                    Ctl({"profile", "rule", "default", profile == 0 ? "keep" : std::to_string(profile)});
+                if (result.code == cli::kExitOk) {
+                    model_.otherAppsProfile = profile;
+                }
+                return result;
+            }
+            case Kind::kFollowSwitch: {
+                const bool on = action.a % 2 == 0;
+                Result result = Ctl({"profile", "auto", on ? "on" : "off"});
+                if (result.code == cli::kExitOk) {
+                    model_.followApps = on;
+                }
+                return result;
+            }
+            case Kind::kFocus:
+                return Focus(action);
             case Kind::kCount:
                 break;
         }
@@ -687,6 +745,61 @@ private:
         return result;
     }
 
+    // An application comes to the front (in a letter case of its own), as a
+    // desktop reports it, and the debounce runs out: the first rule that
+    // names it (and matches the title) picks the profile, else the profile
+    // for other applications, else the active one stays.
+    Result Focus(const Action& action) {
+        std::string app = Pick(kApps, action.a);
+        if (action.b % 2 == 1) {
+            std::transform(app.begin(), app.end(), app.begin(),
+                           [](unsigned char c) { return std::toupper(c); });
+        }
+        const std::string title =
+            std::vector<std::string>{"Level 7", "Blender: Sculpt mode", "Start page", "other"}[action.c % 4];
+        const int before = model_.active;
+        ProfileSwitcher& switcher = system_.Switcher();
+        switcher.Report({app, title});
+        system_.AdvanceClock(ProfileSwitcher::kDebounceMs);
+        switcher.Poll();
+        system_.Settle();
+        if (!model_.followApps || action.fault == Fault::kDatabaseBusy) {
+            return {};  // nothing follows; a busy database keeps the profile
+        }
+        int chosen = 0;
+        for (const Rule& rule : model_.rules) {
+            if (model_.FindProfile(rule.profile) != nullptr && SameLetters(rule.app, app) &&
+                (rule.title.empty() || Glob(rule.title, title))) {
+                chosen = rule.profile;
+                break;
+            }
+        }
+        if (chosen == 0 && model_.FindProfile(model_.otherAppsProfile) != nullptr) {
+            chosen = model_.otherAppsProfile;
+        }
+        if (chosen != 0) {
+            model_.active = chosen;
+        }
+        if (model_.active != before && (action.fault != Fault::kNone || !system_.Connected())) {
+            behind_ = true;  // selected; the keyboard gets its keys at the next load
+        }
+        return {};
+    }
+
+    static bool SameLetters(const std::string& a, const std::string& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+            return std::tolower(x) == std::tolower(y);
+        });
+    }
+    // A glob written for the test's few patterns: '*' any run, '?' one byte.
+    static bool Glob(const std::string& pattern, const std::string& text) {
+        std::string expression;
+        for (const char c : pattern) {
+            expression += c == '*' ? std::string(".*") : c == '?' ? std::string(".") : std::string(1, c);
+        }
+        return std::regex_match(text, std::regex(expression, std::regex::icase));
+    }
+
     // The file of the last export imported again, as if it came from another
     // computer: its host-side rows carry ids of that computer (300 more).
     // Keys, texts and web sites come back as exported (in rows of their
@@ -897,6 +1010,29 @@ private:
                 return "profile " + std::to_string(profile.id) + " holds a function for key " +
                        std::to_string(stored.begin()->first.second) + " nobody gave it";
             }
+        }
+        std::vector<ProfileRule> rules;
+        db.ListProfileRules(rules);
+        if (rules.size() != model_.rules.size()) {
+            return "the database holds " + std::to_string(rules.size()) + " rules, the model " +
+                   std::to_string(model_.rules.size());
+        }
+        for (std::size_t i = 0; i < rules.size(); ++i) {
+            const Rule& expected = model_.rules[i];
+            if (rules[i].rule_id != expected.id || rules[i].app_id != expected.app ||
+                rules[i].title_pattern != expected.title || rules[i].profile != expected.profile) {
+                return "rule " + std::to_string(i) + " is " + std::to_string(rules[i].rule_id) + " " +
+                       rules[i].app_id + " -> " + std::to_string(rules[i].profile) + ", the model says " +
+                       std::to_string(expected.id) + " " + expected.app + " -> " +
+                       std::to_string(expected.profile);
+            }
+        }
+        const AppProfileSettings following = LoadAppProfileSettings(db);
+        if (following.enabled != model_.followApps || following.defaultProfile != model_.otherAppsProfile) {
+            return "following applications is " + std::string(following.enabled ? "on" : "off") +
+                   " with other applications on " + std::to_string(following.defaultProfile) +
+                   ", the model says " + (model_.followApps ? "on" : "off") + " and " +
+                   std::to_string(model_.otherAppsProfile);
         }
         std::vector<::vantora::Macro> macros;
         db.ListMacros(macros);

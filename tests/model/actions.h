@@ -38,6 +38,11 @@ enum class Kind {
     kKeyboardReset,       // unplugged, reset by its own key combination, plugged in
     kKeySetMany,          // texts of their own on 48 keys of a profile that is not active
     kProfileImportAgain,  // the file of the last export, imported again later
+    kRuleAdd,             // an application (and a title pattern) -> a profile
+    kRuleRemove,
+    kRuleOthers,    // the profile for other applications, or keep the active one
+    kFollowSwitch,  // profile auto on|off
+    kFocus,         // an application comes to the front (its window reported)
     kCount,
 };
 

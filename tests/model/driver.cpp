@@ -66,6 +66,7 @@ System::System(std::string dataFolder)
 
 System::~System() {
     HoldDatabase(false);
+    switcher_.reset();
     if (session_) {
         session_->Stop();
     }
@@ -143,7 +144,15 @@ void System::Plug() {
     Settle();
 }
 
+ProfileSwitcher& System::Switcher() {
+    if (!switcher_) {
+        switcher_ = std::make_unique<ProfileSwitcher>(*session_, clock_);
+    }
+    return *switcher_;
+}
+
 void System::Restart() {
+    switcher_.reset();
     session_->Stop();
     session_.reset();
     StartSession();

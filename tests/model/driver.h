@@ -15,6 +15,7 @@
 
 #include "cli/ctl_runner.h"
 #include "session/device_session.h"
+#include "session/profile_switcher.h"
 #include "sim/in_process_backend.h"
 #include "support/fake_clock.h"
 #include "support/manual_hotplug.h"
@@ -65,6 +66,10 @@ public:
     void SetKeyboardFaults(const sim::FirmwareFaults& faults) { keyboard_->SetFaults(faults); }
     // Another program keeps a write transaction open on the database.
     void HoldDatabase(bool held);
+    // What selects the profile for the application in front, on this
+    // session and its clock (made again after a restart).
+    ProfileSwitcher& Switcher();
+    void AdvanceClock(int ms) { clock_.Advance(static_cast<std::uint64_t>(ms)); }
 
     bool Connected() const { return plugged_; }
     DeviceSession& Session() { return *session_; }
@@ -78,6 +83,7 @@ private:
 
     std::string dataFolder_;
     BriefClock clock_;
+    std::unique_ptr<ProfileSwitcher> switcher_;
     std::shared_ptr<sim::InProcessHidBackend> backend_;
     std::shared_ptr<sim::InProcessKeyboard> keyboard_;
     PressObserver observer_;

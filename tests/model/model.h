@@ -74,6 +74,14 @@ struct LightParams {
     std::optional<bool> colourful;
 };
 
+// A rule that selects a profile while an application is in front.
+struct Rule {
+    int id = 0;
+    std::string app;    // matched without regard to ASCII case
+    std::string title;  // a glob on the whole title; empty: any title
+    int profile = 0;
+};
+
 struct Model {
     std::vector<Profile> profiles;            // in list order
     int active = 0;                           // profile id
@@ -82,6 +90,9 @@ struct Model {
     std::array<bool, 3> switches{};           // win, alttab, altf4
     std::optional<int> lightMode;             // the mode last made current
     std::map<int, LightParams> light;         // mode -> parameters set
+    std::vector<Rule> rules;                  // in the order they were added
+    bool followApps = true;                   // the pause switch off
+    int otherAppsProfile = 0;                 // 0: the active profile stays
 
     Profile* FindProfile(int id);
     const Profile* ActiveProfile() const;

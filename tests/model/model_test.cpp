@@ -51,6 +51,11 @@ struct Arbitrary<vantora::model::Action> {
             {1, Kind::kKeyboardReset},
             {1, Kind::kKeySetMany},
             {1, Kind::kProfileImportAgain},
+            {2, Kind::kRuleAdd},
+            {1, Kind::kRuleRemove},
+            {1, Kind::kRuleOthers},
+            {1, Kind::kFollowSwitch},
+            {3, Kind::kFocus},
         });
         const Gen<Fault> fault = gen::weightedElement<Fault>({
             {24, Fault::kNone},
