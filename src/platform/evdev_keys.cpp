@@ -76,12 +76,14 @@ EvdevKeyReader::Status EvdevKeyReader::Probe(std::uint16_t vendorId, std::uint16
     if (nodes.empty()) {
         return Status::kNoNodes;
     }
+    bool denied = false;
     for (const std::string& node : nodes) {
         if (::access(node.c_str(), R_OK) == 0) {
             return Status::kReading;
         }
+        denied = denied || errno == EACCES || errno == EPERM;
     }
-    return errno == EACCES || errno == EPERM ? Status::kNoPermission : Status::kFailed;
+    return denied ? Status::kNoPermission : Status::kFailed;
 }
 
 EvdevKeyReader::Status EvdevKeyReader::Start(Callback callback, std::uint16_t vendorId,

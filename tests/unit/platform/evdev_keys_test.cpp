@@ -17,6 +17,7 @@
 #include <mutex>
 #include <vector>
 
+#include "support/other_user.h"
 #include "support/temp_dir.h"
 
 namespace vantora {
@@ -84,21 +85,27 @@ TEST(EvdevKeysTest, OnlyTheNodesOfTheKeyboardsIdsAreFound) {
               (std::vector<std::string>{"/dev/input/event3", "/dev/input/event7"}));
     EXPECT_TRUE(FindKeyboardEventNodes(0x1209, 0x0001, sys.path() + "missing").empty());
 
-    // Nodes that this user may not read are told apart from missing ones.
+    // Nodes that this user may not read are told apart from missing ones
+    // (as root: told to the other user).
     EXPECT_EQ(EvdevKeyReader::Probe(0x1209, 0x0003, sys.path()), EvdevKeyReader::Status::kNoNodes);
-    test::TempDir dev;
-    const std::string node = dev.WriteFile("input/event3", "");
+    const std::string node = sys.WriteFile("dev/input/event3", "");
     ::chmod(node.c_str(), 0);
-    if (::geteuid() != 0) {
-        EXPECT_EQ(EvdevKeyReader::Probe(0x1209, 0x0001, sys.path(), dev.path()),
-                  EvdevKeyReader::Status::kNoPermission);
+    const auto refused = [](const std::string& sysRoot, const std::string& devRoot) {
         EvdevKeyReader reader;
-        EXPECT_EQ(reader.Start(nullptr, 0x1209, 0x0001, sys.path(), dev.path()),
-                  EvdevKeyReader::Status::kNoPermission);
-        EXPECT_FALSE(reader.IsRunning());
+        return EvdevKeyReader::Probe(0x1209, 0x0001, sysRoot, devRoot) ==
+                   EvdevKeyReader::Status::kNoPermission &&
+               reader.Start(nullptr, 0x1209, 0x0001, sysRoot, devRoot) ==
+                   EvdevKeyReader::Status::kNoPermission &&
+               !reader.IsRunning();
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(refused(sys.path(), sys.path() + "dev"));
+    } else if (test::CanActAsOtherUser()) {
+        ::chmod(sys.path().c_str(), 0755);
+        EXPECT_TRUE(test::AsOtherUser(sys.path(), [&] { return refused(".", "dev"); }));
     }
     ::chmod(node.c_str(), 0600);
-    EXPECT_EQ(EvdevKeyReader::Probe(0x1209, 0x0001, sys.path(), dev.path()),
+    EXPECT_EQ(EvdevKeyReader::Probe(0x1209, 0x0001, sys.path(), sys.path() + "dev"),
               EvdevKeyReader::Status::kReading);
 }
 
