@@ -81,8 +81,9 @@ public:
     bool IsArmed() const { return armed_; }
 
     // A key event of the armed capture field. True when it was handed to the
-    // sink; false when not armed, when raw keys deliver it instead, for a
-    // made-up auto-repeat release and for keys without a code.
+    // sink; false when not armed, when raw keys or the keyboard's nodes
+    // deliver keys instead, for a made-up auto-repeat release and for keys
+    // without a code.
     bool Feed(const CaptureKey& key);
 
     // Whether raw keys of the X server are delivering (armed on X11 and the
