@@ -212,7 +212,7 @@ void EvdevKeyReader::Run() {
                 if (!key) {
                     continue;
                 }
-                if (const auto decoded = DecodeEvdevKey(key->code)) {
+                if (const auto decoded = DecodeEvdevKey(key->code); decoded && callback_) {
                     callback_(*decoded, key->isUp);
                 }
             }
