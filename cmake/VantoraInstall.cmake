@@ -52,6 +52,11 @@ install(FILES ${packaging}/60-vantora.rules DESTINATION lib/udev/rules.d
 install(FILES ${packaging}/udev/70-vantora-uinput.rules DESTINATION ${VANTORA_SHARE_DIR}/udev
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(PROGRAMS ${packaging}/udev/uinput-access DESTINATION ${VANTORA_SHARE_DIR}/udev)
+# Read access to this keyboard's event nodes for recording macros from any
+# window: shipped off, switched on with share/vantora/udev/keyboard-access.
+install(FILES ${packaging}/udev/70-vantora-keyboard.rules.in DESTINATION ${VANTORA_SHARE_DIR}/udev
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+install(PROGRAMS ${packaging}/udev/keyboard-access DESTINATION ${VANTORA_SHARE_DIR}/udev)
 
 # The Debian package (scripts/package): dependencies computed by dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)

@@ -22,7 +22,7 @@ public:
     std::string ChooseFile(FileChoice, const std::string&) override { return {}; }
     void ArmKeyCapture(int) override {}
     void DisarmKeyCapture() override {}
-    bool SetKeyRecording(bool) override { return false; }
+    KeyRecording SetKeyRecording(bool) override { return {}; }
     void MusicSettingsChanged(const MusicSettings&) override {}
 
     MDialog dialog;

@@ -44,7 +44,9 @@ command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not avai
 for program in vantora-kbd-gadget vantora-usb-check; do
   [ -x "$bin/$program" ] || cmake --build "$build" --target "$program" >/dev/null
 done
-[ -x "$build/tests/uinput_keyboard_test" ] || cmake --build "$build" --target uinput_keyboard_test >/dev/null
+for test in uinput_keyboard_test evdev_keys_test; do
+  [ -x "$build/tests/$test" ] || cmake --build "$build" --target "$test" >/dev/null
+done
 
 # ---- Kernel ----------------------------------------------------------------
 mkdir -p "$cache"
@@ -100,7 +102,8 @@ for module in uinput evdev; do
   esac
 done
 
-for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test"; do
+for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test" \
+  "$build/tests/evdev_keys_test"; do
   cp "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
   ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
@@ -167,6 +170,15 @@ for i in $(seq 100); do
 done
 [ -e /dev/hidraw2 ] || { echo "FAIL vm: no /dev/hidraw2 on the host side"; end 1; }
 echo "ok vm: gadget bound, $(ls /dev/hidraw* | tr '\n' ' ')"
+
+# Recording from the keyboard's own event node: the gadget's boot keyboard
+# (interface 0) presses and releases A while the reader reads.
+export EVDEV_TEST_VID=1209 EVDEV_TEST_PID=0001
+export EVDEV_TEST_PRESS='printf "\000\000\004\000\000\000\000\000" >/dev/hidg0 && printf "\000\000\000\000\000\000\000\000" >/dev/hidg0'
+evdev_keys_test --gtest_brief=1 --gtest_filter='*ARealKeyboard*' >/tmp/evdev.log 2>&1 ||
+  { cat /tmp/evdev.log; echo "FAIL vm: the keyboard's own key events"; end 1; }
+grep -q "SKIPPED" /tmp/evdev.log && { cat /tmp/evdev.log; echo "FAIL vm: the evdev test skipped"; end 1; }
+echo "ok vm: a key pressed on the gadget keyboard is read from its event node"
 
 mkfifo /tmp/control
 vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \

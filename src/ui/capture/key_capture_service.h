@@ -13,6 +13,7 @@
 namespace vantora {
 
 class RawKeyListener;
+class EvdevKeyReader;
 
 // Hands the keys the user presses to whichever capture target is armed: the
 // key page's single-key and combination fields, the macro page's key field,
@@ -33,6 +34,10 @@ class RawKeyListener;
 // events so no key arrives twice. Elsewhere (Wayland, offscreen) Feed
 // delivers the field's keys. The sink always runs on the UI thread, and
 // never after Disarm (or a new Arm) for keys of an earlier arming.
+// Recording may read the keyboard's own event nodes instead (ArmFromKeyboard):
+// then only that keyboard's keys count, from any window on X11 and Wayland
+// alike, and neither raw keys nor the field's events are delivered. The
+// nodes are open only while armed so.
 // Auto-repeat: every repeated press is delivered (as the recorder records
 // them); the releases Qt makes up between X11 repeats are not, only the real
 // release. The combination field's rules (presses only, modifier or key) are
@@ -47,13 +52,38 @@ public:
 
     // Starts delivering keys to `sink`, replacing any earlier sink.
     void Arm(Sink sink);
+    // Where the keys of an arming come from.
+    enum class Source {
+        kWindow,    // the armed field's own events
+        kDesktop,   // raw keys of the X server
+        kKeyboard,  // the keyboard's own event nodes
+    };
+    // Why the keyboard's own nodes are not read.
+    enum class KeyboardAccess {
+        kRead,    // they are
+        kAbsent,  // the keyboard has no node (unplugged, or no evdev)
+        kDenied,  // this user may not read them (the udev rule is off)
+        kFailed,  // they could not be opened for another reason
+    };
+    // Like Arm, but reads the keys of the keyboard `vendorId`:`productId`
+    // from its event nodes when they can be opened; else falls back to
+    // what Arm does, and says why.
+    KeyboardAccess ArmFromKeyboard(Sink sink, std::uint16_t vendorId, std::uint16_t productId);
+    Source KeySource() const;
+    // Where event nodes are looked for (tests): sysfs and /dev.
+    void SetDeviceRoots(std::string sysRoot, std::string devRoot) {
+        sysRoot_ = std::move(sysRoot);
+        devRoot_ = std::move(devRoot);
+    }
+
     // Stops delivering; keys still on their way are dropped.
     void Disarm();
     bool IsArmed() const { return armed_; }
 
     // A key event of the armed capture field. True when it was handed to the
-    // sink; false when not armed, when raw keys deliver it instead, for a
-    // made-up auto-repeat release and for keys without a code.
+    // sink; false when not armed, when raw keys or the keyboard's nodes
+    // deliver keys instead, for a made-up auto-repeat release and for keys
+    // without a code.
     bool Feed(const CaptureKey& key);
 
     // Whether raw keys of the X server are delivering (armed on X11 and the
@@ -64,6 +94,8 @@ public:
     void SetRawDisplay(std::optional<std::string> displayName) { rawDisplay_ = std::move(displayName); }
 
 private:
+    // Hands a key of another thread to the UI thread, for arming `arming`.
+    void Queue(std::uint64_t arming, const DecodedKey& key, bool isUp);
     void DeliverRaw(std::uint64_t arming, const DecodedKey& key, bool isUp);
 
     Sink sink_;
@@ -71,6 +103,9 @@ private:
     std::uint64_t arming_ = 0;  // counts Arm calls; raw keys carry the one they were listened for
     std::optional<std::string> rawDisplay_;
     std::unique_ptr<RawKeyListener> raw_;
+    std::unique_ptr<EvdevKeyReader> evdev_;
+    std::string sysRoot_ = "/sys";
+    std::string devRoot_ = "/dev";
 };
 
 }  // namespace vantora

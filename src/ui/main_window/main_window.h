@@ -139,7 +139,7 @@ public:
     std::string ChooseFile(FileChoice kind, const std::string& title) override;
     void ArmKeyCapture(int fieldId) override;
     void DisarmKeyCapture() override;
-    bool SetKeyRecording(bool on) override;
+    KeyRecording SetKeyRecording(bool on) override;
     void MusicSettingsChanged(const MusicSettings& settings) override;
     void OpenOnScreenKeyboard() override;
 

@@ -2,6 +2,7 @@
 // rows, the pages made in order, their placement, the texts in the current
 // language and the keyboard pictures filled from the model's layout.
 #include "app/config.h"
+#include "device/hid_device_manager.h"
 #include "i18n/strings.h"
 #include "layouts/keyboard_layout.h"
 #include "ui/main_window/main_window.h"
@@ -94,25 +95,50 @@ void DeviceMainDlg::MusicSettingsChanged(const MusicSettings& settings) {
     session_->ApplyMusicSettings(settings);
 }
 
-bool DeviceMainDlg::SetKeyRecording(bool on) {
+KeyRecording DeviceMainDlg::SetKeyRecording(bool on) {
     if (!on) {
         recordingKeys_->SetOn(false);
         if (armedCaptureField_ == kIdRecord) {
             DisarmKeyCapture();
         }
         EnablePageTabs(true);
-        return false;
+        return {};
     }
     armedCaptureField_ = kIdRecord;
-    keyCapture_.Arm(
-        [this](const DecodedKey& key, bool isUp) { macroPage_.RecordKey(key.virtualKey, key.name, isUp); });
-    // The window's own keys are taken from its controls; where raw keys of
-    // the desktop serve, those are what is recorded, else these. Under
+    const auto sink = [this](const DecodedKey& key, bool isUp) {
+        macroPage_.RecordKey(key.virtualKey, key.name, isUp);
+    };
+    // This keyboard's own input events first: any window, X11 or Wayland.
+    // Else the window's own keys are taken from its controls; where raw keys
+    // of the desktop serve, those are what is recorded, else these. Under
     // Xwayland raw keys come from X11 windows only, never from Wayland ones:
     // the page then says that keys are taken while this window has the focus.
+    const int vendorId = ParseHexId(ConfigText("VID "));
+    const int productId = ParseHexId(ConfigText("PID "));
+    KeyRecording recording;
+    // No vendor id (0) would match the kernel's own virtual devices.
+    if (vendorId > 0 && vendorId <= 0xFFFF && productId <= 0xFFFF) {
+        recording.keyboardAccessOff = keyCapture_.ArmFromKeyboard(sink, static_cast<std::uint16_t>(vendorId),
+                                                                  static_cast<std::uint16_t>(productId)) ==
+                                      KeyCaptureService::KeyboardAccess::kDenied;
+    } else {
+        keyCapture_.Arm(sink);
+    }
     recordingKeys_->SetOn(true);
     EnablePageTabs(false);
-    return keyCapture_.RawKeysServe() && !UnderXwayland();
+    switch (keyCapture_.KeySource()) {
+        case KeyCaptureService::Source::kKeyboard:
+            recording.from = KeyRecording::From::kKeyboard;
+            break;
+        case KeyCaptureService::Source::kDesktop:
+            recording.from =
+                UnderXwayland() ? KeyRecording::From::kThisWindow : KeyRecording::From::kAnyWindow;
+            break;
+        case KeyCaptureService::Source::kWindow:
+            recording.from = KeyRecording::From::kThisWindow;
+            break;
+    }
+    return recording;
 }
 
 void DeviceMainDlg::EnablePageTabs(bool on) {

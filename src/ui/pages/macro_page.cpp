@@ -1,6 +1,7 @@
 // The MACRO page.
 #include "ui/pages/macro_page.h"
 
+#include "device/hid_device_manager.h"
 #include "i18n/strings.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_exchange.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
 
 namespace vantora {
 namespace {
@@ -222,6 +224,7 @@ void MacroPage::FinishCreate(const CRect&) {
 }
 
 void MacroPage::RefreshOwnTexts() {
+    ShowRecordHint();
     if (IsRecording()) {
         if (MControl* button = Control(kIdRecord)) {
             button->SetTitle(GetUiString(kStopTitle));
@@ -782,15 +785,38 @@ void MacroPage::StartRecording() {
     if (MControl* button = Control(kIdRecord)) {
         button->SetTitle(GetUiString(kStopTitle));
     }
-    const bool everywhere = host_.SetKeyRecording(true);
-    if (!everywhere && !recordHintShown_) {
-        // Said once: where raw keys of the desktop are out of reach, only
-        // this window's keys are recorded.
-        recordHintShown_ = true;
-        if (MControl* hint = Control(kIdRecordHint)) {
-            hint->SetTitle(GetUiString(ui_text::kRecordedInWindowOnly));
-        }
+    recordedFrom_ = host_.SetKeyRecording(true);
+    ShowRecordHint();
+}
+
+void MacroPage::ShowRecordHint() {
+    MControl* hint = Control(kIdRecordHint);
+    if (hint == nullptr || !recordedFrom_) {
+        return;
     }
+    std::string text;
+    switch (recordedFrom_->from) {
+        case KeyRecording::From::kKeyboard:
+            text = GetUiString(ui_text::kKeysFromKeyboard);
+            break;
+        case KeyRecording::From::kAnyWindow:
+            text = GetUiString(ui_text::kKeysFromDesktop);
+            break;
+        case KeyRecording::From::kThisWindow:
+            text = GetUiString(ui_text::kRecordedInWindowOnly);
+            break;
+    }
+    if (recordedFrom_->keyboardAccessOff) {
+        // The ids as the access script takes them: four hexadecimal digits.
+        const auto hexId = [this](const char* key) {
+            char digits[8];
+            std::snprintf(digits, sizeof digits, "%04x",
+                          static_cast<unsigned>(ParseHexId(host_.ConfigText(key))));
+            return std::string(digits);
+        };
+        text += "\n" + FormatUiString(ui_text::kKeyboardAccessOff, {hexId("VID "), hexId("PID ")});
+    }
+    hint->SetTitle(text);
 }
 
 void MacroPage::RecordKey(unsigned code, const std::string& name, bool isUp) {

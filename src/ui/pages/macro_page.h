@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,7 @@ private:
     void CommandKindChanged();
     void KeyFieldFocus(int code, bool windowBack);
     void StartRecording();
+    void ShowRecordHint();
     // The message for a macro change the database did not take.
     void TellIfNotStored(MacroEditor::Result result);
 
@@ -102,7 +104,8 @@ private:
     bool keyFieldArmed_ = false;
     int capturedCode_ = 0;
     std::string capturedName_;
-    bool recordHintShown_ = false;
+    // Where the last recording took its keys from (the hint says it).
+    std::optional<KeyRecording> recordedFrom_;
 };
 
 }  // namespace vantora

@@ -78,6 +78,10 @@ inline constexpr int kDesktopGnome = 1122;
 inline constexpr int kCloseButtonQuits = 1200;
 inline constexpr int kCharactersNotTyped = 1201;  // %1 the characters
 inline constexpr int kUinputNotAllowed = 1202;
+// Where macro recording takes its keys from.
+inline constexpr int kKeysFromKeyboard = 1210;
+inline constexpr int kKeysFromDesktop = 1211;
+inline constexpr int kKeyboardAccessOff = 1212;  // %1 vendor id, %2 product id
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);

@@ -11,6 +11,18 @@ namespace vantora {
 
 class MDialog;
 
+// Where the keys of a macro recording come from, and whether reading the
+// keyboard itself was refused because the user has not allowed it.
+struct KeyRecording {
+    enum class From {
+        kThisWindow,  // only while this window has the focus
+        kAnyWindow,   // every window of the X11 desktop
+        kKeyboard,    // the keyboard's own input events, in any window
+    };
+    From from = From::kThisWindow;
+    bool keyboardAccessOff = false;
+};
+
 // The files and folders a page asks the user for.
 enum class FileChoice {
     kProgram,       // an executable file or a desktop entry to start
@@ -42,9 +54,9 @@ public:
     virtual void DisarmKeyCapture() = 0;
     // Macro recording on: every key pressed reaches the MACRO page's
     // RecordKey and none reaches the window's controls; the page tabs are
-    // off. True when keys pressed in other windows are recorded too (else
-    // only while this window has the focus). Off: all back as before.
-    virtual bool SetKeyRecording(bool on) = 0;
+    // off; says where keys are taken from. Off: all back as before (and
+    // the answer means nothing).
+    virtual KeyRecording SetKeyRecording(bool on) = 0;
     virtual ProfileDatabase& Database() = 0;
     virtual Selection& CurrentSelection() = 0;
     // Appends a job to the device worker's queue (a SyncTask code).

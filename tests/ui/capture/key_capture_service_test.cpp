@@ -12,7 +12,15 @@
 #include <vector>
 
 #include "macros/macro_recorder.h"
+#include "support/temp_dir.h"
 #include "support/xvfb_server.h"
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -127,6 +135,43 @@ TEST_F(KeyCaptureServiceTest, RawKeysOfTheServerAreRecordedWhileAnotherWindowHas
     }
     EXPECT_EQ(seen.size(), 2u);
     XCloseDisplay(sender);
+}
+
+// Recording from the keyboard's own event node (a FIFO in a fake tree): its
+// keys reach the sink on the UI thread, the field's do not, and the node is
+// closed at Disarm. Without a node the service falls back to the field.
+TEST_F(KeyCaptureServiceTest, TheKeyboardsOwnNodeServesRecordingUntilDisarm) {
+    test::TempDir root;
+    root.WriteFile("sys/class/input/event5/device/id/vendor", "1209\n");
+    root.WriteFile("sys/class/input/event5/device/id/product", "0001\n");
+    root.WriteFile("dev/input/.keep", "");
+    const std::string node = root.path() + "dev/input/event5";
+    ASSERT_EQ(::mkfifo(node.c_str(), 0600), 0);
+    service.SetDeviceRoots(root.path() + "sys", root.path() + "dev");
+
+    EXPECT_EQ(service.ArmFromKeyboard(Recorder(seen), 0x1209, 0x0002),
+              KeyCaptureService::KeyboardAccess::kAbsent);
+    EXPECT_EQ(service.KeySource(), KeyCaptureService::Source::kWindow);
+    EXPECT_TRUE(service.Feed(QtKey(Qt::Key_B)));
+
+    ASSERT_EQ(service.ArmFromKeyboard(Recorder(seen), 0x1209, 0x0001),
+              KeyCaptureService::KeyboardAccess::kRead);
+    EXPECT_EQ(service.KeySource(), KeyCaptureService::Source::kKeyboard);
+    EXPECT_FALSE(service.Feed(QtKey(Qt::Key_B)));
+    const int writer = ::open(node.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(writer, 0);
+    input_event events[2] = {};
+    events[0].type = events[1].type = EV_KEY;
+    events[0].code = events[1].code = KEY_A;
+    events[0].value = 1;
+    ASSERT_EQ(::write(writer, events, sizeof events), static_cast<ssize_t>(sizeof events));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), std::size_t{3}, 5000);
+    EXPECT_EQ(seen, (std::vector<Seen>{{'B', "B", false}, {'A', "A", false}, {'A', "A", true}}));
+    ::close(writer);
+
+    service.Disarm();
+    EXPECT_LT(::open(node.c_str(), O_WRONLY | O_NONBLOCK), 0);  // no reader: the node is closed
+    EXPECT_EQ(errno, ENXIO);
 }
 
 }  // namespace

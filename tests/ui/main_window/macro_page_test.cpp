@@ -13,6 +13,7 @@
 #include "sim/keyboard_firmware.h"
 #include "sync/macro_image.h"
 #include "ui/dialogs/record_edit_dlg.h"
+#include "ui/pages/own_texts.h"
 
 namespace vantora::test {
 namespace {
@@ -143,6 +144,8 @@ TEST_F(MacroPageTest, AMacroIsRecordedFromKeysBoundOnTheKeyPageAndReachesTheKeyb
 
     Click(record);
     EXPECT_EQ(record->GetTitle(), GetUiString(206));
+    // Offscreen, without the keyboard's event nodes: the window's own keys.
+    EXPECT_EQ(Control(kIdRecordHint)->GetTitle(), GetUiString(ui_text::kRecordedInWindowOnly));
     EXPECT_FALSE(VisibleTab(kTabDevice)->IsEnabled());
     EXPECT_FALSE(Control(kIdAddMacro)->IsEnabled());
     QTest::keyPress(window.get(), Qt::Key_A);
