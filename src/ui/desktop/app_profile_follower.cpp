@@ -44,6 +44,7 @@ void AppProfileFollower::Start() {
         }
     }
     StoreSource();
+    emit SettingsChanged();  // the source may have been given up
 }
 
 // Written only when it changed: a desktop without a source writes nothing.
