@@ -12,6 +12,7 @@
 #include <stdlib.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 
 #include <atomic>
 #include <chrono>
@@ -75,7 +76,7 @@ void BM_FocusToKeys(benchmark::State& state) {
     StoreAppProfileDefault(db, 1);
 
     // The window's way of running the switch, timing the download's end.
-    std::atomic<bool> ended{false};
+    QEventLoop loop;
     std::uint64_t askedAtStart = 0;
     double floorMs = 0;
     double downloadMs = 0;
@@ -92,7 +93,7 @@ void BM_FocusToKeys(benchmark::State& state) {
                 downloadMs +=
                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - switched)
                         .count();
-                ended = true;
+                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
             });
         },
         ui::ActiveWindowChoice{});
@@ -101,12 +102,9 @@ void BM_FocusToKeys(benchmark::State& state) {
     bool toGame = true;
     double elapsedMs = 0;
     for (auto _ : state) {
-        ended = false;
         start = std::chrono::steady_clock::now();
         follower.Report({toGame ? "game" : "editor", "a window"});
-        while (!ended) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
+        loop.exec();
         elapsedMs +=
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         toGame = !toGame;
