@@ -4,7 +4,8 @@
 # suite's active_window_probe (the wlroots source) must report them in that
 # order. Then the program itself, started in the session on the simulated
 # keyboard with a rule added by vantoractl, must select the rule's profile
-# while its window is in front and the default one otherwise. sway refuses
+# (and write its key table) while its window is in front and the default
+# one otherwise. sway refuses
 # to run as root, so as root everything runs as the unprivileged user
 # vantora-ci (created when missing).
 #   tests/desktop/wlroots_active_window.sh BUILD
@@ -95,7 +96,7 @@ echo "wlroots source: focus followed in order ($order)"
 sim=(env VANTORA_SIM_DIR="$work/sim" VANTORA_SIMULATED_ONLY=1 QT_QPA_PLATFORM=offscreen)
 ctl() { run "${sim[@]}" "$work/bin/vantoractl" "$@"; }
 mkfifo "$work/sim.in"  # the simulator reads commands from it while it is open
-run "${sim[@]}" "$work/bin/vantora-kbd-sim" <"$work/sim.in" >"$work/sim.log" 2>&1 &
+run "${sim[@]}" "$work/bin/vantora-kbd-sim" --state "$work/kbd.json" <"$work/sim.in" >"$work/sim.log" 2>&1 &
 pids+=($!)
 sleep 600 >"$work/sim.in" &
 pids+=($!)
@@ -105,6 +106,23 @@ run "${sim[@]}" "$work/bin/vantora" >"$work/program.log" 2>&1 &
 pids+=($!)
 running() { ctl --json status 2>/dev/null | grep -q '"connected":true.*"via_program":true\|"via_program":true.*"connected":true'; }
 wait_for 60 running || { cat "$work/program.log" >&2; echo "the program did not answer connected" >&2; exit 1; }
+# The simulated keyboard's key table, as its state file has it once the
+# keyboard received reports after `since` and no download is under way
+# (the same over 0.3 s, outside a transaction).
+key_table() { grep -o '"key_table":"[0-9a-f]*"' "$work/kbd.json"; }
+reports() { grep -o '"reports_received":[0-9]*' "$work/kbd.json" | cut -d: -f2; }
+settled() {
+  local before
+  before="$(key_table)"
+  sleep 0.3
+  [ "$(reports)" -gt "$since" ] && grep -q '"in_transaction":false' "$work/kbd.json" &&
+    [ "$(key_table)" = "$before" ]
+}
+# The program's first download ends before the rule and the key are set:
+# a key of profile 2 stored while it ran was seen missing from the keyboard
+# after a later switch to profile 2.
+since=0
+wait_for 30 settled || { echo "the program's first download did not end" >&2; exit 1; }
 ctl profile rule add vantora-two 2 >/dev/null
 ctl profile rule default 1 >/dev/null
 ctl key set "Letter A" key B --profile 2 >/dev/null
@@ -114,13 +132,21 @@ ctl --json profile rule list | grep -q '"source":"wlroots"' || {
   exit 1
 }
 active() { ctl --json status | grep -q "\"active_profile\":{\"id\":$1,"; }
+tables=()
 for step in vantora-two:2 vantora-one:1 vantora-two:2; do
-  run swaymsg "[app_id=${step%:*}] focus" >/dev/null
-  wait_for 10 active "${step#*:}" || {
+  app="${step%:*}" profile="${step#*:}"
+  since="$(reports)"
+  run swaymsg "[app_id=$app] focus" >/dev/null
+  wait_for 10 active "$profile" && wait_for 10 settled || {
     ctl status >&2
     cat "$work/program.log" >&2
-    echo "the active profile did not follow ${step%:*} to ${step#*:}" >&2
+    echo "the active profile did not follow $app to profile $profile" >&2
     exit 1
   }
+  tables+=("$(key_table)")
 done
-echo "the program: the active profile followed the focus (2, 1, 2)"
+if [ "${tables[0]}" = "${tables[1]}" ] || [ "${tables[0]}" != "${tables[2]}" ]; then
+  echo "the keyboard's key table did not follow the profiles 2, 1, 2: $(for t in "${tables[@]}"; do md5sum <<<"$t" | cut -c1-8; done | paste -sd" ")" >&2
+  exit 1
+fi
+echo "the program: the active profile and the keyboard's key table followed the focus (2, 1, 2)"
