@@ -147,6 +147,7 @@ private:
         if (rule.rule_id == 0) {
             return Refused();
         }
+        TellProgram();
         const ListedRule listed{rule, false};
         return Text("Rule " + RuleLine(listed), [&](JsonWriter& json) {
             json.Key("rule");
@@ -167,6 +168,7 @@ private:
         if (!context_.db.RemoveProfileRule(command_.ruleId)) {
             return Refused();
         }
+        TellProgram();
         return Text("Rule " + std::to_string(command_.ruleId) + " removed.\n", [&](JsonWriter& json) {
             json.Key("rule").BeginObject().Key("id").Int(command_.ruleId).EndObject();
         });
@@ -191,13 +193,17 @@ private:
         if (!StoreAppProfileEnabled(context_.db, command_.on)) {
             return Refused();
         }
-        // The running program tells its watchers (nothing goes to the keyboard).
-        if (context_.keyboard != nullptr && context_.keyboard->ViaProgram()) {
-            context_.keyboard->Perform({KeyboardWork::kNothing});
-        }
+        TellProgram();
         return Text(command_.on ? "The profile follows the application in front.\n"
                                 : "The profile no longer follows the application in front.\n",
                     [&](JsonWriter& json) { json.Key("auto").Bool(command_.on); });
+    }
+
+    // The running program tells its watchers (nothing goes to the keyboard).
+    void TellProgram() {
+        if (context_.keyboard != nullptr && context_.keyboard->ViaProgram()) {
+            context_.keyboard->Perform({KeyboardWork::kNothing});
+        }
     }
 
     const Command& command_;

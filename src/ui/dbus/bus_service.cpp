@@ -112,6 +112,7 @@ BusService::BusService(DeviceSession& session, RunWork runWork, QObject* parent)
     callThread_.setObjectName(QStringLiteral("D-Bus calls"));
     callThread_.start();
     properties_ = ReadProperties();
+    rules_ = RulesSnapshot();
 }
 
 BusService::~BusService() {
@@ -202,7 +203,27 @@ QVariantMap BusService::ReadProperties() {
     return properties;
 }
 
+// The rules as they are tried, each rule's every field: any addition,
+// removal or change gives another text.
+std::string BusService::RulesSnapshot() {
+    std::string text;
+    for (const ListedRule& listed : ListRules(session_.Database())) {
+        const ProfileRule& rule = listed.rule;
+        text += std::to_string(rule.rule_id) + '\0' + rule.app_id + '\0' + rule.title_pattern + '\0' +
+                std::to_string(rule.profile) + '\0' + (listed.broken ? "1" : "0") + '\n';
+    }
+    return text;
+}
+
 void BusService::Refresh() {
+    std::string rules = RulesSnapshot();
+    if (rules != rules_) {
+        rules_ = std::move(rules);
+        if (connection_.isConnected()) {
+            connection_.send(QDBusMessage::createSignal(QLatin1String(kObjectPath), QLatin1String(kInterface),
+                                                        QStringLiteral("ProfileRulesChanged")));
+        }
+    }
     const QVariantMap now = ReadProperties();
     QVariantMap changed;
     for (auto it = now.begin(); it != now.end(); ++it) {

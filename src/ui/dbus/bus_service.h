@@ -66,7 +66,8 @@ public:
 public slots:
     // A job with the keyboard started or ended (the Busy property).
     void SetBusy(bool busy);
-    // Reads the state again and tells what changed.
+    // Reads the state again and tells what changed: PropertiesChanged, and
+    // ProfileRulesChanged when a rule was added, removed or changed.
     void Refresh();
 
 private:
@@ -83,6 +84,7 @@ private:
     void Answer(const QDBusMessage& message, int exitCode, const QString& errorText,
                 const QVariantList& values);
     QVariantMap ReadProperties();
+    std::string RulesSnapshot();
     // The call thread's part.
     struct CallResult;
     CallResult RunOnCallThread(const std::vector<std::string>& args);
@@ -91,6 +93,7 @@ private:
     RunWork runWork_;
     QDBusConnection connection_{QString()};
     QVariantMap properties_;
+    std::string rules_;  // RulesSnapshot when last told
     bool busy_ = false;
     AppProfileFollower* follower_ = nullptr;
 

@@ -17,6 +17,8 @@ AppProfileFollower::AppProfileFollower(DeviceSession& session, ProfileSwitcher::
       switcher_(session, SystemClock::Instance(), std::move(runWork)),
       choice_(std::move(choice)) {
     timer_.setSingleShot(true);
+    // A coarse timer may end the 300 ms up to 5 % early (another round) or late.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
         StoreSource();  // again after a factory reset emptied the settings
         if (const int profile = switcher_.Poll(); profile != 0) {
@@ -44,6 +46,7 @@ void AppProfileFollower::Start() {
         }
     }
     StoreSource();
+    emit SettingsChanged();  // the source may have been given up
 }
 
 // Written only when it changed: a desktop without a source writes nothing.

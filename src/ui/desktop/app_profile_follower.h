@@ -27,6 +27,7 @@ public:
 
     // Starts the desktop's source, if it has one, and stores its name for
     // vantoractl. A source that fails to start makes the feature unavailable.
+    // SettingsChanged tells the source's name.
     void Start();
     // No report is handled after this returns.
     void Stop();

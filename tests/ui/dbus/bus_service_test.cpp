@@ -285,5 +285,40 @@ TEST_F(BusServiceTest, AReportedWindowSelectsItsRulesProfileWhereTheDesktopRepor
     service->SetFollower(nullptr);
 }
 
+// Clients hear of the rules changing (ProfileRulesChanged), and of the
+// source given up when it cannot start (AutoProfileSource).
+TEST_F(BusServiceTest, RuleChangesAndTheSourceAreTold) {
+    ChangeSpy spy;
+    ASSERT_TRUE(client.connect(BusService::kServiceName, BusService::kObjectPath, BusService::kInterface,
+                               "ProfileRulesChanged", &spy, SLOT(Told())));
+    ASSERT_TRUE(client.connect(BusService::kServiceName, BusService::kObjectPath,
+                               "org.freedesktop.DBus.Properties", "PropertiesChanged", &spy,
+                               SLOT(Changed(QString, QVariantMap, QStringList))));
+    ASSERT_EQ(Call("AddProfileRule", {QString("Firefox"), QString(), 1}).type(), QDBusMessage::ReplyMessage);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.told, 1, 5000);
+    ASSERT_EQ(Call("RemoveProfileRule", {1}).type(), QDBusMessage::ReplyMessage);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.told, 2, 5000);
+    Call("ListProfileRules");  // no change, no signal
+    EXPECT_EQ(spy.told, 2);
+
+    struct FailingSource : platform::ActiveWindowSource {
+        bool Start(Callback, std::string& error) override {
+            error = "no display";
+            return false;
+        }
+        void Stop() override {}
+    };
+    AppProfileFollower follower(
+        *session, {},
+        ui::ActiveWindowChoice{ui::ActiveWindowDesktop::kX11, std::make_unique<FailingSource>()});
+    service->SetFollower(&follower);
+    QObject::connect(&follower, &AppProfileFollower::SettingsChanged, service.get(), &BusService::Refresh);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.seen.value("AutoProfileSource").toString(), QString("x11"), 5000);
+    follower.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(spy.seen.value("AutoProfileSource").toString(), QString(), 5000);
+    EXPECT_EQ(Property("AutoProfileSource").toString(), QString());
+    service->SetFollower(nullptr);
+}
+
 }  // namespace
 }  // namespace vantora::test

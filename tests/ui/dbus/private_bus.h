@@ -58,9 +58,11 @@ public slots:
             seen.insert(it.key(), it.value());
         }
     }
+    void Told() { ++told; }
 
 public:
     QVariantMap seen;
+    int told = 0;  // signals without values
 };
 
 }  // namespace vantora::test
