@@ -51,6 +51,11 @@ inline constexpr int kProfileNameNotUtf8 = 1065;
 inline constexpr int kMacroNameControl = 1066;
 inline constexpr int kMacroNameNotUtf8 = 1067;
 inline constexpr int kNameCleaned = 1068;
+inline constexpr int kSdkServer = 1150;
+inline constexpr int kSdkPort = 1151;
+inline constexpr int kSdkClientDrives = 1152;
+inline constexpr int kSdkPortRefused = 1153;     // %1 port
+inline constexpr int kSettingNotWritten = 1154;  // %1 file
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);
