@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QLineEdit>
 #include <QTcpServer>
 #include <algorithm>
 #include <cerrno>
@@ -187,10 +188,11 @@ TEST_F(SdkServerTest, ModesAreSetAsTheLightPageSetsThemAndCustomIsStored) {
     mode.speed = mode.speed == 1 ? 2 : 1;
     const auto settingsBefore = keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.Settings(); });
     client.Send(kUpdateMode, ModeRequest(static_cast<std::int32_t>(index), mode, kMaxProtocolVersion));
-    QTRY_COMPARE(window->CurrentSelection().lightMode.load(), mode.value);
-    ASSERT_TRUE(LightingEditor(window->Database(), window->CurrentSelection()).CurrentRow());
-    EXPECT_EQ(LightingEditor(window->Database(), window->CurrentSelection()).CurrentRow()->speed,
-              static_cast<int>(mode.speed));
+    auto current = [this] {
+        return LightingEditor(window->Database(), window->CurrentSelection()).CurrentRow();
+    };
+    QTRY_VERIFY(current() && current()->mode == mode.value &&
+                current()->speed == static_cast<int>(mode.speed));
     EXPECT_EQ(Control<MComboBox>(kIdLightMode)->GetCurData(), mode.value);  // the LIGHT page shows it
     QTRY_VERIFY_WITH_TIMEOUT(
         keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.Settings(); }) != settingsBefore,
