@@ -9,7 +9,13 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/common.sh"
 build="$(realpath "${1:-build}")"
-vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
+# Debian's Node and npm, unless a Node with its npm is there already (a
+# NodeSource "nodejs" brings its own npm, which Debian's npm conflicts with).
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  vantora_install_packages sqlite3
+else
+  vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
+fi
 
 tmp="$(mktemp -d)"
 sim_pid=""
@@ -59,7 +65,7 @@ for _ in $(seq 150); do
   sleep 0.2
 done
 grep -q '"connected":true' <<<"$status" || fail "the program did not connect: $status"
-database="$(find "$tmp/documents" -name 'kb_data*' -type f | head -1)"
+database="$(find "$tmp/documents" -path '*/db/*' -name 'kb_data*.db' -type f | head -1)"
 [ -n "$database" ] || fail "no database under $tmp/documents"
 # The initial load has run once the light modes are listed.
 for _ in $(seq 100); do

@@ -10,7 +10,11 @@ async function main() {
   const client = new OpenRGBClient({ host: "127.0.0.1", port: Number(port), name: "vantora check" });
   await client.connect();
   if ((await client.getControllerCount()) !== 1) fail("not one controller");
-  const device = await client.getDeviceController(0);
+  let device = await client.getDeviceController(0);
+  for (let i = 0; i < 300 && device.modes.length <= 2; i++) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    device = await client.getDeviceController(0);
+  }
   if (device.type !== 5) fail("type " + device.type + ", not a keyboard");
   if (device.leds.length < 60 || !device.leds[0].name.startsWith("Key: ")) fail("no keys");
   if (device.modes.length < 3) fail("no light modes");

@@ -11,7 +11,13 @@ async function main() {
   await client.connect();
   if (client.protocolVersion !== 5) fail("protocol " + client.protocolVersion + ", not 5");
   if ((await client.getControllerCount()) !== 1) fail("not one controller");
-  const device = await client.getControllerData(0);
+  // Until the program's first load of the keyboard has ended the light
+  // modes are not listed yet (the client is then told the list changed).
+  let device = await client.getControllerData(0);
+  for (let i = 0; i < 300 && device.modes.length <= 2; i++) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    device = await client.getControllerData(0);
+  }
   if (device.type !== 5) fail("type " + device.type + ", not a keyboard");
   const zone = device.zones[0];
   if (!zone || !zone.matrix || zone.matrix.width < 10 || zone.matrix.height < 4)
