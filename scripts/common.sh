@@ -30,6 +30,12 @@ VANTORA_BENCH_PACKAGES=(
   libfftw3-dev
 )
 
+# Only the checks of tests/desktop need these (the npm clients of the OpenRGB
+# SDK server, and sqlite3 to look into the database); they install them.
+VANTORA_DESKTOP_PACKAGES=(
+  nodejs npm sqlite3
+)
+
 vantora_install_packages() {
   local missing=()
   local pkg

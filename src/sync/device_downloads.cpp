@@ -6,8 +6,8 @@
 
 #include "device/debug_log.h"
 #include "device/key_index.h"
-#include "keys/key_function_encoding.h"
 #include "keys/function_catalogue.h"
+#include "keys/key_function_encoding.h"
 #include "sync/colour_tables.h"
 #include "sync/report_request.h"
 #include "sync/settings_block.h"
@@ -436,16 +436,23 @@ MusicFrameResult DeviceDownloads::MusicStreamStep(MusicImageSource& source, Sync
     // is sent one dark frame, then nothing until the sound comes back.
     const ColourTable frame =
         samples.audible ? BuildColourTable(pictureKeys, context_.layoutCodeToIndex) : ColourTable{};
+    if (!StreamFrame(frame)) {
+        musicFrameLit_ = true;  // what the keyboard shows is not known: darkened again in silence
+        return MusicFrameResult::kAbandoned;
+    }
+    musicFrameLit_ = samples.audible;
+    return samples.audible ? MusicFrameResult::kSent : MusicFrameResult::kDarkened;
+}
+
+bool DeviceDownloads::StreamFrame(const ColourTable& frame) {
     Begin();
     const BlockDownloadResult blocks =
         WriteBlocks(protocol::CMD_STREAM_COLOURS, frame, kColourTableBlocks, true);
     if (blocks.blocksRefused > 0) {
-        musicFrameLit_ = true;  // what the keyboard shows is not known: darkened again in silence
-        return MusicFrameResult::kAbandoned;
+        return false;
     }
     End();
-    musicFrameLit_ = samples.audible;
-    return samples.audible ? MusicFrameResult::kSent : MusicFrameResult::kDarkened;
+    return true;
 }
 
 }  // namespace vantora

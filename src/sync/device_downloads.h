@@ -114,6 +114,9 @@ public:
     bool SendFactoryReset();
     // One music frame from the analyser's latest image.
     MusicFrameResult MusicStreamStep(MusicImageSource& source, SyncHost& host);
+    // One frame of per-key colours streamed as the music frames are (not
+    // stored by the keyboard); false when the keyboard refused a block.
+    bool StreamFrame(const ColourTable& frame);
 
     // Told after each block of the long transfers (the two key tables of
     // the read-back, the macro memory): blocks done of the transfer's total.

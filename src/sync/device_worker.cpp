@@ -110,9 +110,44 @@ void DeviceWorker::RunStep() {
         }
         return;  // a pass that ran a job does not stream
     }
+    if (StreamDirectFrame()) {
+        return;
+    }
     if (music_ != nullptr && context_.deviceIndex.load() != -1 && streamingWanted_.load()) {
         downloads_.MusicStreamStep(*music_, host_);
     }
+}
+
+void DeviceWorker::SetDirectFrame(const ColourTable& frame) {
+    {
+        std::lock_guard lock(directMutex_);
+        directFrame_ = frame;
+        lastDirectMs_ = context_.clock.NowMs();
+    }
+    context_.clock.EndPause();
+}
+
+void DeviceWorker::EndDirectFrames() {
+    std::lock_guard lock(directMutex_);
+    directFrame_.reset();
+    lastDirectMs_.reset();
+}
+
+bool DeviceWorker::DirectFramesHeld() {
+    std::lock_guard lock(directMutex_);
+    return lastDirectMs_ && context_.clock.NowMs() - *lastDirectMs_ < kDirectHoldMs;
+}
+
+bool DeviceWorker::StreamDirectFrame() {
+    std::optional<ColourTable> frame;
+    {
+        std::lock_guard lock(directMutex_);
+        frame.swap(directFrame_);
+    }
+    if (frame && context_.deviceIndex.load() != -1) {
+        downloads_.StreamFrame(*frame);
+    }
+    return DirectFramesHeld();
 }
 
 JobOutcome DeviceWorker::RunJob(int task) {

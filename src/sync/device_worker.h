@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "sync/device_downloads.h"
@@ -44,6 +45,17 @@ public:
     // window); any thread.
     void SetStreamingWanted(bool wanted) { streamingWanted_ = wanted; }
 
+    // Frames of a client that drives the keys directly (any thread): the
+    // worker sends the latest at its next pass without a job; a frame not
+    // yet sent is replaced, never queued. While such frames come, and until
+    // kDirectHoldMs after the last, no music frame is sent;
+    // EndDirectFrames gives the keys back to the music at once.
+    static constexpr std::uint64_t kDirectHoldMs = 1000;
+    void SetDirectFrame(const ColourTable& frame);
+    void EndDirectFrames();
+    // Whether a client's frames hold the keys now.
+    bool DirectFramesHeld();
+
     // The macros the last macro download had to leave out (any thread).
     std::vector<MacroLeftOut> LastMacrosLeftOut() const;
     // The host-side row of a slot the keyboard reported (see
@@ -73,6 +85,13 @@ private:
     SyncTaskQueue queue_;
     std::atomic<bool> initialLoadDone_{false};
     std::atomic<bool> streamingWanted_{false};
+    // Streams the client's frame when one is waiting; true when the keys
+    // are the client's (music frames stay out).
+    bool StreamDirectFrame();
+
+    std::mutex directMutex_;
+    std::optional<ColourTable> directFrame_;  // waiting to be sent
+    std::optional<std::uint64_t> lastDirectMs_;
     mutable std::mutex leftOutMutex_;
     std::vector<MacroLeftOut> lastLeftOut_;
 };

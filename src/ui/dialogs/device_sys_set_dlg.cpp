@@ -3,6 +3,7 @@
 #include "app/close_choice.h"
 #include "app/config.h"
 #include "app/language.h"
+#include "app/sdk_server_settings.h"
 #include "i18n/strings.h"
 #include "platform/autostart.h"
 #include "ui/dialogs/ui_message_box.h"
@@ -12,11 +13,12 @@
 
 #include <QComboBox>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vantora {
 namespace {
 
-constexpr int kIdCloseQuits = 41;
+constexpr int kIdCloseQuits = 44;
 
 }  // namespace
 
@@ -65,6 +67,16 @@ void DeviceSysSetDlg::InitUI(const CRect& client) {
     closeQuits->SetStateImages("btn_checkbox_n.png");
     closeQuits->SetCheckImage("btn_checkbox_icon.png");
     closeQuits->SetCheck(CloseButtonQuits());
+    const SdkServerSettings sdk = ReadSdkServerSettings(configFile);
+    auto* sdkSwitch = Make<CCheckButton>(41, {});
+    sdkSwitch->SetStateImages("btn_checkbox_n.png");
+    sdkSwitch->SetCheckImage("btn_checkbox_icon.png");
+    sdkSwitch->SetCheck(sdk.enabled);
+    auto* portLabel = Make<MText>(42, {});
+    portLabel->SetTextColor(0xFF38E3ED);
+    portLabel->SetAlignment(kAlignRight);
+    auto* port = Make<MEdit>(43, {}, std::to_string(sdk.port));
+    port->SetDigitsUpTo(65535);
     Make<MText>(39, {}, ReadConfigStringFrom(configFile, "VERSION"))->SetAlignment(kAlignCenter);
     char firmware[32];
     std::snprintf(firmware, sizeof firmware, "Fw Ver: %x", static_cast<unsigned>(firmwareVersion));
@@ -93,6 +105,8 @@ void DeviceSysSetDlg::ApplyTexts() {
     GetControl(37)->SetTitle(GetUiString(502));
     GetControl(36)->SetTitle(GetUiString(503));
     GetControl(kIdCloseQuits)->SetTitle(GetUiString(ui_text::kCloseButtonQuits));
+    GetControl(41)->SetTitle(GetUiString(ui_text::kSdkServer));
+    GetControl(42)->SetTitle(GetUiString(ui_text::kSdkPort));
 }
 
 void DeviceSysSetDlg::UISize(const CRect& client) {
@@ -117,6 +131,9 @@ void DeviceSysSetDlg::UISize(const CRect& client) {
         {37, CRect(b, 210, b + 167, 264)},
         {36, CRect(b, 270, b + 167, 300)},
         {kIdCloseQuits, CRect(b, 300, w - 60, 330)},
+        {41, CRect(b, 336, b + 260, 366)},
+        {42, CRect(l - 80, 372, l - 5, 402)},
+        {43, CRect(l, 372, l + 100, 402)},
         {39, CRect(w / 2 - 200, h - 90, w / 2 + 200, h - 60)},
         {40, CRect(w / 2 - 200, h - 60, w / 2 + 200, h - 30)},
         {38, CRect(w / 2 - 280, h - 30, w / 2 + 280, h)},
@@ -129,6 +146,10 @@ void DeviceSysSetDlg::UISize(const CRect& client) {
 }
 
 int DeviceSysSetDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) {
+    if (id == 43 && (code == kNotifyEnter || code == kNotifyKillFocus)) {
+        SdkSettingsEdited();
+        return 1;
+    }
     if (code != kNotifyClick) {
         return 0;
     }
@@ -144,6 +165,9 @@ int DeviceSysSetDlg::OnMessage(int id, int code, std::uintptr_t, std::intptr_t) 
             return 1;
         case kIdCloseQuits:
             CloseChoiceToggled();
+            return 1;
+        case 41:
+            SdkSettingsEdited();
             return 1;
         case 37:
             ShowMessageBox(this, GetUiString(510), GetUiString(501));
@@ -184,6 +208,33 @@ void DeviceSysSetDlg::CloseChoiceToggled() {
     auto* closeQuits = GetControlAs<CCheckButton>(kIdCloseQuits);
     if (!SetCloseButtonQuits(closeQuits->GetCheck())) {
         closeQuits->SetCheck(CloseButtonQuits());
+    }
+}
+
+void DeviceSysSetDlg::SdkSettingsEdited() {
+    auto* sdkSwitch = GetControlAs<CCheckButton>(41);
+    MControl* port = GetControl(43);
+    SdkServerSettings settings;
+    settings.enabled = sdkSwitch->GetCheck();
+    const int typed = std::atoi(port->GetTitle().c_str());
+    settings.port = typed >= 1 && typed <= 65535 ? typed : kDefaultSdkPort;
+    port->SetTitle(std::to_string(settings.port));
+    if (settings == ReadSdkServerSettings(configFile)) {
+        return;
+    }
+    if (!WriteSdkServerSettings(settings)) {
+        sdkSwitch->SetCheck(!settings.enabled);  // as it still is
+        ShowMessageBox(this, FormatUiString(ui_text::kSettingNotWritten, {UserConfigFilePath()}),
+                       GetUiString(501));
+        return;
+    }
+    if (sdkSettingsChanged && !sdkSettingsChanged()) {
+        // The port is taken: the server stays off, and so does the switch.
+        settings.enabled = false;
+        WriteSdkServerSettings(settings);
+        sdkSwitch->SetCheck(false);
+        ShowMessageBox(this, FormatUiString(ui_text::kSdkPortRefused, {std::to_string(settings.port)}),
+                       GetUiString(501));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/toolkit/mdialog.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,13 @@ struct LanguageChoice {
 const std::vector<LanguageChoice>& AllLanguageChoices();
 
 // The settings dialog: the interface language, start with the session
-// ("Auto Run"), what the close button does, the upgrade notice and the
-// version lines.
+// ("Auto Run"), what the close button does, the upgrade notice, the
+// OpenRGB SDK server's switch and port and the version lines.
 class DeviceSysSetDlg : public MDialog {
     Q_OBJECT
 public:
     static constexpr int kWidth = 600;
-    static constexpr int kHeight = 420;
+    static constexpr int kHeight = 500;
 
     // The window told about a language change (MSG_LANGUAGE_CHANGED).
     MDialog* owner = nullptr;
@@ -31,6 +32,9 @@ public:
     int firmwareVersion = 0;
     // The configuration read for the language switches and the texts.
     std::string configFile;
+    // Told after the OpenRGB SDK server's settings were stored; false when
+    // the server could not listen on the port. Null: nothing applies them.
+    std::function<bool()> sdkSettingsChanged;
 
     DeviceSysSetDlg();
     // Creates the dialog over `owner`, centres and runs it.
@@ -45,6 +49,8 @@ private:
     void LanguageChosen();
     void AutoRunToggled();
     void CloseChoiceToggled();
+    // The switch or the port changed: stored, then applied.
+    void SdkSettingsEdited();
 };
 
 }  // namespace vantora

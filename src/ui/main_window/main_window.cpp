@@ -101,6 +101,16 @@ void DeviceMainDlg::OnInitDialog() {
     follower_->Start();
     LoadKeyboardLayoutIntoPictures();
     UpdateStreaming();
+    sdk_ = std::make_unique<SdkHost>(
+        *session_, [this] { return streaming_; },
+        [this] { lightPage_.ShowLighting(session_->LoadLighting()); });
+    connect(sdk_.get(), &SdkHost::DrivingChanged, this,
+            [this](bool driving) { lightPage_.ShowClientDriving(driving); });
+    ApplySdkSettings();
+}
+
+bool DeviceMainDlg::ApplySdkSettings() {
+    return sdk_ != nullptr && sdk_->Apply(ReadSdkServerSettings(session_->ConfigPath()));
 }
 
 void DeviceMainDlg::QueueTask(int task) {
@@ -226,6 +236,7 @@ int DeviceMainDlg::OnFrameMessage(int id, int code) {
             settings.owner = this;
             settings.configFile = session_->ConfigPath();
             settings.firmwareVersion = session_->FirmwareVersion();
+            settings.sdkSettingsChanged = [this] { return ApplySdkSettings(); };
             settings.Run();
             return 1;
         }

@@ -19,6 +19,7 @@
 #include "ui/pages/page_host.h"
 #include "ui/pages/page_router.h"
 #include "ui/pages/setting_page.h"
+#include "ui/sdk/sdk_host.h"
 #include "ui/toolkit/toolkit.h"
 
 #include <atomic>
@@ -149,6 +150,12 @@ public:
     AppProfileFollower& Follower() { return *follower_; }
     AppProfileFollower* AppProfiles() override { return follower_.get(); }
     DeviceWorker* Worker() { return session_->Worker(); }
+    // The OpenRGB SDK server's host; null before the window is created and
+    // after the shutdown.
+    SdkHost* Sdk() { return sdk_.get(); }
+    // Applies the OpenRGB SDK server's settings as config.ini holds them now
+    // (the settings dialog changed them); false when the port is taken.
+    bool ApplySdkSettings();
     const std::map<int, int>& LayoutCodeToIndex() const { return session_->Layout().codeToIndex; }
     const std::string& LayoutName() const { return session_->LayoutName(); }
     // A request of vantoractl on the instance socket (UI thread): "status",
@@ -259,6 +266,8 @@ private:
     bool streaming_ = false;
     SettingPage settingPage_{*this};
     PageRouter router_;
+    // Made once the session has started; ended before it stops.
+    std::unique_ptr<SdkHost> sdk_;
 
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -62,6 +62,7 @@ void DeviceMainDlg::StopEverything() {
     }
     shutDown_ = true;
     stopping_ = true;
+    sdk_.reset();  // the clients go before the keyboard
     follower_->Stop();
     session_->Stop();
     RemoveTrayIcon();
@@ -121,6 +122,9 @@ void DeviceMainDlg::OnConnectionChanged(bool connected) {
             if (!connected) {
                 ShowHomeAfterLoss();  // when connected, the pages open on the next tab click
             }
+            if (sdk_) {
+                sdk_->KeyboardChanged();
+            }
             emit KeyboardStateChanged();
         },
         Qt::QueuedConnection);
@@ -164,7 +168,12 @@ bool DeviceMainDlg::OnMacrosLoaded(const MacroListData& data) {
 }
 
 bool DeviceMainDlg::OnLightingLoaded(const LightingData& data) {
-    return RunOnUiThread([this, &data] { lightPage_.ShowLighting(data); });
+    return RunOnUiThread([this, &data] {
+        lightPage_.ShowLighting(data);
+        if (sdk_) {
+            sdk_->KeyboardChanged();  // the light modes as loaded
+        }
+    });
 }
 
 bool DeviceMainDlg::OnSwitchesLoaded(const SwitchData& data) {

@@ -1,5 +1,6 @@
 // The LIGHT sub-page of the DEVICE page.
 #include "ui/pages/light_page.h"
+#include "ui/pages/own_texts.h"
 
 #include "i18n/strings.h"
 #include "lighting/light_parameters.h"
@@ -101,6 +102,12 @@ constexpr ControlRow kRows[] = {
      .image = "btn_checkbox_n.png",
      .imageUse = ImageUse::kCheckBox,
      .container = kSubPageLight},
+    {.id = kIdSdkNotice,
+     .className = "MText",
+     .rect = {236, 660, 600, 688},
+     .container = kSubPageLight,
+     .align = kAlignLeft,
+     .textColor = kText},
 };
 
 }  // namespace
@@ -155,7 +162,15 @@ void LightPage::FinishCreate(const CRect&) {
     }
 }
 
+void LightPage::ShowClientDriving(bool driving) {
+    clientDriving_ = driving;
+    if (MControl* notice = Control(kIdSdkNotice)) {
+        notice->SetTitle(driving ? GetUiString(ui_text::kSdkClientDrives) : std::string());
+    }
+}
+
 void LightPage::RefreshOwnTexts() {
+    ShowClientDriving(clientDriving_);
     auto* list = ControlAs<MComboBox>(kIdLightMode);
     if (list == nullptr) {
         return;

@@ -25,6 +25,7 @@ enum LightPageId : int {
     kIdSpeed = 121,
     kIdDirectionLabel = 122,
     kIdFirstDirection = 123,  // to 126: left, right, up, down
+    kIdSdkNotice = 172,       // says when an OpenRGB SDK client drives the keys
 };
 
 // The DEVICE page's LIGHT sub-page: the picture with the keys' colours,
@@ -45,6 +46,8 @@ public:
     // The stored modes listed by their names in the current language, the
     // current one selected and its controls shown.
     void ShowLighting(const LightingData& data);
+    // Whether an OpenRGB SDK client's frames hold the keys now.
+    void ShowClientDriving(bool driving);
 
 protected:
     void FinishCreate(const CRect& client) override;
@@ -73,6 +76,7 @@ private:
     void Queue(const LightJobs& jobs);
 
     std::vector<LightMode> modes_;  // as last listed
+    bool clientDriving_ = false;
 };
 
 }  // namespace vantora

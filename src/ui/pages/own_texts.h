@@ -82,6 +82,11 @@ inline constexpr int kUinputNotAllowed = 1202;
 inline constexpr int kKeysFromKeyboard = 1210;
 inline constexpr int kKeysFromDesktop = 1211;
 inline constexpr int kKeyboardAccessOff = 1212;  // %1 vendor id, %2 product id
+inline constexpr int kSdkServer = 1150;
+inline constexpr int kSdkPort = 1151;
+inline constexpr int kSdkClientDrives = 1152;
+inline constexpr int kSdkPortRefused = 1153;     // %1 port
+inline constexpr int kSettingNotWritten = 1154;  // %1 file
 
 // Why a key's function stays off the keyboard ("the keyboard holds 32 macros").
 std::string KeyLeftOutWords(KeyLeftOutReason reason);

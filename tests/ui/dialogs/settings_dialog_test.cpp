@@ -127,12 +127,12 @@ TEST_F(SettingsDialogTest, AutoRunWritesAndRemovesTheAutostartEntry) {
 // The close button's choice is stored with the language and shown again.
 TEST_F(SettingsDialogTest, TheCloseButtonsChoiceIsStoredAndShownAgain) {
     auto dlg = Open("LAN_ENGLISH=1\n");
-    auto* closeQuits = dlg->GetControlAs<CCheckButton>(41);
+    auto* closeQuits = dlg->GetControlAs<CCheckButton>(44);
     ASSERT_NE(closeQuits, nullptr);
     EXPECT_FALSE(closeQuits->GetCheck());
     QTest::mouseClick(closeQuits, Qt::LeftButton);
     EXPECT_TRUE(CloseButtonQuits());
-    EXPECT_TRUE(Open("LAN_ENGLISH=1\n")->GetControlAs<CCheckButton>(41)->GetCheck());
+    EXPECT_TRUE(Open("LAN_ENGLISH=1\n")->GetControlAs<CCheckButton>(44)->GetCheck());
     QTest::mouseClick(closeQuits, Qt::LeftButton);
     EXPECT_FALSE(CloseButtonQuits());
 }
