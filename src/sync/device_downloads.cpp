@@ -120,7 +120,11 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
     // After a key download the keyboard did not take, its table is not the
     // one our rows give: a key at its default there says nothing about what
     // the user stored. The table is written again instead.
-    result.keysBehind = KeyTableBehind();
+    // The keyboard holds the table last written to it: when another profile
+    // became active since (chosen while the keyboard was away, or while this
+    // load ran), a key at its default there says nothing about this
+    // profile's rows either.
+    result.keysBehind = KeyTableBehind() || !KeyTableIsOf(profile);
     const std::vector<KeyAtDefault> atDefault =
         result.keysBehind ? std::vector<KeyAtDefault>{}
                           : FindKeysAtDefault(defaults, current, context_.layoutIndexToCode);
@@ -172,6 +176,9 @@ ReadBackResult DeviceDownloads::ReadBackKeyTables() {
         result.hostKeysDiffer = !HostEntriesAgree(planned, current);
         if (!result.hostKeysDiffer) {
             SetKeyboardSlots(plan.hostSlots);
+        }
+        if (!result.keysBehind) {
+            RecordKeyTableProfile(profile);  // the table read is taken as this profile's
         }
     }
     End();
@@ -276,7 +283,8 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
     KeyDownloadResult result;
     // Keys play macros by their place in the macro memory: the memory holds
     // the stored macros before a table that binds keys to them goes out.
-    const KeyPlan plan = PlanStoredKeys(context_.db, context_.selection.profile.load());
+    const int profile = context_.selection.profile.load();
+    const KeyPlan plan = PlanStoredKeys(context_.db, profile);
     if (BindsMacros(plan) &&
         (!macroMemoryWritten_ || *macroMemoryWritten_ != BuildMacroImage(StoredMacros()).bytes)) {
         DownloadMacros();
@@ -308,6 +316,7 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
     result.blocksRefused = blocks.blocksRefused;
     if (blocks.blocksRefused == 0) {
         SetKeyboardSlots(plan.hostSlots);
+        RecordKeyTableProfile(profile);
     }
     MarkKeyTableBehind(blocks.blocksRefused != 0);
     End();
@@ -317,6 +326,20 @@ KeyDownloadResult DeviceDownloads::DownloadKeys() {
 bool DeviceDownloads::KeyTableBehind() {
     std::string value;
     return context_.db.GetConfig(kKeyTableBehindKey, value) && value == "1";
+}
+
+bool DeviceDownloads::KeyTableIsOf(int profile) {
+    std::string value;
+    return !context_.db.GetConfig(kKeyTableProfileKey, value) || value == std::to_string(profile);
+}
+
+void DeviceDownloads::RecordKeyTableProfile(int profile) {
+    // Written only when it changes: most downloads are of the same profile.
+    std::string value;
+    const std::string written = std::to_string(profile);
+    if (!context_.db.GetConfig(kKeyTableProfileKey, value) || value != written) {
+        context_.db.PutConfig(kKeyTableProfileKey, written);
+    }
 }
 
 void DeviceDownloads::MarkKeyTableBehind(bool behind) {

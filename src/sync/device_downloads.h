@@ -43,8 +43,9 @@ struct ReadBackResult {
     // stored rows give (a keyboard written by another program or version):
     // its bytes could start another key's function until the keys are written.
     bool hostKeysDiffer = false;
-    // The last key download was not taken whole: no stored row was removed,
-    // and the table is to be written again.
+    // The last key download was not taken whole, or it was another
+    // profile's table: no stored row was removed, and the table is to be
+    // written again.
     bool keysBehind = false;
 };
 
@@ -139,11 +140,17 @@ public:
 private:
     // The config key that says the keyboard did not take the last key table.
     static constexpr const char* kKeyTableBehindKey = "key_table_behind";
+    // The config key that names the profile whose table the keyboard took last.
+    static constexpr const char* kKeyTableProfileKey = "key_table_profile";
 
     bool Begin();
     bool End();
     bool KeyTableBehind();
     void MarkKeyTableBehind(bool behind);
+    // Whether the keyboard's table is the one last written for `profile`
+    // (true when no table was recorded: a new database, a factory reset).
+    bool KeyTableIsOf(int profile);
+    void RecordKeyTableProfile(int profile);
     KeyTableRead ReadKeyTable(std::uint8_t command, int waitMs);
     void StoreDefaults(const KeyTableRead& defaults);
     BlockDownloadResult WriteBlocks(std::uint8_t command, std::span<const std::uint8_t> table,

@@ -145,6 +145,20 @@ TEST(ModelRegression, KeysImportedFromElsewhereRunTheirOwnTexts) {
     EXPECT_EQ(RunSequence(steps), "");
 }
 
+// The keyboard holds profile 1's table when it comes back; the application
+// in front selected profile 4 while it was away: its keys are not the
+// keyboard's to judge.
+TEST(ModelRegression, AProfileSelectedWhileAwayKeepsItsKeys) {
+    EXPECT_EQ(RunSequence({{K::kProfileAdd},
+                           {K::kKeySet, 0, 0, 0, 0},
+                           {K::kProfileSelect, 0},
+                           {K::kRuleAdd, 0, 3},
+                           {K::kUnplug},
+                           {K::kFocus},
+                           {K::kPlug}}),
+              "");
+}
+
 }  // namespace
 }  // namespace vantora::model
 

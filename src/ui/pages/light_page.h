@@ -25,7 +25,7 @@ enum LightPageId : int {
     kIdSpeed = 121,
     kIdDirectionLabel = 122,
     kIdFirstDirection = 123,  // to 126: left, right, up, down
-    kIdSdkNotice = 172,       // says when an OpenRGB SDK client drives the keys
+    kIdSdkNotice = 173,       // says when an OpenRGB SDK client drives the keys
 };
 
 // The DEVICE page's LIGHT sub-page: the picture with the keys' colours,
