@@ -17,11 +17,12 @@ VANTORA_PACKAGES=(
   libwayland-dev libwayland-bin openbox xdotool
 )
 
-# Only the checks under a compositor need these (tests/desktop/*.sh install
-# them when they run): sway and foot for the wlroots source, node and gjs for
-# the syntax of the KWin script and the GNOME Shell extension.
+# Only the checks of tests/desktop need these (they install them when they
+# run): sway and foot for the wlroots source, gjs for the GNOME Shell
+# extension's syntax, sqlite3 to look into the database. Node and npm come
+# from vantora_install_node.
 VANTORA_DESKTOP_PACKAGES=(
-  sway foot nodejs gjs
+  sway foot gjs sqlite3
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is
@@ -30,11 +31,6 @@ VANTORA_BENCH_PACKAGES=(
   libfftw3-dev
 )
 
-# Only the checks of tests/desktop need these (the npm clients of the OpenRGB
-# SDK server, and sqlite3 to look into the database); they install them.
-VANTORA_DESKTOP_PACKAGES=(
-  nodejs npm sqlite3
-)
 
 vantora_install_packages() {
   local missing=()
@@ -54,6 +50,16 @@ vantora_install_packages() {
   fi
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Node and npm (the KWin script's syntax, the OpenRGB SDK's npm clients):
+# Debian's, unless a Node with its own npm is there already (NodeSource's
+# "nodejs" brings npm, and Debian's npm conflicts with it).
+vantora_install_node() {
+  if command -v node >/dev/null && command -v npm >/dev/null; then
+    return 0
+  fi
+  vantora_install_packages nodejs npm
 }
 
 # vantora_build <build-dir> [cmake options...]

@@ -6,6 +6,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
+vantora_install_node
 data="$VANTORA_ROOT/data/desktop"
 uuid=vantora-focus@vantora.github.io
 work="$(mktemp -d)"

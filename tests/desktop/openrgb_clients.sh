@@ -9,13 +9,8 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/common.sh"
 build="$(realpath "${1:-build}")"
-# Debian's Node and npm, unless a Node with its npm is there already (a
-# NodeSource "nodejs" brings its own npm, which Debian's npm conflicts with).
-if command -v node >/dev/null && command -v npm >/dev/null; then
-  vantora_install_packages sqlite3
-else
-  vantora_install_packages "${VANTORA_DESKTOP_PACKAGES[@]}"
-fi
+vantora_install_packages sqlite3
+vantora_install_node
 
 tmp="$(mktemp -d)"
 sim_pid=""
