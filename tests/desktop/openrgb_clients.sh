@@ -18,6 +18,7 @@ program_pid=""
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+  pkill -P $$ -x sleep 2>/dev/null || true  # what holds the simulator's input open
   wait 2>/dev/null || true
   rm -rf "$tmp"
 }
