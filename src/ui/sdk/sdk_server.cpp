@@ -22,6 +22,8 @@ SdkServer::SdkServer(rgbsdk::ControllerActions& actions, QObject* parent)
 }
 
 SdkServer::~SdkServer() {
+    // Going away tells nobody: its owner may be half destroyed already.
+    blockSignals(true);
     Close();
 }
 
