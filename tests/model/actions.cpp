@@ -113,7 +113,8 @@ const char* KindName(Kind kind) {
                                         "rule remove",
                                         "rule others",
                                         "profile auto",
-                                        "focus"};
+                                        "focus",
+                                        "profile import from elsewhere"};
     return names[static_cast<int>(kind)];
 }
 
@@ -182,11 +183,11 @@ public:
             }
             // Imports and rules need no keyboard: the keyboard gets imports
             // with a later download.
-            const bool noKeyboard = action.kind == Kind::kProfileRoundTrip ||
-                                    action.kind == Kind::kMacroRoundTrip ||
-                                    action.kind == Kind::kProfileImportAgain ||
-                                    action.kind == Kind::kRuleAdd || action.kind == Kind::kRuleRemove ||
-                                    action.kind == Kind::kRuleOthers || action.kind == Kind::kFollowSwitch;
+            const bool noKeyboard =
+                action.kind == Kind::kProfileRoundTrip || action.kind == Kind::kMacroRoundTrip ||
+                action.kind == Kind::kProfileImportAgain || action.kind == Kind::kProfileFromElsewhere ||
+                action.kind == Kind::kRuleAdd || action.kind == Kind::kRuleRemove ||
+                action.kind == Kind::kRuleOthers || action.kind == Kind::kFollowSwitch;
             if (!system_.Connected() && result.code == cli::kExitOk && !noKeyboard) {
                 return "a change was reported done with no keyboard";
             }
@@ -489,6 +490,8 @@ private:
                 return SetManyKeys(action);
             case Kind::kProfileImportAgain:
                 return ImportAgain();
+            case Kind::kProfileFromElsewhere:
+                return ImportFromElsewhere();
             case Kind::kRuleAdd: {
                 const std::string app = Pick(kApps, action.a);
                 const std::string title = Pick(kTitles, action.c);
@@ -859,6 +862,40 @@ private:
         return result;
     }
 
+    // A profile file written on another computer: a text of its own on
+    // every key of the layout on both layers, under that computer's
+    // host-side ids. It needs new rows for all of them: two such files take
+    // the ids past 255.
+    Result ImportFromElsewhere() {
+        const int n = ++filesFromElsewhere_;
+        std::string file =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<profile><profileinfo name=\"Elsewhere " +
+            std::to_string(n) + "\"/><keyitems>\n";
+        KeyMap keys;
+        int id = 900;
+        for (int layer = 0; layer < 2; ++layer) {
+            for (int usage = 1; usage < 256; ++usage) {
+                if (IndexOf(usage) < 0) {
+                    continue;
+                }
+                const std::string text =
+                    "e" + std::to_string(n) + "." + std::to_string(layer) + "." + std::to_string(usage);
+                file += "<item fn_layer=\"" + std::to_string(layer) + "\" key_code=\"" +
+                        std::to_string(usage) + "\" macro_type=\"" + std::to_string(TypeCode(Fn::kText)) +
+                        "\" macro_value=\"" + std::to_string(++id) + "\" macro_desc=\"" + text + "\"/>\n";
+                keys[{layer, usage}] = {Fn::kText, 0, text};
+            }
+        }
+        file += "</keyitems></profile>\n";
+        const std::string path = folder_ + "files/elsewhere.xml";
+        std::ofstream(path, std::ios::binary) << file;
+        Result result = Ctl({"profile", "import", path});
+        if (Stored(result)) {
+            LearnNewProfile(keys);
+        }
+        return result;
+    }
+
     // Texts on the letters, digits and F1-F12 of one layer of a profile that
     // is not the active one (stored only, no download), each text its own:
     // host-side rows pile up quickly, and their ids pass 255.
@@ -1162,7 +1199,8 @@ private:
     std::string folder_;
     System system_;
     std::string program_;
-    int textsSet_ = 0;  // texts of their own given so far
+    int textsSet_ = 0;            // texts of their own given so far
+    int filesFromElsewhere_ = 0;  // profile files of another computer imported so far
     struct Export {
         std::string path;
         KeyMap keys;                // the profile's keys when it was exported

@@ -40,9 +40,10 @@ enum class Kind {
     kProfileImportAgain,  // the file of the last export, imported again later
     kRuleAdd,             // an application (and a title pattern) -> a profile
     kRuleRemove,
-    kRuleOthers,    // the profile for other applications, or keep the active one
-    kFollowSwitch,  // profile auto on|off
-    kFocus,         // an application comes to the front (its window reported)
+    kRuleOthers,            // the profile for other applications, or keep the active one
+    kFollowSwitch,          // profile auto on|off
+    kFocus,                 // an application comes to the front (its window reported)
+    kProfileFromElsewhere,  // another computer's profile file: a text on every key of both layers
     kCount,
 };
 

@@ -51,6 +51,7 @@ struct Arbitrary<vantora::model::Action> {
             {1, Kind::kKeyboardReset},
             {1, Kind::kKeySetMany},
             {1, Kind::kProfileImportAgain},
+            {1, Kind::kProfileFromElsewhere},
             {2, Kind::kRuleAdd},
             {1, Kind::kRuleRemove},
             {1, Kind::kRuleOthers},
@@ -141,6 +142,17 @@ TEST(ModelRegression, KeysImportedFromElsewhereRunTheirOwnTexts) {
     steps.push_back({K::kProfileSelect, 6});
     for (int i = 0; i < 12; ++i) {
         steps.push_back({K::kPress, i * 7, 0, 1});
+    }
+    EXPECT_EQ(RunSequence(steps), "");
+}
+
+// Two profiles from another computer, a text on every key: the second's
+// host-side rows pass id 255; its keys run their own texts.
+TEST(ModelRegression, TwoProfilesFromElsewhereRunTheirOwnTexts) {
+    std::vector<Action> steps = {
+        {K::kProfileFromElsewhere}, {K::kProfileFromElsewhere}, {K::kProfileSelect, 4}};
+    for (int i = 0; i < 8; ++i) {
+        steps.push_back({K::kPress, i * 29, 0, 1});
     }
     EXPECT_EQ(RunSequence(steps), "");
 }
