@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 
+#include <typeinfo>
+
 namespace vantora::test {
 namespace {
 
@@ -58,6 +60,14 @@ TEST_F(MainWindowTest, EveryPageHoldsItsControlsAndOnlyHomeIsShownAtStart) {
     EXPECT_EQ(types->GetCurData(), 0);
     // Title from config.ini in the current language.
     EXPECT_EQ(Control(kIdTitle)->GetTitle(), "VANTORA Keyboard Driver");
+    // Ids repeat only for controls of one kind (the tabs, the pictures):
+    // two different controls under one id would take each other's clicks.
+    for (int id = 1; id < 1000; ++id) {
+        const std::vector<MControl*> same = window->GetControls(id);
+        for (MControl* c : same) {
+            EXPECT_EQ(typeid(*c), typeid(*same.front())) << "id " << id;
+        }
+    }
 }
 
 TEST_F(MainWindowTest, TabsAreRefusedWhileNoKeyboardIsConnected) {
