@@ -1,7 +1,7 @@
 #include "platform/text_typist.h"
 
+#include "platform/session_layout_keys.h"
 #include "platform/uinput_keyboard.h"
-#include "platform/xkb_layout_keys.h"
 
 namespace vantora {
 
@@ -48,10 +48,12 @@ void TextTypist::Run() {
 TypingReport TextTypist::TypeOne(const std::string& utf8) const {
     TypingReport report;
     // The layout is read for every text: the user may have changed it.
-    const auto keys = LayoutKeys::Create(SessionLayoutNames(), report.error);
-    if (keys == nullptr) {
+    SessionKeys session = ReadSessionKeys();
+    if (session.keys == nullptr) {
+        report.error = session.error;
         return report;
     }
+    const auto& keys = session.keys;
     const TypingPlan plan = keys->Plan(utf8);
     report.missing = plan.missing;
     if (plan.strokes.empty()) {

@@ -17,7 +17,7 @@ struct TypingReport {
 };
 
 // Types texts through a virtual keyboard (UinputKeyboard) with keys chosen
-// from the session's layout (SessionLayoutNames), one text after another on
+// from the session's layout (ReadSessionKeys), one text after another on
 // a thread of its own, so the caller never waits. The keyboard exists only
 // while a text is typed.
 class TextTypist {

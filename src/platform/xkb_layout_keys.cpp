@@ -88,14 +88,34 @@ std::unique_ptr<LayoutKeys> LayoutKeys::Create(const KeyboardLayoutNames& names,
                 (names.variant.empty() ? "" : "(" + names.variant + ")") + "\" in XKB's data";
         return nullptr;
     }
-    return std::unique_ptr<LayoutKeys>(new LayoutKeys(context, keymap));
+    return std::unique_ptr<LayoutKeys>(new LayoutKeys(context, keymap, 0));
 }
 
-LayoutKeys::LayoutKeys(xkb_context* context, xkb_keymap* keymap)
-    : context_(context), keymap_(keymap), modifierKeys_(xkb_keymap_num_mods(keymap), 0) {
+std::unique_ptr<LayoutKeys> LayoutKeys::FromKeymapText(std::string_view text, std::uint32_t group,
+                                                       std::string& error) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+    if (context == nullptr) {
+        error = "XKB could not start";
+        return nullptr;
+    }
+    xkb_keymap* keymap = xkb_keymap_new_from_buffer(context, text.data(), text.size(),
+                                                    XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (keymap == nullptr) {
+        xkb_context_unref(context);
+        error = "XKB could not read the keymap";
+        return nullptr;
+    }
+    if (group >= xkb_keymap_num_layouts(keymap)) {
+        group = 0;
+    }
+    return std::unique_ptr<LayoutKeys>(new LayoutKeys(context, keymap, group));
+}
+
+LayoutKeys::LayoutKeys(xkb_context* context, xkb_keymap* keymap, std::uint32_t group)
+    : context_(context), keymap_(keymap), group_(group), modifierKeys_(xkb_keymap_num_mods(keymap), 0) {
     // Which modifier each candidate key sets, as the keymap has it.
     for (std::uint16_t key : kModifierCandidates) {
-        xkb_state* state = xkb_state_new(keymap_);
+        xkb_state* state = NewState();
         xkb_state_update_key(state, key + kEvdevOffset, XKB_KEY_DOWN);
         const xkb_mod_mask_t mods = xkb_state_serialize_mods(state, XKB_STATE_MODS_DEPRESSED);
         xkb_state_unref(state);
@@ -105,6 +125,12 @@ LayoutKeys::LayoutKeys(xkb_context* context, xkb_keymap* keymap)
             }
         }
     }
+}
+
+xkb_state* LayoutKeys::NewState() const {
+    xkb_state* state = xkb_state_new(keymap_);
+    xkb_state_update_mask(state, 0, 0, 0, 0, 0, group_);
+    return state;
 }
 
 LayoutKeys::~LayoutKeys() {
@@ -123,14 +149,16 @@ std::optional<KeyStroke> LayoutKeys::StrokeFor(char32_t c) const {
         if (code < kEvdevOffset || code - kEvdevOffset > 0xFFFF) {
             continue;
         }
-        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap_, code, 0);
+        const xkb_level_index_t levels = xkb_keymap_num_levels_for_key(keymap_, code, group_);
         for (xkb_level_index_t level = 0; level < levels; ++level) {
             const xkb_keysym_t* syms = nullptr;
-            if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, level, &syms) != 1 || syms[0] != wanted) {
+            if (xkb_keymap_key_get_syms_by_level(keymap_, code, group_, level, &syms) != 1 ||
+                syms[0] != wanted) {
                 continue;
             }
             xkb_mod_mask_t masks[8];
-            const std::size_t count = xkb_keymap_key_get_mods_for_level(keymap_, code, 0, level, masks, 8);
+            const std::size_t count =
+                xkb_keymap_key_get_mods_for_level(keymap_, code, group_, level, masks, 8);
             for (std::size_t m = 0; m < count; ++m) {
                 KeyStroke stroke;
                 stroke.key = static_cast<std::uint16_t>(code - kEvdevOffset);
@@ -146,7 +174,7 @@ std::optional<KeyStroke> LayoutKeys::StrokeFor(char32_t c) const {
                 }
                 // What the keys give when pressed this way (the level's
                 // modifiers may be a lock, or consumed otherwise).
-                xkb_state* state = xkb_state_new(keymap_);
+                xkb_state* state = NewState();
                 for (std::uint16_t modifier : stroke.modifiers) {
                     xkb_state_update_key(state, modifier + kEvdevOffset, XKB_KEY_DOWN);
                 }

@@ -9,6 +9,7 @@
 
 struct xkb_context;
 struct xkb_keymap;
+struct xkb_state;
 
 namespace vantora {
 
@@ -45,12 +46,18 @@ struct TypingPlan {
     std::u32string missing;
 };
 
-// The keys of one layout's first group: which key and modifiers give a
-// character. Line breaks are Return, tabs Tab.
+// The keys of one group (layout) of a keymap: which key and modifiers give
+// a character. Line breaks are Return, tabs Tab.
 class LayoutKeys {
 public:
-    // Null, with the reason in `error`, when XKB cannot make the keymap.
+    // The first group of the keymap the names choose. Null, with the reason
+    // in `error`, when XKB cannot make the keymap.
     static std::unique_ptr<LayoutKeys> Create(const KeyboardLayoutNames& names, std::string& error);
+    // The given group of a keymap in XKB's text form (the first one when the
+    // keymap has no such group). Null, with the reason in `error`, when XKB
+    // cannot read the text.
+    static std::unique_ptr<LayoutKeys> FromKeymapText(std::string_view text, std::uint32_t group,
+                                                      std::string& error);
     ~LayoutKeys();
     LayoutKeys(const LayoutKeys&) = delete;
     LayoutKeys& operator=(const LayoutKeys&) = delete;
@@ -61,9 +68,13 @@ public:
     TypingPlan Plan(std::string_view utf8) const;
 
 private:
-    LayoutKeys(xkb_context* context, xkb_keymap* keymap);
+    LayoutKeys(xkb_context* context, xkb_keymap* keymap, std::uint32_t group);
+    // A state of the keymap with the group in use and no modifiers.
+    xkb_state* NewState() const;
+
     xkb_context* context_;
     xkb_keymap* keymap_;
+    std::uint32_t group_;
     // For each of the keymap's modifiers, the key that sets it (0: none).
     std::vector<std::uint16_t> modifierKeys_;
 };
