@@ -925,17 +925,7 @@ private:
 
     template <typename Fields>
     CtlResult Done(Fields fields, const std::string& text) {
-        CtlResult result;
-        if (command_.json) {
-            JsonWriter json;
-            json.BeginObject();
-            fields(json);
-            json.EndObject();
-            result.out = json.Text() + "\n";
-        } else {
-            result.out = text;
-        }
-        return result;
+        return Success(command_.json, fields, text);
     }
 
     template <typename Fields>
@@ -952,6 +942,20 @@ private:
 };
 
 }  // namespace
+
+CtlResult Success(bool json, const std::function<void(JsonWriter&)>& fields, const std::string& text) {
+    CtlResult result;
+    if (json) {
+        JsonWriter writer;
+        writer.BeginObject();
+        fields(writer);
+        writer.EndObject();
+        result.out = writer.Text() + "\n";
+    } else {
+        result.out = text;
+    }
+    return result;
+}
 
 CtlResult Failure(int exitCode, const std::string& message, bool json) {
     CtlResult result;

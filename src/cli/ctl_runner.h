@@ -1,10 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/ctl_command.h"
+#include "cli/json_writer.h"
 #include "cli/key_arguments.h"
 #include "cli/keyboard_access.h"
 #include "db/profile_database.h"
@@ -44,6 +46,10 @@ CtlResult BusyFailure(bool json);
 
 // A keyboard job's outcome as a failure; none when it was done.
 std::optional<CtlResult> WorkFailure(JobOutcome outcome, bool json);
+
+// A success as the command line reports it: `text` as it stands, or with
+// --json one object of the given fields.
+CtlResult Success(bool json, const std::function<void(JsonWriter&)>& fields, const std::string& text);
 
 // A failure as the command line reports it: the message on standard error
 // and, with --json, {"error", "exit_code"} on standard output.

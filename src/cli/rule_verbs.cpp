@@ -71,17 +71,7 @@ private:
     }
 
     CtlResult Text(const std::string& text, const std::function<void(JsonWriter&)>& fields) {
-        CtlResult result;
-        if (command_.json) {
-            JsonWriter json;
-            json.BeginObject();
-            fields(json);
-            json.EndObject();
-            result.out = json.Text() + "\n";
-        } else {
-            result.out = text;
-        }
-        return result;
+        return Success(command_.json, fields, text);
     }
 
     CtlResult Refused() {
