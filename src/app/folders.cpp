@@ -6,8 +6,11 @@
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "text/regular_file.h"
@@ -130,6 +133,26 @@ std::string GetDocumentsFolder() {
 
 std::string GetDataFolder() {
     return GetDocumentsFolder() + "/" + kDataFolderName;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& contents, std::string& error) {
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << contents;
+        out.flush();
+        if (!out) {
+            error = "cannot write " + temporary;
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool EnsureDirectory(const std::string& path) {

@@ -29,6 +29,11 @@ std::string GetDocumentsFolder();
 // afterwards, created now or already there.
 bool EnsureDirectory(const std::string& path);
 
+// Writes `contents` to `path` whole, through a temporary file renamed over
+// it: a reader sees the old file or the new one, never a part. False (with
+// the reason in `error`, the old file untouched) when it cannot.
+bool ReplaceFile(const std::string& path, const std::string& contents, std::string& error);
+
 // Creates `path` like EnsureDirectory, the folder itself (not its parents)
 // readable by this user alone (0700); an existing folder of this user is
 // made so. A symbolic link is neither followed nor changed (the folder it

@@ -157,26 +157,12 @@ bool WriteStoredSetting(const std::string& key, const std::string& value) {
         }
     }
     lines.push_back(key + "=" + value);
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        for (const auto& line : lines) {
-            out << line << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
+    std::string contents;
+    for (const auto& line : lines) {
+        contents += line + '\n';
     }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    std::string error;
+    return ReplaceFile(file, contents, error);
 }
 
 int LangIdFromLocale(const std::string& locale) {

@@ -111,23 +111,12 @@ bool WriteIniValue(const std::string& file, const std::string& key, const std::s
         }
         lines.insert(lines.begin() + sectionEnd, entry);
     }
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines) {
-            out << line << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
+    std::string contents;
+    for (const std::string& line : lines) {
+        contents += line + '\n';
     }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    std::string error;
+    return ReplaceFile(file, contents, error);
 }
 
 }  // namespace vantora

@@ -87,24 +87,7 @@ bool EnableAutostart(const std::string& executable, std::string& error) {
         error = "cannot create " + AutostartFolder();
         return false;
     }
-    const std::string path = AutostartEntryPath();
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << AutostartEntryText(program);
-        out.flush();
-        if (!out) {
-            error = "cannot write " + temporary;
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFile(AutostartEntryPath(), AutostartEntryText(program), error);
 }
 
 bool DisableAutostart(std::string& error) {
