@@ -9,8 +9,8 @@
 # - a key captured in the KEY page's field is still there after another
 #   program's window (wev) had the focus and the window got it back (the
 #   field's picture, taken with grim, is the one it had with the key);
-# - Ctrl+Q, the frame's Exit button and sway's close (no tray here) each
-#   end the program with exit status 0.
+# - Ctrl+Q, the frame's Exit button, its close button and sway's close (no
+#   tray here) each end the program with exit status 0.
 # With VANTORA_SHOTS=DIR a picture of the screen is written there.
 #   tests/desktop/wayland_window.sh BUILD
 set -euo pipefail
@@ -85,10 +85,10 @@ done
 grep -q '^plugged' "$tmp/sim.log" || fail "the simulated keyboard did not start: $(cat "$tmp/sim.log")"
 
 app_id=io.github.vantora.Vantora
-# The window's place on the screen: "X Y" of its top left corner.
+# The window's place on the screen: "X Y WIDTH" (its top left corner).
 window_at() {
   sway -t get_tree | jq -r --arg id "$1" \
-    '.. | objects | select(.app_id? == $id) | "\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y)"' | head -1
+    '.. | objects | select(.app_id? == $id) | "\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.window_rect.width)"' | head -1
 }
 focused() {
   sway -t get_tree | jq -r '.. | objects | select(.focused? == true) | .app_id // empty' | head -1
@@ -98,7 +98,7 @@ start_app() {
     VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora" > "$tmp/app.log" 2>&1 &
   app_pid=$!
   for _ in $(seq 100); do
-    read -r x y <<< "$(window_at "$app_id")" || true
+    read -r x y w <<< "$(window_at "$app_id")" || true
     [ -n "${y:-}" ] && return 0
     sleep 0.2
   done
@@ -135,23 +135,26 @@ if [ -n "${VANTORA_SHOTS:-}" ]; then
   on_screen grim "$tmp/shots/screen.png" && cp "$tmp/shots/screen.png" "$VANTORA_SHOTS/wayland-sway.png"
 fi
 
-# Dragging the title (the window is 1200 wide; its title is centred at y 27).
+# Dragging the title (centred, at y 27).
 x0=$x y0=$y
-pointer $(at 600 27) wait 100 press wait 200 $(at 650 60) wait 100 $(at 700 100) wait 200 release
-read -r x y <<< "$(window_at "$app_id")"
+pointer $(at $((w / 2)) 27) wait 100 press wait 200 $(at $((w / 2 + 50)) 60) wait 100 $(at $((w / 2 + 100)) 100) \
+  wait 200 release
+read -r x y w <<< "$(window_at "$app_id")"
 [ "$x $y" = "$((x0 + 100)) $((y0 + 73))" ] ||
   fail "dragging the title by 100,73 moved the window from $x0,$y0 to $x,$y"
 echo "ok: dragging the title moved the window"
 
-# DEVICE (the second page tab), then the Keyboard function (the second of
-# the Key Set list) and its single key field.
+# DEVICE (the second page tab; the tabs are 189x63, 65 apart from config.ini's
+# TAB_X,TAB_Y of 16,120), then on the KEY page the Keyboard function (the
+# second of the Key Set list at 336-576,540-576) and its single key field
+# (336-576,596-632), whose inside is pictured.
 click 110 216
 click 456 558
 keys -k Down -k Return
 click 456 614
-shot 338 598 236 32 empty
+shot 340 600 232 28 empty
 keys -k F5
-shot 338 598 236 32 captured
+shot 340 600 232 28 captured
 ! cmp -s "$tmp/shots/empty.png" "$tmp/shots/captured.png" || fail "the field did not take F5"
 # Another program's window takes the focus, then the program's gets it back.
 on_screen wev > /dev/null 2>&1 &
@@ -164,25 +167,29 @@ done
 sway "[app_id=\"$app_id\"] focus" > /dev/null
 sleep 0.5
 [ "$(focused)" = "$app_id" ] || fail "the program's window did not get the focus back"
-shot 338 598 236 32 back
+shot 340 600 232 28 back
 cmp -s "$tmp/shots/captured.png" "$tmp/shots/back.png" || fail "the captured key was lost with the focus"
 echo "ok: the captured key survived a focus change"
 
 # Ctrl+Q, once the capture field (which takes it as a key) lost the focus
-# to the HOME tab.
+# to the HOME tab (the first).
 click 110 151
 keys -M ctrl -k q -m ctrl
 expect_end "Ctrl+Q"
 
-# The frame's Exit button: 144 from the right, beside the settings button
-# (sway has no minimising, so no minimise button).
+# The frame's Exit button: 144 from the right edge, beside the settings
+# button (sway has no minimising, so no minimise button).
 start_app
 sleep 1
-click 1056 29
+click $((w - 144)) 29
 expect_end "the Exit button"
 
-# sway's close (the close button's way, too): with no tray on this desktop
-# the program ends.
+# With no tray on this desktop, the frame's close button and sway's close
+# end the program.
+start_app
+sleep 1
+click $((w - 66)) 29
+expect_end "the close button under sway, which has no tray,"
 start_app
 sway "[app_id=\"$app_id\"] kill" > /dev/null
-expect_end "closing the window under sway, which has no tray,"
+expect_end "closing the window under sway"
