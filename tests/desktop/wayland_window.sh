@@ -11,7 +11,8 @@
 #   field's picture, taken with grim, is the one it had with the key);
 # - Ctrl+Q, the frame's Exit button, its close button and sway's close (no
 #   tray here) each end the program with exit status 0.
-# With VANTORA_SHOTS=DIR a picture of the screen is written there.
+# With VANTORA_SHOTS=DIR pictures of the screen are written there (the
+# window as it opens, and the KEY page with the captured key).
 #   tests/desktop/wayland_window.sh BUILD
 set -euo pipefail
 build="$(realpath "${1:?usage: wayland_window.sh BUILD}")"
@@ -127,13 +128,21 @@ click() { pointer $(at "$1" "$2") wait 100 press wait 50 release; }
 keys() { on_screen wtype -s 300 "$@" -s 300; }
 # A picture of the rectangle X Y W H of the window.
 shot() { on_screen grim -g "$((x + $1)),$((y + $2)) $3x$4" "$tmp/shots/$5.png"; }
+# The screen into VANTORA_SHOTS, when set, as NAME.png.
+keep_screen() {
+  [ -n "${VANTORA_SHOTS:-}" ] || return 0
+  mkdir -p "$VANTORA_SHOTS"
+  on_screen grim "$tmp/shots/screen.png" && cp "$tmp/shots/screen.png" "$VANTORA_SHOTS/$1.png"
+}
+
+# A step vantora-pointer does not know: it sends nothing and exits 2.
+status=0
+on_screen "$tmp/bin/vantora-pointer" 1920x1080 move 10 2> /dev/null || status=$?
+[ "$status" = 2 ] || fail "vantora-pointer took an incomplete step (status $status)"
 
 start_app
 sleep 1
-if [ -n "${VANTORA_SHOTS:-}" ]; then
-  mkdir -p "$VANTORA_SHOTS"
-  on_screen grim "$tmp/shots/screen.png" && cp "$tmp/shots/screen.png" "$VANTORA_SHOTS/wayland-sway.png"
-fi
+keep_screen wayland-sway
 
 # Dragging the title (centred, at y 27).
 x0=$x y0=$y
@@ -170,6 +179,7 @@ sleep 0.5
 shot 340 600 232 28 back
 cmp -s "$tmp/shots/captured.png" "$tmp/shots/back.png" || fail "the captured key was lost with the focus"
 echo "ok: the captured key survived a focus change"
+keep_screen wayland-sway-captured-key
 
 # Ctrl+Q, once the capture field (which takes it as a key) lost the focus
 # to the HOME tab (the first).
