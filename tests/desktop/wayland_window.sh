@@ -74,11 +74,12 @@ on_screen() { as_user env WAYLAND_DISPLAY="$wayland" "$@"; }
 
 # The simulated keyboard, so that the DEVICE page opens; it takes commands
 # from the script until "quit".
+# (Opened for reading and writing, the pipe never blocks the script.)
 mkfifo "$tmp/sim.in"
 chown "$user" "$tmp/sim.in"
+exec 3<> "$tmp/sim.in"
 as_user env VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora-kbd-sim" < "$tmp/sim.in" > "$tmp/sim.log" 2>&1 &
 sim_pid=$!
-exec 3> "$tmp/sim.in"
 for _ in $(seq 50); do
   grep -q '^plugged' "$tmp/sim.log" && break
   sleep 0.1
