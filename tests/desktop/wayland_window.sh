@@ -37,17 +37,24 @@ cp -r "$build/bin/vantora" "$build/bin/vantora-kbd-sim" "$build/bin/config.ini" 
 chown -R "$user" "$tmp"
 chmod 0700 "$runtime"
 chmod a+rx "$tmp"
+# Everything started in the background ends with the script (before its
+# files go, which the program would otherwise write into again).
 cleanup() {
-  [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "${wev_pid:-}" ] && kill "$wev_pid" 2>/dev/null || true
-  [ -n "${sim_pid:-}" ] && { echo quit >&3; exec 3>&-; wait "$sim_pid"; } 2>/dev/null || true
-  [ -n "${sway_pid:-}" ] && kill "$sway_pid" 2>/dev/null || true
+  [ -n "${sim_pid:-}" ] && { echo quit >&3; } 2>/dev/null || true
+  for pid in ${app_pid:-} ${wev_pid:-} ${sway_pid:-}; do
+    kill "$pid" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-as_user() {
-  runuser -u "$user" -- env XDG_RUNTIME_DIR="$runtime" HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" "$@"
-}
+uid="$(id -u "$user")"
+gid="$(id -g "$user")"
+user_env=(env XDG_RUNTIME_DIR="$runtime" HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config")
+as_user() { setpriv --reuid="$uid" --regid="$gid" --init-groups "${user_env[@]}" "$@"; }
+# A program of that user in the background (`in_background CMD... &`): the
+# job becomes the program itself, so that $! can end it and wait for it.
+in_background() { exec setpriv --reuid="$uid" --regid="$gid" --init-groups "${user_env[@]}" "$@"; }
 fail() {
   echo "FAIL: $*" >&2
   tail -20 "$tmp/app.log" >&2 || true
@@ -59,7 +66,7 @@ fail() {
 printf '%s\n' 'output HEADLESS-1 resolution 1920x1080' 'for_window [app_id=".*"] floating enable' \
   'for_window [app_id="wev"] move position 0 0' > "$tmp/sway.config"
 chown "$user" "$tmp/sway.config"
-as_user env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+in_background env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
   sway -c "$tmp/sway.config" > "$tmp/sway.log" 2>&1 &
 sway_pid=$!
 for _ in $(seq 50); do
@@ -78,7 +85,7 @@ on_screen() { as_user env WAYLAND_DISPLAY="$wayland" "$@"; }
 mkfifo "$tmp/sim.in"
 chown "$user" "$tmp/sim.in"
 exec 3<> "$tmp/sim.in"
-as_user env VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora-kbd-sim" < "$tmp/sim.in" > "$tmp/sim.log" 2>&1 &
+in_background env VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora-kbd-sim" < "$tmp/sim.in" > "$tmp/sim.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 50); do
   grep -q '^plugged' "$tmp/sim.log" && break
@@ -96,7 +103,7 @@ focused() {
   sway -t get_tree | jq -r '.. | objects | select(.focused? == true) | .app_id // empty' | head -1
 }
 start_app() {
-  as_user env WAYLAND_DISPLAY="$wayland" SWAYSOCK="$sock" QT_QPA_PLATFORM=wayland VANTORA_SIMULATED_ONLY=1 \
+  in_background env WAYLAND_DISPLAY="$wayland" SWAYSOCK="$sock" QT_QPA_PLATFORM=wayland VANTORA_SIMULATED_ONLY=1 \
     VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantora" > "$tmp/app.log" 2>&1 &
   app_pid=$!
   for _ in $(seq 100); do
@@ -167,7 +174,7 @@ keys -k F5
 shot 340 600 232 28 captured
 ! cmp -s "$tmp/shots/empty.png" "$tmp/shots/captured.png" || fail "the field did not take F5"
 # Another program's window takes the focus, then the program's gets it back.
-on_screen wev > /dev/null 2>&1 &
+in_background env WAYLAND_DISPLAY="$wayland" wev > /dev/null 2>&1 &
 wev_pid=$!
 for _ in $(seq 50); do
   [ "$(focused)" = wev ] && break
