@@ -41,7 +41,7 @@ chmod a+rx "$tmp"
 # files go, which the program would otherwise write into again).
 cleanup() {
   [ -n "${sim_pid:-}" ] && { echo quit >&3; } 2>/dev/null || true
-  for pid in ${app_pid:-} ${wev_pid:-} ${sway_pid:-}; do
+  for pid in ${app_pid:-} ${wev_pid:-} ${sim_pid:-} ${sway_pid:-}; do
     kill "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
