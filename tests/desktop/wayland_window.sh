@@ -32,8 +32,8 @@ runtime="$tmp/run"
 mkdir -p "$runtime" "$tmp/home/.config" "$tmp/bin" "$tmp/shots"
 # The programs with the data, where the compositor's user can reach them
 # (the build may lie in root's home).
-cp -r "$build/bin/vantora" "$build/bin/vantora-kbd-sim" "$build/bin/config.ini" "$build/bin/layouts" \
-  "$build/tests/vantora-pointer" "$tmp/bin/"
+cp -r "$build/bin/vantora" "$build/bin/vantoractl" "$build/bin/vantora-kbd-sim" "$build/bin/config.ini" \
+  "$build/bin/layouts" "$build/tests/vantora-pointer" "$tmp/bin/"
 chown -R "$user" "$tmp"
 chmod 0700 "$runtime"
 chmod a+rx "$tmp"
@@ -149,7 +149,18 @@ on_screen "$tmp/bin/vantora-pointer" 1920x1080 move 10 2> /dev/null || status=$?
 [ "$status" = 2 ] || fail "vantora-pointer took an incomplete step (status $status)"
 
 start_app
-sleep 1
+# The DEVICE page opens only once the program has the keyboard.
+connected() {
+  local status
+  status="$(as_user env VANTORA_SIMULATED_ONLY=1 VANTORA_SIM_DIR="$runtime/sim" "$tmp/bin/vantoractl" --json status \
+    2> /dev/null || true)"
+  grep -q '"connected":true' <<< "$status"
+}
+for _ in $(seq 50); do
+  connected && break
+  sleep 0.2
+done
+connected || fail "the program did not connect to the simulated keyboard"
 keep_screen wayland-sway
 
 # Dragging the title (centred, at y 27).
