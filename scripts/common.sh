@@ -18,12 +18,13 @@ VANTORA_PACKAGES=(
 )
 
 # Only the checks of tests/desktop need these (they install them when they
-# run): sway and foot for the wlroots source, wtype to give a headless sway
-# a keyboard (tests/desktop/wayland_keymap.sh), gjs for the GNOME Shell
-# extension's syntax, sqlite3 to look into the database. Node and npm come
+# run): sway and foot for the wlroots source, gjs for the GNOME Shell
+# extension's syntax, sqlite3 to look into the database, and for the window
+# under sway jq (sway's tree), grim (pictures), wtype (keys, and a keyboard
+# for a headless sway) and wev (another program's window). Node and npm come
 # from vantora_install_node.
 VANTORA_DESKTOP_PACKAGES=(
-  sway foot wtype gjs sqlite3
+  sway foot gjs sqlite3 jq grim wtype wev
 )
 
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is
