@@ -8,6 +8,7 @@
 #include "session/sdk_keyboard.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
 #include "ui/pages/own_texts.h"
+#include "ui/sdk/sdk_server.h"
 #include "ui/toolkit/edit.h"
 
 #include <arpa/inet.h>
@@ -20,6 +21,7 @@
 #include <QTcpServer>
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace vantora::test {
 namespace {
@@ -235,6 +237,29 @@ TEST_F(SdkServerTest, ClientsThatStallOrSendGarbageAreDroppedWithoutHoldingUpOth
     EXPECT_TRUE(good.Receive(kRequestControllerCount));
     EXPECT_FALSE(garbage.Receive(kRequestControllerCount));
     EXPECT_TRUE(garbage.Closed());
+}
+
+TEST_F(SdkServerTest, AClientBeyondTheCapIsClosedAndTheOthersStillGetAnswers) {
+    OpenServing();
+    SdkServer& server = window->Sdk()->Server();
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < SdkServer::kMaxClients; ++i) {
+        clients.push_back(std::make_unique<Client>(port));
+    }
+    QTRY_COMPARE(server.ClientCount(), SdkServer::kMaxClients);
+    Client refused(port);
+    ASSERT_TRUE(refused.Connected());  // the system accepts it, the server closes it
+    EXPECT_EQ(refused.Negotiate(kMaxProtocolVersion), 0xFFFFFFFFu);
+    EXPECT_TRUE(refused.Closed());
+    EXPECT_EQ(server.ClientCount(), SdkServer::kMaxClients);
+    for (const auto& client : clients) {
+        EXPECT_EQ(client->Negotiate(kMaxProtocolVersion), kMaxProtocolVersion);
+    }
+    // A client that leaves makes room for the next one.
+    clients.pop_back();
+    QTRY_COMPARE(server.ClientCount(), SdkServer::kMaxClients - 1);
+    Client next(port);
+    EXPECT_EQ(next.Negotiate(kMaxProtocolVersion), kMaxProtocolVersion);
 }
 
 TEST_F(SdkServerTest, UnpluggingEmptiesTheDeviceListAndTellsClients) {
