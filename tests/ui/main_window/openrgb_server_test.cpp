@@ -7,9 +7,11 @@
 #include "rgbsdk/sdk_packet.h"
 #include "session/sdk_keyboard.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
+#include "ui/pages/light_page.h"
 #include "ui/pages/own_texts.h"
 #include "ui/sdk/sdk_server.h"
 #include "ui/toolkit/edit.h"
+#include "ui/toolkit/keyboard_ctrl.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -175,6 +177,18 @@ TEST_F(SdkServerTest, DirectFramesReachTheKeysAndNothingIsStored) {
     QTRY_VERIFY_WITH_TIMEOUT(
         !keyboard->WithFirmware([](sim::KeyboardFirmware& f) { return f.ShowsMusicFrame(); }), 5000);
     EXPECT_EQ(Control(kIdSdkNotice)->GetTitle(), "");
+}
+
+// The LEDs' display names (protocol 5) are the names the window's pictures
+// show for the keys, in the window's language.
+TEST_F(SdkServerTest, LedDisplayNamesAreTheNamesThePicturesShow) {
+    CurrentUiLanguage = 1036;
+    OpenServing();
+    const std::vector<KeyItemInfo> keys = Control<KeyboardCtrl>(kIdLightPicture)->GetKeyItems();
+    ASSERT_EQ(keys.size(), controller->ledDisplayNames.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(controller->ledDisplayNames[i], keys[i].desc.empty() ? keys[i].name : keys[i].desc);
+    }
 }
 
 TEST_F(SdkServerTest, ModesAreSetAsTheLightPageSetsThemAndCustomIsStored) {
