@@ -115,9 +115,8 @@ void SdkServer::Drop(Client& client) {
     socket->deleteLater();
     clients_.remove_if([&client](const std::unique_ptr<Client>& c) { return c.get() == &client; });
     if (refused_ > 0) {
-        qInfo(
-            "VANTORA: OpenRGB SDK server: a client left; %d connection(s) had been refused while it was full",
-            refused_);
+        qInfo("VANTORA: OpenRGB SDK server: %d connection(s) were refused while %d clients were connected",
+              refused_, kMaxClients);
         refused_ = 0;
     }
 }
