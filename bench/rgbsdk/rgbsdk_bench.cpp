@@ -1,7 +1,12 @@
-// An OpenRGB SDK client's Direct frames end to end on the real clock:
-// UpdateLEDs packets go through the request handler (as the server hands
-// them over once read from the socket; the loopback hop is not counted) to
-// the program's SDK keyboard, which gives the latest frame to the device
+// An OpenRGB SDK client's Direct frames end to end on the real clock, two
+// ways (argument "loopback"):
+// 0: UpdateLEDs packets go straight to a request handler (as the server
+//    hands them over once read from the socket);
+// 1: a client on a TCP socket to 127.0.0.1 (TCP_NODELAY, protocol 5
+//    negotiated) sends them to the program's SdkServer, which runs with its
+//    event loop on a thread of its own (the program runs it on the window's
+//    thread), so the loopback hop, the socket reads and the parsing count.
+// Either way the program's SDK keyboard gives the latest frame to the device
 // worker, which streams it to the in-process keyboard. The keyboard's side is
 // watched through a back end that sees every report written: a frame ends
 // with the CMD_END after its CMD_STREAM_COLOURS blocks.
@@ -10,15 +15,24 @@
 // while DeviceDownloads sends one frame): reports per frame times the report
 // time. A client's frame wakes the worker at once, so no pass interval adds.
 
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,6 +49,7 @@
 #include "sim/in_process_backend.h"
 #include "sync/device_downloads.h"
 #include "sync/device_worker.h"
+#include "ui/sdk/sdk_server.h"
 
 namespace vantora {
 namespace {
@@ -132,11 +147,86 @@ public:
     FrameWatch watch;
 };
 
+// The program's SDK server on 127.0.0.1 (a free port), serving `keyboard`
+// with its own event loop on a thread of its own.
+class ServerThread {
+public:
+    ServerThread(SdkKeyboard& keyboard, std::optional<rgbsdk::SdkController> controller) {
+        std::promise<quint16> listening;
+        std::future<quint16> port = listening.get_future();
+        thread_.reset(QThread::create([this, &keyboard, &listening, controller = std::move(controller)] {
+            SdkServer server(keyboard);
+            server.SetController(controller);
+            QEventLoop loop;
+            loop_ = &loop;
+            listening.set_value(server.Listen(0) ? server.Port() : 0);
+            loop.exec();
+        }));
+        thread_->start();
+        port_ = port.get();
+    }
+    ~ServerThread() {
+        QMetaObject::invokeMethod(loop_, &QEventLoop::quit, Qt::QueuedConnection);
+        thread_->wait();
+    }
+    quint16 Port() const { return port_; }
+
+private:
+    std::unique_ptr<QThread> thread_;
+    QEventLoop* loop_ = nullptr;
+    quint16 port_ = 0;
+};
+
+// A client's TCP connection to the server, blocking, with TCP_NODELAY (a
+// frame is sent at once, not held back for the acknowledgement of the one
+// before). Negotiates protocol 5 first: its answer shows the server took the
+// connection.
+class TcpClient {
+public:
+    explicit TcpClient(quint16 port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        const timeval patience{5, 0};  // for the version's answer
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            return;
+        }
+        std::vector<std::uint8_t> version;
+        rgbsdk::ByteWriter(version).U32(rgbsdk::kMaxProtocolVersion);
+        std::uint8_t answer[rgbsdk::kHeaderSize + 4];
+        ready_ = Send(rgbsdk::EncodePacket(0, rgbsdk::kRequestProtocolVersion, version)) &&
+                 ::recv(fd_, answer, sizeof answer, MSG_WAITALL) == static_cast<ssize_t>(sizeof answer);
+    }
+    ~TcpClient() { ::close(fd_); }
+    bool Ready() const { return ready_; }
+    bool Send(const std::vector<std::uint8_t>& bytes) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) {
+                return false;
+            }
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+    bool ready_ = false;
+};
+
 // A session in a private data folder, connected to the watched keyboard, its
-// initial load done, with the SDK keyboard and a client's request handler.
+// initial load done, with the SDK keyboard and a client: a request handler
+// or, over the loopback, the server and a TCP client.
 class SdkSession {
 public:
-    SdkSession() {
+    explicit SdkSession(bool loopback) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantora-rgbsdk-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) {
@@ -155,9 +245,16 @@ public:
         }
         keyboard = std::make_unique<SdkKeyboard>(*session, [] {});
         controller = keyboard->Describe();
-        handler = std::make_unique<rgbsdk::RequestHandler>(controller, *keyboard);
+        if (loopback) {
+            server_ = std::make_unique<ServerThread>(*keyboard, controller);
+            client_ = std::make_unique<TcpClient>(server_->Port());
+        } else {
+            handler = std::make_unique<rgbsdk::RequestHandler>(controller, *keyboard);
+        }
     }
     ~SdkSession() {
+        client_.reset();
+        server_.reset();
         handler.reset();
         keyboard.reset();
         session.reset();
@@ -165,7 +262,8 @@ public:
         std::filesystem::remove_all(folder_, ignored);
     }
     bool Ready() const {
-        return controller && session->IsConnected() && session->Worker()->InitialLoadDone();
+        return controller && session->IsConnected() && session->Worker()->InitialLoadDone() &&
+               (handler || (client_ && client_->Ready()));
     }
 
     // One UpdateLEDs packet with every LED `colour`, handled.
@@ -179,7 +277,11 @@ public:
         for (std::size_t i = 0; i < leds; ++i) {
             writer.U32(colour);
         }
-        handler->Handle(packet);
+        if (handler) {
+            handler->Handle(packet);
+        } else {
+            client_->Send(rgbsdk::EncodePacket(0, packet.id, packet.data));
+        }
     }
 
     std::shared_ptr<WatchedBackend> backend = std::make_shared<WatchedBackend>();
@@ -191,6 +293,8 @@ public:
 private:
     SessionObserver observer_;
     std::string folder_;
+    std::unique_ptr<ServerThread> server_;
+    std::unique_ptr<TcpClient> client_;
 };
 
 // The waits one frame's reports ask for, and their number.
@@ -231,9 +335,10 @@ FrameFloor MeasureFrameFloor() {
     return {static_cast<double>(clock.Asked()), keyboard->WriteCount() - before};
 }
 
-double CpuSeconds() {
+// The CPU time of the process, or of the calling thread.
+double CpuSeconds(int who = RUSAGE_SELF) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
@@ -242,7 +347,7 @@ double CpuSeconds() {
 // millisecond): frames reaching the keyboard per second against the floor.
 void BM_DirectFrameRate(benchmark::State& state) {
     const FrameFloor floor = MeasureFrameFloor();
-    SdkSession sdk;
+    SdkSession sdk(state.range(0) != 0);
     if (!sdk.Ready() || floor.reports == 0) {
         state.SkipWithError("no connected session or no frame sent");
         return;
@@ -278,14 +383,21 @@ void BM_DirectFrameRate(benchmark::State& state) {
         state.counters["floor_frame_ms"] = floor.waitsMs;
     }
 }
-BENCHMARK(BM_DirectFrameRate)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_DirectFrameRate)
+    ->ArgName("loopback")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
-// From one UpdateLEDs, sent at a random moment while the keys are idle, to
-// the CMD_END of the frame that carries it. Bound: one frame time (a frame
+// From one UpdateLEDs, sent (handed over, or written to the socket) at a
+// random moment while the keys are idle, to the CMD_END of the frame that
+// carries it. Bound: one frame time (a frame
 // being sent) plus 1.1 times the floor; idle, the floor alone.
 void BM_UpdateLedsToLastReport(benchmark::State& state) {
     const FrameFloor floor = MeasureFrameFloor();
-    SdkSession sdk;
+    SdkSession sdk(state.range(0) != 0);
     if (!sdk.Ready() || floor.reports == 0) {
         state.SkipWithError("no connected session or no frame sent");
         return;
@@ -317,19 +429,30 @@ void BM_UpdateLedsToLastReport(benchmark::State& state) {
     state.counters["bound_ms"] = floor.waitsMs + 1.1 * floor.waitsMs;
     state.counters["ratio"] = mean / floor.waitsMs;
 }
-BENCHMARK(BM_UpdateLedsToLastReport)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+BENCHMARK(BM_UpdateLedsToLastReport)
+    ->ArgName("loopback")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20);
 
-// The process's CPU while a client sends 60 frames a second for 5 s: the
-// request handling, the frames' colour tables, the worker and the
-// in-process keyboard (which a real keyboard does not cost). Of one core.
+// The program's CPU while a client sends 60 frames a second for 5 s: the
+// request handling (over the loopback also the server's socket reads), the
+// frames' colour tables, the worker and the in-process keyboard (which a
+// real keyboard does not cost). Of one core. Over the loopback the client is
+// this thread: its own time (the sends, with the kernel's loopback work they
+// carry) is taken out and shown apart.
 void BM_Direct60FpsCpu(benchmark::State& state) {
-    SdkSession sdk;
+    SdkSession sdk(state.range(0) != 0);
     if (!sdk.Ready()) {
         state.SkipWithError("no connected session");
         return;
     }
+    const bool loopback = state.range(0) != 0;
     for (auto _ : state) {
         const double cpuBefore = CpuSeconds();
+        const double clientBefore = CpuSeconds(RUSAGE_THREAD);
         const auto start = Steady::now();
         auto next = start;
         for (std::uint32_t colour = 1; Steady::now() - start < 5s; ++colour) {
@@ -338,14 +461,30 @@ void BM_Direct60FpsCpu(benchmark::State& state) {
             std::this_thread::sleep_until(next);
         }
         const double wall = Ms(Steady::now() - start) / 1000.0;
-        const double cpu = CpuSeconds() - cpuBefore;
+        const double client = loopback ? CpuSeconds(RUSAGE_THREAD) - clientBefore : 0.0;
+        const double cpu = CpuSeconds() - cpuBefore - client;
         state.SetIterationTime(wall);
         state.counters["cpu_percent"] = 100.0 * cpu / wall;
+        state.counters["client_cpu_percent"] = 100.0 * client / wall;
         state.counters["frames_sent"] = 300;
         state.counters["frames_shown"] = static_cast<double>(sdk.backend->watch.Now().frames);
     }
 }
-BENCHMARK(BM_Direct60FpsCpu)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_Direct60FpsCpu)
+    ->ArgName("loopback")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace vantora
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -56,6 +56,10 @@ void SdkServer::SetController(std::optional<rgbsdk::SdkController> controller) {
 
 void SdkServer::Accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        if (ClientCount() >= kMaxClients) {
+            Refuse(socket);
+            continue;
+        }
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->handler = std::make_unique<rgbsdk::RequestHandler>(controller_, actions_);
@@ -110,6 +114,23 @@ void SdkServer::Drop(Client& client) {
     socket->abort();
     socket->deleteLater();
     clients_.remove_if([&client](const std::unique_ptr<Client>& c) { return c.get() == &client; });
+    if (refused_ > 0) {
+        qInfo("VANTORA: OpenRGB SDK server: %d connection(s) were refused while %d clients were connected",
+              refused_, kMaxClients);
+        refused_ = 0;
+    }
+}
+
+void SdkServer::Refuse(QTcpSocket* socket) {
+    if (refused_++ == 0) {
+        qWarning(
+            "VANTORA: OpenRGB SDK server: %d clients are connected, the most it serves; further "
+            "connections are closed until one leaves",
+            kMaxClients);
+    }
+    // Nothing was written to it: the client reads the end of the stream.
+    socket->close();
+    socket->deleteLater();
 }
 
 }  // namespace vantora

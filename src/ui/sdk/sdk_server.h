@@ -18,11 +18,15 @@ namespace vantora {
 // holds up the window or the other clients. Each client has its own packet
 // parser and request handler over the one shared controller. A client is
 // dropped when its bytes break the framing, or when more than
-// kMaxPendingOutput bytes of answers wait for it to read them.
+// kMaxPendingOutput bytes of answers wait for it to read them. At most
+// kMaxClients are connected at once: a further connection is closed as soon
+// as it is accepted (the first one refused while the server is full is
+// logged, and how many were refused once a client leaves).
 class SdkServer : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxPendingOutput = 4 << 20;
+    static constexpr int kMaxClients = 32;
 
     explicit SdkServer(rgbsdk::ControllerActions& actions, QObject* parent = nullptr);
     ~SdkServer() override;
@@ -71,11 +75,14 @@ private:
     // False when the client was dropped.
     bool Send(Client& client, const std::vector<std::uint8_t>& bytes);
     void Drop(Client& client);
+    // Closes a connection the server has no room for.
+    void Refuse(QTcpSocket* socket);
 
     QTcpServer server_;
     Actions actions_;
     std::optional<rgbsdk::SdkController> controller_;
     std::list<std::unique_ptr<Client>> clients_;
+    int refused_ = 0;  // connections refused since the server was last full
 };
 
 }  // namespace vantora

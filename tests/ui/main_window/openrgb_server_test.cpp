@@ -7,8 +7,11 @@
 #include "rgbsdk/sdk_packet.h"
 #include "session/sdk_keyboard.h"
 #include "ui/dialogs/device_sys_set_dlg.h"
+#include "ui/pages/light_page.h"
 #include "ui/pages/own_texts.h"
+#include "ui/sdk/sdk_server.h"
 #include "ui/toolkit/edit.h"
+#include "ui/toolkit/keyboard_ctrl.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -20,6 +23,7 @@
 #include <QTcpServer>
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace vantora::test {
 namespace {
@@ -175,6 +179,18 @@ TEST_F(SdkServerTest, DirectFramesReachTheKeysAndNothingIsStored) {
     EXPECT_EQ(Control(kIdSdkNotice)->GetTitle(), "");
 }
 
+// The LEDs' display names (protocol 5) are the names the window's pictures
+// show for the keys, in the window's language.
+TEST_F(SdkServerTest, LedDisplayNamesAreTheNamesThePicturesShow) {
+    CurrentUiLanguage = 1036;
+    OpenServing();
+    const std::vector<KeyItemInfo> keys = Control<KeyboardCtrl>(kIdLightPicture)->GetKeyItems();
+    ASSERT_EQ(keys.size(), controller->ledDisplayNames.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(controller->ledDisplayNames[i], keys[i].desc.empty() ? keys[i].name : keys[i].desc);
+    }
+}
+
 TEST_F(SdkServerTest, ModesAreSetAsTheLightPageSetsThemAndCustomIsStored) {
     OpenServing();
     Client client(port);
@@ -235,6 +251,29 @@ TEST_F(SdkServerTest, ClientsThatStallOrSendGarbageAreDroppedWithoutHoldingUpOth
     EXPECT_TRUE(good.Receive(kRequestControllerCount));
     EXPECT_FALSE(garbage.Receive(kRequestControllerCount));
     EXPECT_TRUE(garbage.Closed());
+}
+
+TEST_F(SdkServerTest, AClientBeyondTheCapIsClosedAndTheOthersStillGetAnswers) {
+    OpenServing();
+    SdkServer& server = window->Sdk()->Server();
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < SdkServer::kMaxClients; ++i) {
+        clients.push_back(std::make_unique<Client>(port));
+    }
+    QTRY_COMPARE(server.ClientCount(), SdkServer::kMaxClients);
+    Client refused(port);
+    ASSERT_TRUE(refused.Connected());  // the system accepts it, the server closes it
+    EXPECT_EQ(refused.Negotiate(kMaxProtocolVersion), 0xFFFFFFFFu);
+    EXPECT_TRUE(refused.Closed());
+    EXPECT_EQ(server.ClientCount(), SdkServer::kMaxClients);
+    for (const auto& client : clients) {
+        EXPECT_EQ(client->Negotiate(kMaxProtocolVersion), kMaxProtocolVersion);
+    }
+    // A client that leaves makes room for the next one.
+    clients.pop_back();
+    QTRY_COMPARE(server.ClientCount(), SdkServer::kMaxClients - 1);
+    Client next(port);
+    EXPECT_EQ(next.Negotiate(kMaxProtocolVersion), kMaxProtocolVersion);
 }
 
 TEST_F(SdkServerTest, UnpluggingEmptiesTheDeviceListAndTellsClients) {
