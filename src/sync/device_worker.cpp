@@ -119,12 +119,18 @@ void DeviceWorker::RunStep() {
 }
 
 void DeviceWorker::SetDirectFrame(const ColourTable& frame) {
+    bool waiting = false;
     {
         std::lock_guard lock(directMutex_);
+        waiting = directFrame_.has_value();
         directFrame_ = frame;
         lastDirectMs_ = context_.clock.NowMs();
     }
-    context_.clock.EndPause();
+    // A frame that replaces one still waiting needs no pass of its own:
+    // each pause ended here would be one pass fewer between later jobs.
+    if (!waiting) {
+        context_.clock.EndPause();
+    }
 }
 
 void DeviceWorker::EndDirectFrames() {

@@ -15,6 +15,16 @@ std::uint64_t FakeClock::NowMs() {
     return now_;
 }
 
+void FakeClock::EndPause() {
+    std::lock_guard lock(mutex_);
+    ++pauseEnds_;
+}
+
+int FakeClock::PauseEnds() const {
+    std::lock_guard lock(mutex_);
+    return pauseEnds_;
+}
+
 void FakeClock::Advance(std::uint64_t ms) {
     std::lock_guard lock(mutex_);
     now_ += ms;

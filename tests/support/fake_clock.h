@@ -21,6 +21,10 @@ public:
 
     void SleepMs(int ms) override;
     std::uint64_t NowMs() override;
+    void EndPause() override;
+
+    // How often new work asked to end the worker's pause.
+    int PauseEnds() const;
 
     // Moves time on without recording a wait (time passing elsewhere).
     void Advance(std::uint64_t ms);
@@ -34,6 +38,7 @@ private:
     mutable std::mutex mutex_;
     std::uint64_t now_;
     std::vector<int> sleeps_;
+    int pauseEnds_ = 0;
 };
 
 // For tests of a thread itself: every wait also yields for a real

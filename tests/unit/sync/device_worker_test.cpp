@@ -244,6 +244,24 @@ TEST_F(WorkerTest, InitialLoadDoesNothingOnceAStopWasAsked) {
     EXPECT_TRUE(keyboard.Reports().empty());
 }
 
+// A client sending frames faster than the keyboard takes them: the newest
+// waiting frame goes out, and only the first of them ends a pause.
+TEST_F(WorkerTest, DirectFramesWaitingReplaceEachOtherAndEndOnePause) {
+    ColourTable frame{};
+    for (std::uint8_t n = 1; n <= 5; ++n) {
+        frame.fill(n);
+        worker.SetDirectFrame(frame);
+    }
+    EXPECT_EQ(clock.PauseEnds(), 1);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_STREAM_COLOURS), 7);
+    EXPECT_EQ(keyboard.musicFrame[0], 5);
+    worker.RunStep();
+    EXPECT_EQ(Count(keyboard.Commands(), CMD_STREAM_COLOURS), 7);
+    worker.SetDirectFrame(frame);
+    EXPECT_EQ(clock.PauseEnds(), 2);
+}
+
 TEST_F(WorkerTest, JobsAreDroppedAfterUnplug) {
     worker.Queue(SyncKeys);
     worker.Queue(SyncMacros);
