@@ -36,12 +36,17 @@ missing=()
 command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
 dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed" || missing+=(busybox-static)
 command -v cpio >/dev/null || missing+=(cpio)
+# The typing check: a Wayland compositor, its client and the udev daemon
+# that announces the virtual keyboard to the compositor's libinput.
+command -v sway >/dev/null || missing+=(sway)
+command -v wev >/dev/null || missing+=(wev)
+[ -x /lib/systemd/systemd-udevd ] || missing+=(udev)
 if [ ${#missing[@]} -gt 0 ]; then
   apt_install "${missing[@]}"
 fi
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not available: this machine cannot run the test"
 
-for program in vantora-kbd-gadget vantora-usb-check; do
+for program in vantora-kbd-gadget vantora-usb-check vantora-type-text; do
   [ -x "$bin/$program" ] || cmake --build "$build" --target "$program" >/dev/null
 done
 for test in uinput_keyboard_test evdev_keys_test; do
@@ -74,7 +79,7 @@ modules="$(ls -d "$kernel_dir"/lib/modules/* | head -1)"
 # ---- Initramfs ---------------------------------------------------------------
 rm -rf "$work"
 rootfs="$work/root"
-mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,run,modules,program}
+mkdir -p "$rootfs"/{bin,dev,etc,proc,sys,tmp,run,modules,program}
 cp /bin/busybox "$rootfs/bin/busybox"
 file_is_static() { ! ldd "$1" >/dev/null 2>&1; }
 file_is_static "$rootfs/bin/busybox" || fail "/bin/busybox is not the static busybox (busybox-static)"
@@ -103,14 +108,21 @@ for module in uinput evdev; do
 done
 
 for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test" \
-  "$build/tests/evdev_keys_test"; do
-  cp "$program" "$rootfs/bin/"
+  "$build/tests/evdev_keys_test" "$bin/vantora-type-text" /usr/bin/sway /usr/bin/swaymsg /usr/bin/wev /lib/systemd/systemd-udevd \
+  /bin/udevadm; do
+  cp -L "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
   ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
     mkdir -p "$rootfs$(dirname "$library")"
     cp -L "$library" "$rootfs$library"
   done
 done
+# The keyboard layouts for the typist and the compositor, and udev's rule
+# that marks input devices as keyboards and the like for libinput.
+mkdir -p "$rootfs/usr/share/X11" "$rootfs/lib/udev/rules.d"
+cp -r /usr/share/X11/xkb "$rootfs/usr/share/X11/"
+cp /lib/udev/rules.d/60-input-id.rules "$rootfs/lib/udev/rules.d/"
+cp -r /usr/share/libinput "$rootfs/usr/share/"
 cp "$root/data/config.ini" "$rootfs/program/"
 cp -r "$root/data/layouts" "$rootfs/program/"
 
@@ -122,6 +134,7 @@ mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mount -t tmpfs tmpfs /tmp
+mkdir /dev/shm && mount -t tmpfs tmpfs /dev/shm
 end() {
   echo "VM-RESULT $1"
   sync
@@ -179,6 +192,53 @@ evdev_keys_test --gtest_brief=1 --gtest_filter='*ARealKeyboard*' >/tmp/evdev.log
   { cat /tmp/evdev.log; echo "FAIL vm: the keyboard's own key events"; end 1; }
 grep -q "SKIPPED" /tmp/evdev.log && { cat /tmp/evdev.log; echo "FAIL vm: the evdev test skipped"; end 1; }
 echo "ok vm: a key pressed on the gadget keyboard is read from its event node"
+
+# Texts typed through the virtual keyboard reach a Wayland client: udev
+# announces the new keyboard, headless sway takes it in through libinput, and
+# wev, the client in front, prints the characters it receives. sway refuses
+# root: it runs as a user of the input group, which owns the event nodes.
+echo "wayland:x:1000:100::/tmp:/bin/sh" >/etc/passwd
+echo "input:x:100:wayland" >/etc/group
+echo 'SUBSYSTEM=="input", KERNEL=="event*", GROUP="input", MODE="0660"' >/lib/udev/rules.d/50-input-group.rules
+echo "T udev $(cat /proc/uptime)"
+systemd-udevd --daemon 2>/tmp/udevd.log || { cat /tmp/udevd.log; echo "FAIL vm: the udev daemon"; end 1; }
+udevadm trigger --action=add --subsystem-match=input
+udevadm settle
+mkdir -m 0700 /tmp/wayland && chown wayland /tmp/wayland
+printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard >/tmp/wayland/wev.log 2>&1\n' >/tmp/wayland/config
+type_into_client() {
+  XKB_DEFAULT_LAYOUT=$1 XDG_RUNTIME_DIR=/tmp/wayland WLR_BACKENDS=headless,libinput WLR_RENDERER=pixman \
+    LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" >/tmp/wayland/sway.log 2>&1 &
+  sway=$!
+  echo "T sway $(cat /proc/uptime)"
+  for i in $(seq 100); do
+    grep -q "wl_keyboard.*enter" /tmp/wayland/wev.log 2>/dev/null && break
+    sleep 0.1
+  done
+  echo "T typing $(cat /proc/uptime)"
+  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 2000 "$2" >/tmp/typed.log 2>&1
+  echo "T typed $(cat /proc/uptime)"
+  # wev writes out the last of what it got when its window is closed.
+  swaymsg -s /tmp/wayland/sway-ipc.*.sock kill >/dev/null
+  for i in $(seq 50); do
+    pidof wev >/dev/null || break
+    sleep 0.1
+  done
+  echo "T closed $(cat /proc/uptime)"
+  kill $sway
+  wait $sway
+  echo "T ended $(cat /proc/uptime)"
+  got="$(grep -A1 'state: 1 (pressed)' /tmp/wayland/wev.log | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
+  if [ "$got" != "$2" ]; then
+    cat /tmp/typed.log; grep -iE "exec|spawn|wev|keyboard|input|libinput|seat" /tmp/wayland/sway.log | head -60; cat /tmp/wayland/wev.log
+    echo "FAIL vm: $1 typed \"$2\", the Wayland client got \"$got\""
+    end 1
+  fi
+  rm -f /tmp/wayland/wev.log
+  echo "ok vm: $1 typed \"$2\" into a Wayland client under sway"
+}
+type_into_client us 'Hello, z@1!'
+type_into_client fr 'zé@a'
 
 mkfifo /tmp/control
 vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \
