@@ -3,7 +3,9 @@
 # an initramfs of busybox, the kernel's USB modules, our keyboard model behind
 # a USB HID gadget (vantora-kbd-gadget on dummy_hcd) and vantora-usb-check,
 # which drives it through hidraw, hidapi, our HidapiBackend, the device
-# manager and the worker, as with a real keyboard.
+# manager and the worker, as with a real keyboard. Before it, the virtual
+# keyboard (uinput) types texts into a Wayland client under headless sway,
+# with a US and a French layout.
 #
 #   bash tests/vm/run.sh [BUILD_DIR]     (default: build)
 #
@@ -117,12 +119,17 @@ for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/
     cp -L "$library" "$rootfs$library"
   done
 done
-# The keyboard layouts for the typist and the compositor, and udev's rule
-# that marks input devices as keyboards and the like for libinput.
+# The keyboard layouts for the typist and the compositor, udev's rule that
+# marks input devices as keyboards and the like, and libinput's device data.
 mkdir -p "$rootfs/usr/share/X11" "$rootfs/lib/udev/rules.d"
 cp -r /usr/share/X11/xkb "$rootfs/usr/share/X11/"
 cp /lib/udev/rules.d/60-input-id.rules "$rootfs/lib/udev/rules.d/"
 cp -r /usr/share/libinput "$rootfs/usr/share/"
+# sway refuses root: it runs as a user of the input group, which the
+# event nodes are given to.
+echo "wayland:x:1000:100::/tmp:/bin/sh" >"$rootfs/etc/passwd"
+echo "input:x:100:wayland" >"$rootfs/etc/group"
+echo 'SUBSYSTEM=="input", KERNEL=="event*", GROUP="input", MODE="0660"' >"$rootfs/lib/udev/rules.d/50-input-group.rules"
 cp "$root/data/config.ini" "$rootfs/program/"
 cp -r "$root/data/layouts" "$rootfs/program/"
 
@@ -195,46 +202,39 @@ echo "ok vm: a key pressed on the gadget keyboard is read from its event node"
 
 # Texts typed through the virtual keyboard reach a Wayland client: udev
 # announces the new keyboard, headless sway takes it in through libinput, and
-# wev, the client in front, prints the characters it receives. sway refuses
-# root: it runs as a user of the input group, which owns the event nodes.
-echo "wayland:x:1000:100::/tmp:/bin/sh" >/etc/passwd
-echo "input:x:100:wayland" >/etc/group
-echo 'SUBSYSTEM=="input", KERNEL=="event*", GROUP="input", MODE="0660"' >/lib/udev/rules.d/50-input-group.rules
-echo "T udev $(cat /proc/uptime)"
+# wev, the client in front, prints the characters it receives.
 systemd-udevd --daemon 2>/tmp/udevd.log || { cat /tmp/udevd.log; echo "FAIL vm: the udev daemon"; end 1; }
 udevadm trigger --action=add --subsystem-match=input
 udevadm settle
 mkdir -m 0700 /tmp/wayland && chown wayland /tmp/wayland
-printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard >/tmp/wayland/wev.log 2>&1\n' >/tmp/wayland/config
+printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard:key >/tmp/wayland/wev.log\n' >/tmp/wayland/config
 type_into_client() {
   XKB_DEFAULT_LAYOUT=$1 XDG_RUNTIME_DIR=/tmp/wayland WLR_BACKENDS=headless,libinput WLR_RENDERER=pixman \
     LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" >/tmp/wayland/sway.log 2>&1 &
   sway=$!
-  echo "T sway $(cat /proc/uptime)"
+  # wev's window, once sway shows it, has the keyboard's focus.
   for i in $(seq 100); do
-    grep -q "wl_keyboard.*enter" /tmp/wayland/wev.log 2>/dev/null && break
-    sleep 0.1
+    kill -0 $sway 2>/dev/null || break
+    swaymsg -s /tmp/wayland/sway-ipc.*.sock -t get_tree 2>/dev/null | grep -q '"app_id": "wev"' && break
+    sleep 0.2
   done
-  echo "T typing $(cat /proc/uptime)"
-  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 2000 "$2" >/tmp/typed.log 2>&1
-  echo "T typed $(cat /proc/uptime)"
+  # A new keyboard takes this slow machine's compositor about a second.
+  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 3000 "$2" >/tmp/typed.log 2>&1
   # wev writes out the last of what it got when its window is closed.
-  swaymsg -s /tmp/wayland/sway-ipc.*.sock kill >/dev/null
+  swaymsg -s /tmp/wayland/sway-ipc.*.sock kill >/dev/null 2>&1
   for i in $(seq 50); do
     pidof wev >/dev/null || break
     sleep 0.1
   done
-  echo "T closed $(cat /proc/uptime)"
-  kill $sway
+  kill $sway 2>/dev/null
   wait $sway
-  echo "T ended $(cat /proc/uptime)"
   got="$(grep -A1 'state: 1 (pressed)' /tmp/wayland/wev.log | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
+  rm -f /tmp/wayland/wev.log
   if [ "$got" != "$2" ]; then
-    cat /tmp/typed.log; grep -iE "exec|spawn|wev|keyboard|input|libinput|seat" /tmp/wayland/sway.log | head -60; cat /tmp/wayland/wev.log
+    cat /tmp/typed.log /tmp/wayland/sway.log | tail -n 20 | sed 's/^/  log: /'
     echo "FAIL vm: $1 typed \"$2\", the Wayland client got \"$got\""
     end 1
   fi
-  rm -f /tmp/wayland/wev.log
   echo "ok vm: $1 typed \"$2\" into a Wayland client under sway"
 }
 type_into_client us 'Hello, z@1!'
@@ -259,7 +259,7 @@ timeout 270 qemu-system-x86_64 -accel tcg -m 1024 -smp 2 -display none -serial s
   </dev/null >"$log" 2>&1
 qemu_status=$?
 set -e
-tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report)' || true
+tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report|  log)' || true
 result="$(tr -d '\r' <"$log" | sed -n 's/^VM-RESULT \([0-9]*\).*/\1/p' | tail -1)"
 if [ -z "$result" ]; then
   echo "--- console (last lines) ---"
