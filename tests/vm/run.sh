@@ -34,15 +34,11 @@ apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
+source "$root/scripts/common.sh"
 missing=()
-command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
-dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed" || missing+=(busybox-static)
-command -v cpio >/dev/null || missing+=(cpio)
-# The typing check: a Wayland compositor, its client and the udev daemon
-# that announces the virtual keyboard to the compositor's libinput.
-command -v sway >/dev/null || missing+=(sway)
-command -v wev >/dev/null || missing+=(wev)
-[ -x /lib/systemd/systemd-udevd ] || missing+=(udev)
+for pkg in "${VANTORA_VM_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done
 if [ ${#missing[@]} -gt 0 ]; then
   apt_install "${missing[@]}"
 fi
