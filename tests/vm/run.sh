@@ -224,6 +224,7 @@ type_into_client() {
   done
   kill $sway 2>/dev/null
   wait $sway
+  rm -f /tmp/wayland/sway-ipc.*.sock
   got="$(grep -A1 'state: 1 (pressed)' /tmp/wayland/wev.log | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
   rm -f /tmp/wayland/wev.log
   if [ "$got" != "$2" ]; then
