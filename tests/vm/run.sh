@@ -106,8 +106,8 @@ for module in uinput evdev; do
 done
 
 for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test" \
-  "$build/tests/evdev_keys_test" "$bin/vantora-type-text" /usr/bin/sway /usr/bin/swaymsg /usr/bin/wev /lib/systemd/systemd-udevd \
-  /bin/udevadm; do
+  "$build/tests/evdev_keys_test" "$bin/vantora-type-text" /usr/bin/sway /usr/bin/swaymsg /usr/bin/wev \
+  /lib/systemd/systemd-udevd /bin/udevadm; do
   cp -L "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
   ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
@@ -206,7 +206,8 @@ mkdir -m 0700 /tmp/wayland && chown wayland /tmp/wayland
 printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard:key >/tmp/wayland/wev.log\n' >/tmp/wayland/config
 type_into_client() {
   XKB_DEFAULT_LAYOUT=$1 XDG_RUNTIME_DIR=/tmp/wayland WLR_BACKENDS=headless,libinput WLR_RENDERER=pixman \
-    LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" >/tmp/wayland/sway.log 2>&1 &
+    LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" \
+    >/tmp/wayland/sway.log 2>&1 &
   sway=$!
   # wev's window, once sway shows it, has the keyboard's focus.
   for i in $(seq 100); do
