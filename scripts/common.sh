@@ -27,6 +27,13 @@ VANTORA_DESKTOP_PACKAGES=(
   sway foot gjs sqlite3 jq grim wtype wev
 )
 
+# Only tests/vm/run.sh needs these (it installs them when missing): qemu
+# and busybox for the virtual machine, and what its typing check puts into
+# it: sway (with swaymsg), the client wev and the udev daemon.
+VANTORA_VM_PACKAGES=(
+  qemu-system-x86 busybox-static cpio sway wev udev
+)
+
 # Only the benchmarks need these (FFTW: the reference the analyser's FFT is
 # measured against); scripts/bench installs them beside the ones above.
 VANTORA_BENCH_PACKAGES=(

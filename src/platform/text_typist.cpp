@@ -5,8 +5,9 @@
 
 namespace vantora {
 
-TextTypist::TextTypist(std::function<void(const TypingReport&)> report, std::string node)
-    : report_(std::move(report)), node_(std::move(node)), thread_([this] { Run(); }) {}
+TextTypist::TextTypist(std::function<void(const TypingReport&)> report, std::string node,
+                       std::chrono::milliseconds settle)
+    : report_(std::move(report)), node_(std::move(node)), settle_(settle), thread_([this] { Run(); }) {}
 
 TextTypist::~TextTypist() {
     {
@@ -60,7 +61,7 @@ TypingReport TextTypist::TypeOne(const std::string& utf8) const {
         return report;
     }
     UinputKeyboard keyboard;
-    if (!keyboard.Open(report.error, node_)) {
+    if (!keyboard.Open(report.error, node_, settle_)) {
         return report;
     }
     if (!keyboard.Type(plan.strokes)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -22,8 +23,11 @@ struct TypingReport {
 // while a text is typed.
 class TextTypist {
 public:
-    // `report` is called on the typing thread after each text.
-    explicit TextTypist(std::function<void(const TypingReport&)> report, std::string node = "/dev/uinput");
+    // `report` is called on the typing thread after each text. `settle` is
+    // how long a new keyboard is given to be taken in by the desktop before
+    // its first key.
+    explicit TextTypist(std::function<void(const TypingReport&)> report, std::string node = "/dev/uinput",
+                        std::chrono::milliseconds settle = std::chrono::milliseconds(300));
     // Texts not yet begun are dropped; the one being typed is finished.
     ~TextTypist();
     TextTypist(const TextTypist&) = delete;
@@ -37,6 +41,7 @@ private:
 
     std::function<void(const TypingReport&)> report_;
     std::string node_;
+    std::chrono::milliseconds settle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::string> texts_;

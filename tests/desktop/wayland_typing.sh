@@ -25,7 +25,8 @@ vantora_install_packages sway wev
 modprobe uinput 2>/dev/null || true
 
 # sway refuses root: it runs as a user of its own, which may read the input
-# devices (the virtual keyboard among them) without a seat manager.
+# devices (the virtual keyboard among them) through the seat manager built
+# into libseat, bound to no virtual terminal.
 user=vantora-ci
 id "$user" >/dev/null 2>&1 || useradd -m "$user"
 usermod -a -G input "$user"
@@ -47,20 +48,32 @@ for layout in us fr; do
   printf 'exec wev -f wl_keyboard:key > %s/wev.log 2>&1\n' "$runtime" > "$runtime/config"
   chown "$user" "$runtime/config"
   runuser -u "$user" -- env XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless,libinput \
-    WLR_RENDERER=pixman LIBSEAT_BACKEND=noop XKB_DEFAULT_LAYOUT="$layout" \
-    sway -c "$runtime/config" > "$runtime/sway.log" 2>&1 &
+    WLR_RENDERER=pixman LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 WLR_LIBINPUT_NO_DEVICES=1 \
+    XKB_DEFAULT_LAYOUT="$layout" sway -c "$runtime/config" > "$runtime/sway.log" 2>&1 &
   sway_pid=$!
+  # wev's window, once sway shows it, has the keyboard's focus.
   for _ in $(seq 50); do
-    grep -q "wl_keyboard" "$runtime/wev.log" 2>/dev/null && break
+    swaymsg -s "$runtime"/sway-ipc.*.sock -t get_tree 2>/dev/null | grep -q '"app_id": "wev"' && break
     sleep 0.2
   done
-  sleep 1
-  XKB_DEFAULT_LAYOUT="$layout" "$build/bin/vantora-type-text" "$text"
-  sleep 1
-  got="$(grep -A1 'state: 1 (pressed)' "$runtime/wev.log" | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
+  XKB_DEFAULT_LAYOUT="$layout" "$build/bin/vantora-type-text" "$text" || true
+  # wev writes out the last of what it got when its window is closed.
+  swaymsg -s "$runtime"/sway-ipc.*.sock kill >/dev/null 2>&1 || true
+  for _ in $(seq 50); do
+    pgrep -u "$user" -x wev >/dev/null || break
+    sleep 0.1
+  done
+  # sway's own exit: a signal would end runuser and leave sway running.
+  swaymsg -s "$runtime"/sway-ipc.*.sock exit >/dev/null 2>&1 || true
+  for _ in $(seq 50); do
+    kill -0 "$sway_pid" 2>/dev/null || break
+    sleep 0.1
+  done
   kill "$sway_pid" 2>/dev/null || true
   wait "$sway_pid" 2>/dev/null || true
   sway_pid=
+  rm -f "$runtime"/sway-ipc.*.sock
+  got="$(grep -A1 'state: 1 (pressed)' "$runtime/wev.log" | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
   if [ "$got" = "$text" ]; then
     echo "ok: $layout typed \"$text\""
   else

@@ -3,7 +3,9 @@
 # an initramfs of busybox, the kernel's USB modules, our keyboard model behind
 # a USB HID gadget (vantora-kbd-gadget on dummy_hcd) and vantora-usb-check,
 # which drives it through hidraw, hidapi, our HidapiBackend, the device
-# manager and the worker, as with a real keyboard.
+# manager and the worker, as with a real keyboard. Before it, the virtual
+# keyboard (uinput) types texts into a Wayland client under headless sway,
+# with a US and a French layout.
 #
 #   bash tests/vm/run.sh [BUILD_DIR]     (default: build)
 #
@@ -32,16 +34,17 @@ apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
+source "$root/scripts/common.sh"
 missing=()
-command -v qemu-system-x86_64 >/dev/null || missing+=(qemu-system-x86)
-dpkg-query -W -f='${Status}' busybox-static 2>/dev/null | grep -q "install ok installed" || missing+=(busybox-static)
-command -v cpio >/dev/null || missing+=(cpio)
+for pkg in "${VANTORA_VM_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done
 if [ ${#missing[@]} -gt 0 ]; then
   apt_install "${missing[@]}"
 fi
 command -v qemu-system-x86_64 >/dev/null || fail "qemu-system-x86_64 is not available: this machine cannot run the test"
 
-for program in vantora-kbd-gadget vantora-usb-check; do
+for program in vantora-kbd-gadget vantora-usb-check vantora-type-text; do
   [ -x "$bin/$program" ] || cmake --build "$build" --target "$program" >/dev/null
 done
 for test in uinput_keyboard_test evdev_keys_test; do
@@ -74,7 +77,7 @@ modules="$(ls -d "$kernel_dir"/lib/modules/* | head -1)"
 # ---- Initramfs ---------------------------------------------------------------
 rm -rf "$work"
 rootfs="$work/root"
-mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,run,modules,program}
+mkdir -p "$rootfs"/{bin,dev,etc,proc,sys,tmp,run,modules,program}
 cp /bin/busybox "$rootfs/bin/busybox"
 file_is_static() { ! ldd "$1" >/dev/null 2>&1; }
 file_is_static "$rootfs/bin/busybox" || fail "/bin/busybox is not the static busybox (busybox-static)"
@@ -103,14 +106,26 @@ for module in uinput evdev; do
 done
 
 for program in "$bin/vantora-kbd-gadget" "$bin/vantora-usb-check" "$build/tests/uinput_keyboard_test" \
-  "$build/tests/evdev_keys_test"; do
-  cp "$program" "$rootfs/bin/"
+  "$build/tests/evdev_keys_test" "$bin/vantora-type-text" /usr/bin/sway /usr/bin/swaymsg /usr/bin/wev \
+  /lib/systemd/systemd-udevd /bin/udevadm; do
+  cp -L "$program" "$rootfs/bin/"
   # The shared libraries it needs, at their own paths, with the loader.
   ldd "$program" | grep -o '/[^ ]*' | while read -r library; do
     mkdir -p "$rootfs$(dirname "$library")"
     cp -L "$library" "$rootfs$library"
   done
 done
+# The keyboard layouts for the typist and the compositor, udev's rule that
+# marks input devices as keyboards and the like, and libinput's device data.
+mkdir -p "$rootfs/usr/share/X11" "$rootfs/lib/udev/rules.d"
+cp -r /usr/share/X11/xkb "$rootfs/usr/share/X11/"
+cp /lib/udev/rules.d/60-input-id.rules "$rootfs/lib/udev/rules.d/"
+cp -r /usr/share/libinput "$rootfs/usr/share/"
+# sway refuses root: it runs as a user of the input group, which the
+# event nodes are given to.
+echo "wayland:x:1000:100::/tmp:/bin/sh" >"$rootfs/etc/passwd"
+echo "input:x:100:wayland" >"$rootfs/etc/group"
+echo 'SUBSYSTEM=="input", KERNEL=="event*", GROUP="input", MODE="0660"' >"$rootfs/lib/udev/rules.d/50-input-group.rules"
 cp "$root/data/config.ini" "$rootfs/program/"
 cp -r "$root/data/layouts" "$rootfs/program/"
 
@@ -122,6 +137,7 @@ mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mount -t tmpfs tmpfs /tmp
+mkdir /dev/shm && mount -t tmpfs tmpfs /dev/shm
 end() {
   echo "VM-RESULT $1"
   sync
@@ -180,6 +196,48 @@ evdev_keys_test --gtest_brief=1 --gtest_filter='*ARealKeyboard*' >/tmp/evdev.log
 grep -q "SKIPPED" /tmp/evdev.log && { cat /tmp/evdev.log; echo "FAIL vm: the evdev test skipped"; end 1; }
 echo "ok vm: a key pressed on the gadget keyboard is read from its event node"
 
+# Texts typed through the virtual keyboard reach a Wayland client: udev
+# announces the new keyboard, headless sway takes it in through libinput, and
+# wev, the client in front, prints the characters it receives.
+systemd-udevd --daemon 2>/tmp/udevd.log || { cat /tmp/udevd.log; echo "FAIL vm: the udev daemon"; end 1; }
+udevadm trigger --action=add --subsystem-match=input
+udevadm settle
+mkdir -m 0700 /tmp/wayland && chown wayland /tmp/wayland
+printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard:key >/tmp/wayland/wev.log\n' >/tmp/wayland/config
+type_into_client() {
+  XKB_DEFAULT_LAYOUT=$1 XDG_RUNTIME_DIR=/tmp/wayland WLR_BACKENDS=headless,libinput WLR_RENDERER=pixman \
+    LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" \
+    >/tmp/wayland/sway.log 2>&1 &
+  sway=$!
+  # wev's window, once sway shows it, has the keyboard's focus.
+  for i in $(seq 100); do
+    kill -0 $sway 2>/dev/null || break
+    swaymsg -s /tmp/wayland/sway-ipc.*.sock -t get_tree 2>/dev/null | grep -q '"app_id": "wev"' && break
+    sleep 0.2
+  done
+  # A new keyboard takes this slow machine's compositor about a second.
+  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 3000 "$2" >/tmp/typed.log 2>&1
+  # wev writes out the last of what it got when its window is closed.
+  swaymsg -s /tmp/wayland/sway-ipc.*.sock kill >/dev/null 2>&1
+  for i in $(seq 50); do
+    pidof wev >/dev/null || break
+    sleep 0.1
+  done
+  kill $sway 2>/dev/null
+  wait $sway
+  rm -f /tmp/wayland/sway-ipc.*.sock
+  got="$(grep -A1 'state: 1 (pressed)' /tmp/wayland/wev.log | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
+  rm -f /tmp/wayland/wev.log
+  if [ "$got" != "$2" ]; then
+    cat /tmp/typed.log /tmp/wayland/sway.log | tail -n 20 | sed 's/^/  log: /'
+    echo "FAIL vm: $1 typed \"$2\", the Wayland client got \"$got\""
+    end 1
+  fi
+  echo "ok vm: $1 typed \"$2\" into a Wayland client under sway"
+}
+type_into_client us 'Hello, z@1!'
+type_into_client fr 'zé@a'
+
 mkfifo /tmp/control
 vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \
   --control /tmp/control &
@@ -199,7 +257,7 @@ timeout 270 qemu-system-x86_64 -accel tcg -m 1024 -smp 2 -display none -serial s
   </dev/null >"$log" 2>&1
 qemu_status=$?
 set -e
-tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report)' || true
+tr -d '\r' <"$log" | grep -E '^(ok|FAIL|all checks|checks failed|  report|  log)' || true
 result="$(tr -d '\r' <"$log" | sed -n 's/^VM-RESULT \([0-9]*\).*/\1/p' | tail -1)"
 if [ -z "$result" ]; then
   echo "--- console (last lines) ---"
