@@ -5,7 +5,8 @@
 # which drives it through hidraw, hidapi, our HidapiBackend, the device
 # manager and the worker, as with a real keyboard. Before it, the virtual
 # keyboard (uinput) types texts into a Wayland client under headless sway,
-# with a US and a French layout.
+# with a US and a French layout, and a key typed on the gadget keyboard into
+# that client is recorded from its event node.
 #
 #   bash tests/vm/run.sh [BUILD_DIR]     (default: build)
 #
@@ -204,7 +205,10 @@ udevadm trigger --action=add --subsystem-match=input
 udevadm settle
 mkdir -m 0700 /tmp/wayland && chown wayland /tmp/wayland
 printf 'xwayland disable\ndefault_border pixel\nexec wev -f wl_keyboard:key >/tmp/wayland/wev.log\n' >/tmp/wayland/config
-type_into_client() {
+# sway with wev in front, as the user of the input group; sway_stop closes
+# wev's window (it writes out the last of what it got then) and sets `got`
+# to the characters wev received.
+sway_start() {
   XKB_DEFAULT_LAYOUT=$1 XDG_RUNTIME_DIR=/tmp/wayland WLR_BACKENDS=headless,libinput WLR_RENDERER=pixman \
     LIBSEAT_BACKEND=builtin SEATD_VTBOUND=0 su -p wayland -c "exec sway -c /tmp/wayland/config" \
     >/tmp/wayland/sway.log 2>&1 &
@@ -215,9 +219,8 @@ type_into_client() {
     swaymsg -s /tmp/wayland/sway-ipc.*.sock -t get_tree 2>/dev/null | grep -q '"app_id": "wev"' && break
     sleep 0.2
   done
-  # A new keyboard takes this slow machine's compositor about a second.
-  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 3000 "$2" >/tmp/typed.log 2>&1
-  # wev writes out the last of what it got when its window is closed.
+}
+sway_stop() {
   swaymsg -s /tmp/wayland/sway-ipc.*.sock kill >/dev/null 2>&1
   for i in $(seq 50); do
     pidof wev >/dev/null || break
@@ -228,6 +231,12 @@ type_into_client() {
   rm -f /tmp/wayland/sway-ipc.*.sock
   got="$(grep -A1 'state: 1 (pressed)' /tmp/wayland/wev.log | sed -n "s/.*utf8: '\(.*\)'$/\1/p" | tr -d '\n')"
   rm -f /tmp/wayland/wev.log
+}
+type_into_client() {
+  sway_start "$1"
+  # A new keyboard takes this slow machine's compositor about a second.
+  XKB_DEFAULT_LAYOUT=$1 vantora-type-text --settle 3000 "$2" >/tmp/typed.log 2>&1
+  sway_stop
   if [ "$got" != "$2" ]; then
     cat /tmp/typed.log /tmp/wayland/sway.log | tail -n 20 | sed 's/^/  log: /'
     echo "FAIL vm: $1 typed \"$2\", the Wayland client got \"$got\""
@@ -237,6 +246,20 @@ type_into_client() {
 }
 type_into_client us 'Hello, z@1!'
 type_into_client fr 'zé@a'
+
+# A recording while another program's window has the focus: A pressed on
+# the gadget keyboard reaches wev under sway, and the recorder reads it from
+# the keyboard's event node all the same.
+sway_start us
+evdev_keys_test --gtest_brief=1 --gtest_filter='*ARealKeyboard*' >/tmp/evdev.log 2>&1
+recorded=$?
+sway_stop
+if [ $recorded -ne 0 ] || [ "$got" != "a" ]; then
+  cat /tmp/evdev.log /tmp/wayland/sway.log | tail -n 20 | sed 's/^/  log: /'
+  echo "FAIL vm: a key typed into a Wayland client under sway (the client got \"$got\", the recorder's test $recorded)"
+  end 1
+fi
+echo "ok vm: a key typed into a Wayland client under sway is recorded from the keyboard's event node"
 
 mkfifo /tmp/control
 vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \
