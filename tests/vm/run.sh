@@ -127,6 +127,9 @@ cp -r /usr/share/libinput "$rootfs/usr/share/"
 echo "wayland:x:1000:100::/tmp:/bin/sh" >"$rootfs/etc/passwd"
 echo "input:x:100:wayland" >"$rootfs/etc/group"
 echo 'SUBSYSTEM=="input", KERNEL=="event*", GROUP="input", MODE="0660"' >"$rootfs/lib/udev/rules.d/50-input-group.rules"
+# The opt-in access rules with their switches, where the package puts them.
+mkdir -p "$rootfs/usr/share/vantora" "$rootfs/etc/udev/rules.d"
+cp -r "$root/packaging/udev" "$rootfs/usr/share/vantora/"
 cp "$root/data/config.ini" "$rootfs/program/"
 cp -r "$root/data/layouts" "$rootfs/program/"
 
@@ -260,6 +263,41 @@ if [ $recorded -ne 0 ] || [ "$got" != "a" ]; then
   end 1
 fi
 echo "ok vm: a key typed into a Wayland client under sway is recorded from the keyboard's event node"
+
+# The access switches as a user runs them: udev tags /dev/uinput, and the
+# event nodes of the keyboard with the given ids and no others, for the
+# user at the seat, and takes the tags back when switched off (access that
+# a session was given stays until the node is made again, as the switches
+# say).
+# (CURRENT_TAGS: udev keeps a tag once given in TAGS.)
+tagged() { udevadm info -q property -n "$1" 2>/dev/null | grep -q '^CURRENT_TAGS=.*:uaccess:'; }
+ours=""
+others=""
+for node in /dev/input/event*; do
+  if udevadm info -a -n "$node" | grep -q 'ATTRS{idVendor}=="1209"'; then ours="$ours $node"; else others="$others $node"; fi
+done
+access=/usr/share/vantora/udev
+state() { if tagged "$1"; then echo on; else echo off; fi; }
+check_tags() {  # WHAT, then the expected state of uinput and of the keyboard's nodes
+  udevadm settle
+  [ "$(state /dev/uinput)" = $2 ] || { echo "FAIL vm: $1: /dev/uinput should be $2"; end 1; }
+  for node in $ours; do
+    [ "$(state $node)" = $3 ] || { echo "FAIL vm: $1: the keyboard's $node should be $3"; end 1; }
+  done
+  for node in $others; do
+    [ "$(state $node)" = off ] || { echo "FAIL vm: $1: $node of another device was given to the user"; end 1; }
+  done
+}
+[ -n "$ours" ] || { echo "FAIL vm: no event node of the gadget keyboard"; end 1; }
+check_tags "before" off off
+$access/uinput-access enable >/dev/null && $access/keyboard-access enable 0x1209 0001 >/dev/null ||
+  { echo "FAIL vm: the access switches"; end 1; }
+$access/uinput-access status | grep -q '^on' && $access/keyboard-access status | grep -q '^on for 1209:0001' ||
+  { echo "FAIL vm: the access switches' status"; end 1; }
+check_tags "switched on" on on
+$access/uinput-access disable >/dev/null && $access/keyboard-access disable >/dev/null
+check_tags "switched off" off off
+echo "ok vm: the access switches give /dev/uinput and this keyboard's event nodes ($(echo $ours)) to the seat's user, and take them back"
 
 mkfifo /tmp/control
 vantora-kbd-gadget --command /dev/hidg2 --events /dev/hidg1 --log /tmp/gadget.log --state /tmp/gadget.json \
