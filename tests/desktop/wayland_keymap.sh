@@ -21,7 +21,9 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   id -u vantora-ci >/dev/null 2>&1 || useradd -m vantora-ci
   chown vantora-ci "$work"
-  as_user=(runuser -u vantora-ci --)
+  # setpriv runs the program in its place (runuser stayed above it, and
+  # its children outlived the check)
+  as_user=(setpriv --reuid="$(id -u vantora-ci)" --regid="$(id -g vantora-ci)" --init-groups)
 fi
 chmod 700 "$work"
 cp "$build/bin/vantora-type-text" "$work/"
@@ -35,7 +37,7 @@ run() {  # run DISPLAY COMMAND...: in the session of the compositor at DISPLAY
     WLR_RENDERER=pixman ${display:+WAYLAND_DISPLAY="$display"} "$@"
 }
 pids=()
-# A background `run` is a subshell above runuser above the program: the
+# A background `run` is a subshell above the program: the
 # whole tree ends, the programs first.
 end_tree() {
   local child

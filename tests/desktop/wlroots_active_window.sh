@@ -19,7 +19,9 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   id -u vantora-ci >/dev/null 2>&1 || useradd -m vantora-ci
   chown vantora-ci "$work"
-  as_user=(runuser -u vantora-ci --)
+  # setpriv runs the program in its place (runuser stayed above it, and
+  # its children outlived the check)
+  as_user=(setpriv --reuid="$(id -u vantora-ci)" --regid="$(id -g vantora-ci)" --init-groups)
 fi
 chmod 700 "$work"
 cp "$build/tests/active_window_probe" "$work/"
@@ -32,7 +34,7 @@ run() {
     ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY="$WAYLAND_DISPLAY"} ${SWAYSOCK:+SWAYSOCK="$SWAYSOCK"} "$@"
 }
 pids=()
-# A background `run` is a subshell above runuser above the program: the
+# A background `run` is a subshell above the program: the
 # whole tree ends, the programs first.
 end_tree() {
   local child
