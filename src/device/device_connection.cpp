@@ -104,12 +104,17 @@ void DeviceConnection::OnDeviceChange(const DeviceChange& change) {
         }
         return;
     }
-    if (!connected_.load()) {
-        return;
-    }
     // Any interface of the keyboard going away counts as its removal.
     for (const auto& identity : identities) {
         if (change.vendorId == identity.vendorId && change.productId == identity.productId) {
+            {
+                // A reconnect in progress (the arrival job's) may have found
+                // the keyboard just before it went: wait for it to say so.
+                std::lock_guard lock(reconnectMutex_);
+                if (!connected_.load()) {
+                    return;  // not connected: nothing to lose
+                }
+            }
             Reconnect();
             if (hooks_.restartListener) {
                 hooks_.restartListener();
